@@ -1,0 +1,41 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+// How request frames and replies travel in HID reports.
+//
+// Output (host to meter): each output report carries 64 payload bytes after the report id 0:
+//   payload[0]      number of data bytes that follow in this report (1-63)
+//   payload[1..n]   data bytes; the rest is zero
+// A 7-byte command frame fits one report; the 32-byte clock block also fits one. Longer data is
+// split over as many reports as needed, in order.
+//
+// Input (meter to host): each input report is 64 bytes with the same layout (count, then data).
+// A reply of 32, 36 or 64 bytes is the concatenation of the data bytes of the input reports read
+// until the asked count is in; reports with a zero or impossible count are ignored.
+namespace hidframing {
+
+inline constexpr std::size_t kReportSize = 64; // payload bytes, report id not counted
+inline constexpr std::size_t kMaxData = kReportSize - 1;
+
+using OutputReport = std::array<uint8_t, kReportSize + 1>; // [0] = report id 0
+
+std::vector<OutputReport> encodeOutput(std::span<const uint8_t> data);
+
+// Collects reply bytes from input reports until `wanted` bytes are in.
+class ReplyAssembler {
+  public:
+    explicit ReplyAssembler(std::size_t wanted) : m_wanted(wanted) { m_bytes.reserve(wanted); }
+    // Feeds one input report (payload, without report id); returns true once complete.
+    bool feed(std::span<const uint8_t> report);
+    bool complete() const { return m_bytes.size() >= m_wanted; }
+    const std::vector<uint8_t>& bytes() const { return m_bytes; }
+
+  private:
+    std::size_t m_wanted;
+    std::vector<uint8_t> m_bytes;
+};
+
+} // namespace hidframing

@@ -1,0 +1,52 @@
+#pragma once
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <cstdint>
+
+// Date-time values are days since 30 December 1899 00:00 local time, the time of day as the fraction.
+double toDateTimeValue(const QDateTime& dt);
+QDateTime fromDateTimeValue(double value);
+
+// The program's view of time: wall clock, a millisecond tick count and a wait that keeps window
+// messages flowing. Tests substitute ManualClock so waits cost no real time.
+class Clock {
+  public:
+    virtual ~Clock() = default;
+    virtual QDateTime nowDateTime() const = 0;
+    double now() const { return toDateTimeValue(nowDateTime()); }
+    virtual int64_t tickCount() const = 0;
+    // Handles pending window messages until more than `ms` milliseconds have passed.
+    virtual void pumpWait(int ms) = 0;
+};
+
+class RealClock : public Clock {
+  public:
+    RealClock();
+    QDateTime nowDateTime() const override;
+    int64_t tickCount() const override;
+    void pumpWait(int ms) override;
+
+  private:
+    QElapsedTimer m_elapsed;
+};
+
+// Virtual time: starts at a fixed moment and moves only when told, or by pumpWait, which still
+// handles pending events once so re-entrant handlers run as they would in real time.
+class ManualClock : public Clock {
+  public:
+    explicit ManualClock(QDateTime start = QDateTime(QDate(2026, 7, 31), QTime(14, 5, 9)));
+    QDateTime nowDateTime() const override;
+    int64_t tickCount() const override { return m_ticks; }
+    void pumpWait(int ms) override;
+    void advance(int64_t ms) { m_ticks += ms; }
+    void setNow(const QDateTime& dt);
+    // Total virtual milliseconds spent inside pumpWait.
+    int64_t waitedMs() const { return m_waited; }
+    void setProcessEvents(bool on) { m_processEvents = on; }
+
+  private:
+    QDateTime m_start;
+    int64_t m_ticks = 0;
+    int64_t m_waited = 0;
+    bool m_processEvents = true;
+};

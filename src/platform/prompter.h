@@ -1,0 +1,58 @@
+#pragma once
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QStringList>
+
+class QDialog;
+class QWidget;
+
+// Every message box, question and common dialog goes through a Prompter, so windows can be
+// driven by tests. WidgetPrompter shows real dialogs; tests use a scripted one.
+class Prompter {
+  public:
+    enum Answer { Ok, Yes, No, Cancel };
+    enum Buttons { YesNoCancel, YesNo, OkCancel };
+
+    struct FileRequest {
+        QString title;
+        QString filter;      // as the program writes it: "Name|*.EXT|Name2|*.EXT2"
+        int filterIndex = 1; // 1-based, as chosen on return
+        QString initialDir;
+        QString defaultExt; // without the dot
+        QString fileName;   // initial name in, chosen path out
+        bool overwritePrompt = true;
+    };
+
+    virtual ~Prompter() = default;
+    virtual void message(const QString& text) = 0;
+    virtual Answer question(const QString& text, Buttons buttons = YesNoCancel) = 0;
+    // Returns false when the user cancels.
+    virtual bool saveFile(FileRequest& request) = 0;
+    virtual bool openFile(FileRequest& request) = 0;
+    virtual bool chooseColor(QColor& color) = 0;
+    virtual bool chooseFont(QFont& font) = 0;
+    // Runs one of the program's own modal dialogs; returns its exec() result.
+    virtual int runDialog(QDialog& dialog) = 0;
+};
+
+class WidgetPrompter : public Prompter {
+  public:
+    explicit WidgetPrompter(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+    void message(const QString& text) override;
+    Answer question(const QString& text, Buttons buttons) override;
+    bool saveFile(FileRequest& request) override;
+    bool openFile(FileRequest& request) override;
+    bool chooseColor(QColor& color) override;
+    bool chooseFont(QFont& font) override;
+    int runDialog(QDialog& dialog) override;
+
+  private:
+    QWidget* m_parent;
+};
+
+// "A|*.X|B|*.Y" -> Qt's "A (*.X);;B (*.Y)" and back to the 1-based index.
+QStringList qtFilterList(const QString& programFilter);
+// Appends the default extension when the chosen name has none.
+QString withDefaultExtension(const QString& path, const QString& defaultExt);

@@ -1,0 +1,50 @@
+#include "settings.h"
+
+#include <QSettings>
+
+namespace {
+const char* const kRealTimeRateKey = "RealTimeRate";
+const char* const kAnnoColorKey = "AnnoColor";
+} // namespace
+
+Settings::Settings() {
+#ifdef Q_OS_WIN
+    m_store = std::make_unique<QSettings>("HKEY_LOCAL_MACHINE\\SOFTWARE\\QZ407", QSettings::NativeFormat);
+    if (!m_store->isWritable())
+        m_store = std::make_unique<QSettings>("HKEY_CURRENT_USER\\SOFTWARE\\QZ407", QSettings::NativeFormat);
+#else
+    m_store = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "QZ407", "QZ407");
+#endif
+}
+
+Settings::Settings(const QString& path) : m_store(std::make_unique<QSettings>(path, QSettings::IniFormat)) {}
+
+Settings::~Settings() = default;
+
+int Settings::realTimeRate() const {
+    bool ok = false;
+    const int v = m_store->value(kRealTimeRateKey, kDefaultRealTimeRate).toInt(&ok);
+    return ok ? v : kDefaultRealTimeRate;
+}
+
+quint32 Settings::annoColor() const {
+    bool ok = false;
+    const quint32 v = m_store->value(kAnnoColorKey, kDefaultAnnoColor).toUInt(&ok);
+    return ok ? v : kDefaultAnnoColor;
+}
+
+void Settings::setRealTimeRate(int seconds) {
+    m_store->setValue(kRealTimeRateKey, seconds);
+}
+
+void Settings::setAnnoColor(quint32 color) {
+    m_store->setValue(kAnnoColorKey, color);
+}
+
+void Settings::sync() {
+    m_store->sync();
+}
+
+bool Settings::hasStoredValues() const {
+    return m_store->contains(kRealTimeRateKey);
+}

@@ -1,0 +1,44 @@
+#pragma once
+#include "link/meter_transport.h"
+
+#include <array>
+#include <cstring>
+#include <deque>
+#include <set>
+#include <vector>
+
+// A transport whose every result and reply is chosen by the test, recording the frames written.
+struct FakeTransport : MeterTransport {
+    std::set<int> failOpen, failTimeouts, failWrite, failRead; // 1-based call numbers that fail
+    bool allOpenFail = false, allReadFail = false;
+    std::deque<std::vector<uint8_t>> replies; // next replies; empty → read fails
+    std::vector<std::array<uint8_t, 7>> frames;
+    int opens = 0, timeouts = 0, writes = 0, reads = 0, closes = 0, finishes = 0;
+
+    int OpenDevice(uint16_t, uint16_t) override { return (++opens, allOpenFail || failOpen.count(opens)); }
+    int SetTimeouts(uint32_t, uint32_t) override { return failTimeouts.count(++timeouts) ? 1 : 0; }
+    int WriteFrame(uint32_t count, const uint8_t* bytes) override {
+        std::array<uint8_t, 7> f{};
+        std::memcpy(f.data(), bytes, std::min<uint32_t>(count, 7));
+        frames.push_back(f);
+        return failWrite.count(++writes) ? 1 : 0;
+    }
+    int FinishWrite() override { return (++finishes, 0); }
+    int ReadReply(uint32_t count, uint8_t* buffer) override {
+        ++reads;
+        if (allReadFail || failRead.count(reads) || replies.empty())
+            return 1;
+        auto r = replies.front();
+        replies.pop_front();
+        r.resize(count);
+        std::memcpy(buffer, r.data(), count);
+        return 0;
+    }
+    int CloseDevice() override { return (++closes, 0); }
+    int WriteBlock(uint32_t, const uint8_t*) override { return 0; }
+    int ReadSerialNumber(int, char* buffer, int size) override {
+        if (size > 0)
+            buffer[0] = 0;
+        return 0;
+    }
+};
