@@ -1,9 +1,55 @@
+// The QZ407 desktop companion: command line, splash, main window.
+#include "link/hid_meter_transport.h"
+#include "link/simulated_meter.h"
+#include "platform/clock.h"
+#include "platform/prompter.h"
+#include "platform/settings.h"
+#include "platform/version_info.h"
+#include "shell/tfrm_about.h"
+#include "shell/tfrm_main.h"
+
 #include <QApplication>
-#include <QLabel>
+#include <QCommandLineParser>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <memory>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QLabel label("QZ407");
-    label.show();
+    QApplication::setApplicationName("QZ407");
+    QApplication::setOrganizationName("QZ407");
+    QApplication::setApplicationVersion(TVersionInfo(nullptr).versionText());
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Desktop companion of the QZ407 CO2, humidity and temperature meter.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    QCommandLineOption demo("demo", "Run on the built-in simulated meter instead of a meter on USB.");
+    parser.addOption(demo);
+    parser.process(app);
+
+    // The splash: the about box without its OK button, painted at once.
+    auto splash = std::make_unique<TfrmAbout>();
+    splash->BitBtn1->hide();
+    splash->show();
+    app.processEvents();
+
+    RealClock clock;
+    std::unique_ptr<MeterTransport> transport;
+    if (parser.isSet(demo))
+        transport = std::make_unique<SimulatedMeter>(clock);
+    else
+        transport = std::make_unique<HidMeterTransport>();
+    Settings settings;
+    WidgetPrompter prompter;
+
+    TfrmMain main(*transport, clock, prompter, settings);
+    prompter.setParent(&main);
+    QObject::connect(&main, &TfrmMain::firstShown, [&splash] { splash.reset(); });
+    // Start maximised; without a window manager (a bare X server) fill the screen by hand.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        main.setGeometry(screen->availableGeometry());
+    main.showMaximized();
     return app.exec();
 }

@@ -1,0 +1,246 @@
+#include "tfrm_panel.h"
+
+#include "glyph_set.h"
+#include "link/meter_link.h"
+#include "live_reading.h"
+#include "platform/clock.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
+
+namespace {
+constexpr int kNone = -1;
+
+struct DigitPlace {
+    const char* name;
+    int left, top;
+};
+constexpr DigitPlace kDigitPlaces[13] = {
+    {"ppmD0", 60, 133}, {"ppmD1", 91, 132}, {"ppmD2", 127, 133}, {"ppmD3", 161, 133}, {"ppmD4", 196, 133},
+    {"RHD1", 91, 190},  {"RHD2", 126, 190}, {"RHD3", 161, 190},  {"RHD4", 196, 190},  {"T1D1", 94, 251},
+    {"T1D2", 128, 251}, {"T1D3", 163, 251}, {"T1D4", 197, 251},
+};
+
+QFont arialBold(int px, const char* family = "Arial") {
+    QFont f(family);
+    f.setPixelSize(px);
+    f.setBold(true);
+    return f;
+}
+} // namespace
+
+PanelKey::PanelKey(const QString& name, QRect area, bool handCursor, QWidget* parent) : QLabel(parent) {
+    setObjectName(name);
+    setGeometry(area);
+    if (handCursor)
+        setCursor(Qt::PointingHandCursor);
+}
+
+void PanelKey::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton)
+        emit clicked();
+}
+
+void PanelKey::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton)
+        emit doubleClicked();
+}
+
+TfrmPanel::TfrmPanel(const LiveReading& reading, const GlyphSet& glyphs, MeterLink& link, Clock& clock,
+                     QWidget* parent)
+    : QWidget(parent), m_reading(reading), m_glyphs(glyphs), m_link(link), m_clock(clock) {
+    setObjectName("TfrmPanel");
+    setWindowTitle("PANEL");
+    setFixedSize(301, 713);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto* imgPanel = image("meter", QRect(0, 0, 300, 708), true);
+    imgPanel->setObjectName("imgPanel");
+    imgPanel->setAttribute(Qt::WA_TransparentForMouseEvents); // presses reach the window: drag
+
+    for (int i = 0; i < 13; ++i) {
+        auto* d = new QLabel(this);
+        d->setObjectName(kDigitPlaces[i].name);
+        d->setGeometry(kDigitPlaces[i].left, kDigitPlaces[i].top, 30, 52);
+        d->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_digits[i] = d;
+    }
+    m_shown.fill(kNone);
+    image("point", QRect(190, 234, 5, 7), true)->setObjectName("RH_P");
+    image("point", QRect(191, 296, 5, 7), true)->setObjectName("T1_P");
+
+    imgBat3 = image("bat3", QRect(82, 311, 29, 12), false);
+    imgBat2 = image("bat2", QRect(82, 311, 29, 12), false);
+    imgBat1 = image("bat1", QRect(82, 312, 29, 12), false);
+    imgBat0 = image("bat0", QRect(82, 312, 29, 12), false);
+    imgT1C = image("t1c", QRect(230, 288, 19, 14), true);
+    imgT1F = image("t1f", QRect(233, 269, 17, 14), true);
+    imgAlarm = image("alarm", QRect(108, 96, 47, 12), false);
+    lblHi = text("Hi", QRect(157, 92, 20, 19), arialBold(17), false);
+    lblLO = text("Lo", QRect(178, 92, 22, 19), arialBold(17), false);
+    imgHOLD = image("hold", QRect(206, 96, 37, 12), false);
+    imgREC = image("rec", QRect(181, 115, 30, 11), false);
+    imgFULL = image("full", QRect(217, 114, 37, 11), false);
+    lblMIN = text("MIN", QRect(117, 312, 26, 11), arialBold(10), false);
+    lblMAX = text("MAX", QRect(148, 312, 31, 11), arialBold(10), false);
+    imgSTEL = image("stel", QRect(141, 114, 37, 13), false);
+    imgTWA = image("twa", QRect(108, 115, 32, 13), false);
+    lblAVG = text("AVG", QRect(509, 378, 30, 11), arialBold(10), false);
+    image("co2", QRect(64, 113, 40, 16), true)->setObjectName("imgCO2");
+    text("ppm", QRect(229, 168, 38, 19), arialBold(17), true)->setObjectName("lblppm");
+    text("%", QRect(235, 205, 14, 16), arialBold(13, "Arial Black"), true)->setObjectName("lblPercent");
+    text("RH", QRect(231, 223, 22, 16), arialBold(13, "Arial Black"), true)->setObjectName("lblRH");
+
+    QFont ncFont("MS Sans Serif");
+    ncFont.setPixelSize(20);
+    lblNoConnection = new QLabel("No Connection", this);
+    lblNoConnection->setObjectName("lblNoConnection");
+    lblNoConnection->setGeometry(91, 40, 130, 25);
+    lblNoConnection->setFont(ncFont);
+    lblNoConnection->setStyleSheet("color: red; background: transparent;");
+    lblNoConnection->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    const QString hint = "click to change AVG/MAX/MIN mode, double click  to cancel .";
+    btnMMA = new PanelKey("btnMMA", QRect(161, 393, 50, 49), true, this);
+    btnMMA->setToolTip(hint);
+    btnBackLight = new PanelKey("btnBackLight", QRect(94, 393, 50, 44), true, this);
+    btnHOLD = new PanelKey("btnHOLD", QRect(157, 468, 59, 42), true, this);
+    btnREC = new PanelKey("btnREC", QRect(92, 538, 59, 42), true, this);
+    btnCF = new PanelKey("btnCF", QRect(157, 546, 59, 42), true, this);
+    btnSET = new PanelKey("btnSET", QRect(84, 468, 59, 42), false, this);
+    connect(btnMMA, &PanelKey::clicked, this, &TfrmPanel::btnMMAClick);
+    connect(btnMMA, &PanelKey::doubleClicked, this, &TfrmPanel::btnMMADblClick);
+    connect(btnBackLight, &PanelKey::clicked, this, &TfrmPanel::btnBackLightClick);
+    connect(btnHOLD, &PanelKey::clicked, this, &TfrmPanel::btnHOLDClick);
+    connect(btnREC, &PanelKey::clicked, this, &TfrmPanel::btnRECClick);
+    connect(btnCF, &PanelKey::clicked, this, &TfrmPanel::btnCFClick);
+    connect(btnSET, &PanelKey::clicked, this, &TfrmPanel::btnSETClick);
+
+    // Without a title bar, the window's system menu is reached by a right click on the picture.
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* minimise = new QAction("Mi&nimize", this);
+    connect(minimise, &QAction::triggered, this, [this] { dragTarget()->showMinimized(); });
+    auto* closeAction = new QAction("&Close", this);
+    connect(closeAction, &QAction::triggered, this, [this] { dragTarget()->close(); });
+    addActions({minimise, closeAction});
+}
+
+QLabel* TfrmPanel::image(const QString& art, QRect rect, bool shown) {
+    auto* l = new QLabel(this);
+    l->setGeometry(rect);
+    l->setPixmap(renderArtwork(art, rect.size(), devicePixelRatioF()));
+    l->setAttribute(Qt::WA_TransparentForMouseEvents);
+    l->setVisible(shown);
+    return l;
+}
+
+QLabel* TfrmPanel::text(const QString& caption, QRect rect, const QFont& font, bool shown) {
+    auto* l = new QLabel(caption, this);
+    l->setGeometry(rect);
+    l->setFont(font);
+    l->setStyleSheet("color: #1b1f1a; background: transparent;");
+    l->setAttribute(Qt::WA_TransparentForMouseEvents);
+    l->setVisible(shown);
+    return l;
+}
+
+void TfrmPanel::forgetGlyphs() {
+    m_shown.fill(kNone);
+}
+
+void TfrmPanel::setGlyph(int position, int index) {
+    if (m_shown[position] == index)
+        return;
+    m_digits[position]->setPixmap(m_glyphs[index]);
+    m_shown[position] = index;
+    ++m_replacements;
+}
+
+void TfrmPanel::RefreshPanel() {
+    const LiveReading& r = m_reading;
+    if (r.batteryLevel) {
+        imgBat3->setVisible(*r.batteryLevel == 3);
+        imgBat2->setVisible(*r.batteryLevel == 2);
+        imgBat1->setVisible(*r.batteryLevel == 1);
+        imgBat0->setVisible(*r.batteryLevel == 0);
+    }
+    imgT1C->setVisible(!r.fahrenheit);
+    imgT1F->setVisible(r.fahrenheit);
+    imgAlarm->setVisible(r.alarm);
+    lblHi->setVisible(r.alarmHigh);
+    lblLO->setVisible(r.alarmLow);
+    if (!r.memoryFull) {
+        imgREC->setVisible(r.recording);
+        imgFULL->setVisible(false);
+    }
+    imgHOLD->setVisible(r.hold);
+    if (!r.statsFlashAll) {
+        lblMIN->setVisible(r.minShown);
+        lblMAX->setVisible(r.maxShown);
+        imgSTEL->setVisible(r.stelShown);
+        imgTWA->setVisible(r.twaShown);
+    }
+    const PanelDigits d = computePanelDigits(r);
+    int pos = 0;
+    for (int g : d.ppm)
+        setGlyph(pos++, g);
+    for (int g : d.humidity)
+        setGlyph(pos++, g);
+    for (int g : d.temperature)
+        setGlyph(pos++, g);
+}
+
+void TfrmPanel::sendKey(char letter) {
+    m_link.runExclusive([this, letter] {
+        m_frame.setCommand(letter);
+        m_frame[2] = 0x00;
+        m_frame[3] = 0x00;
+        if (MeterLink::SendPanelCommand(m_link.transport(), m_frame, m_reply) != 0)
+            m_clock.pumpWait(300);
+    });
+}
+
+void TfrmPanel::showEvent(QShowEvent* e) {
+    forgetGlyphs();
+    QWidget::showEvent(e);
+}
+
+void TfrmPanel::closeEvent(QCloseEvent* e) {
+    emit closed();
+    QWidget::closeEvent(e);
+}
+
+QWidget* TfrmPanel::dragTarget() {
+    // Inside the multi-document area the frame to move is the sub-window around us.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        return sub;
+    return this;
+}
+
+void TfrmPanel::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton)
+        return;
+    m_dragging = true;
+    m_dragOffset = e->globalPosition().toPoint() - dragTarget()->pos();
+}
+
+void TfrmPanel::mouseMoveEvent(QMouseEvent* e) {
+    if (m_dragging && (e->buttons() & Qt::LeftButton))
+        dragTarget()->move(e->globalPosition().toPoint() - m_dragOffset);
+}
+
+void TfrmPanel::mouseReleaseEvent(QMouseEvent*) {
+    m_dragging = false;
+}
+
+void TfrmPanel::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        emit activated();
+    QWidget::changeEvent(e);
+}

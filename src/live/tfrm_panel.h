@@ -1,0 +1,96 @@
+#pragma once
+#include "link/command_frame.h"
+#include "panel_digits.h"
+
+#include <QLabel>
+#include <QPoint>
+#include <QWidget>
+#include <array>
+
+class Clock;
+class GlyphSet;
+class MeterLink;
+struct LiveReading;
+
+// One of the meter's keys: an invisible click area over the meter picture.
+class PanelKey : public QLabel {
+    Q_OBJECT
+  public:
+    PanelKey(const QString& name, QRect area, bool handCursor, QWidget* parent);
+
+  signals:
+    void clicked();
+    void doubleClicked();
+
+  protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+};
+
+// The drawn meter: picture, digit glyphs, annunciators and keys.
+class TfrmPanel : public QWidget {
+    Q_OBJECT
+  public:
+    TfrmPanel(const LiveReading& reading, const GlyphSet& glyphs, MeterLink& link, Clock& clock,
+              QWidget* parent = nullptr);
+
+    // Shows the last decoded reading; replaces only the glyphs that changed.
+    void RefreshPanel();
+    // Every position forgets its glyph so the next reading redraws all 13 digits.
+    void forgetGlyphs();
+
+    QLabel* lblNoConnection = nullptr;
+    QLabel *imgBat0 = nullptr, *imgBat1 = nullptr, *imgBat2 = nullptr, *imgBat3 = nullptr;
+    QLabel *imgT1C = nullptr, *imgT1F = nullptr, *imgAlarm = nullptr, *lblHi = nullptr, *lblLO = nullptr;
+    QLabel *imgHOLD = nullptr, *imgREC = nullptr, *imgFULL = nullptr;
+    QLabel *lblMIN = nullptr, *lblMAX = nullptr, *lblAVG = nullptr, *imgSTEL = nullptr, *imgTWA = nullptr;
+    PanelKey *btnMMA = nullptr, *btnBackLight = nullptr, *btnHOLD = nullptr, *btnREC = nullptr,
+             *btnCF = nullptr, *btnSET = nullptr;
+
+    // The 13 digit images: ppmD0-4, RHD1-4, T1D1-4.
+    QLabel* digitImage(int position) const { return m_digits[position]; }
+    int shownGlyph(int position) const { return m_shown[position]; }
+    // How many digit images were replaced since construction.
+    int glyphReplacements() const { return m_replacements; }
+    const CommandFrame& keyFrame() const { return m_frame; }
+
+    // Key handlers: send the key's letter to the meter.
+    void btnMMAClick() { sendKey('M'); }
+    void btnMMADblClick() { sendKey('N'); }
+    void btnBackLightClick() { sendKey('B'); }
+    void btnHOLDClick() { sendKey('H'); }
+    void btnRECClick() { sendKey('E'); }
+    void btnCFClick() { sendKey('C'); }
+    void btnSETClick() {}
+
+  signals:
+    void activated();
+    void closed();
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+  private:
+    QLabel* image(const QString& art, QRect rect, bool shown);
+    QLabel* text(const QString& caption, QRect rect, const QFont& font, bool shown);
+    void setGlyph(int position, int index);
+    void sendKey(char letter);
+    QWidget* dragTarget();
+
+    const LiveReading& m_reading;
+    const GlyphSet& m_glyphs;
+    MeterLink& m_link;
+    Clock& m_clock;
+    CommandFrame m_frame;
+    std::array<uint8_t, 32> m_reply{};
+    std::array<QLabel*, 13> m_digits{};
+    std::array<int, 13> m_shown{};
+    int m_replacements = 0;
+    bool m_dragging = false;
+    QPoint m_dragOffset;
+};

@@ -1,0 +1,296 @@
+#include "tfrm_main.h"
+
+#include "live/tfrm_panel.h"
+#include "platform/clock.h"
+#include "platform/data_folder.h"
+#include "platform/prompter.h"
+#include "platform/settings.h"
+#include "tfrm_about.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QUrl>
+
+TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, Settings& settings,
+                   QWidget* parent)
+    : QMainWindow(parent), m_clock(clock), m_prompter(prompter), m_settings(settings),
+      m_link(transport, clock), m_poll(m_link, clock, m_reading) {
+    setObjectName("TfrmMain");
+    setWindowTitle("QZ407");
+
+    m_mdi = new QMdiArea(this);
+    m_mdi->setFrameShape(QFrame::NoFrame); // no border, no scroll bars around the children
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setCentralWidget(m_mdi);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::onSubWindowActivated);
+
+    buildMenus();
+    buildToolBar();
+
+    for (int i = 0; i < 2; ++i) {
+        m_status[i] = new QLabel(this);
+        m_status[i]->setMinimumWidth(i == 0 ? 150 : 50);
+        statusBar()->addWidget(m_status[i], i);
+    }
+
+    // Stored settings, each on its own, defaults for what is missing.
+    m_realTime.RealTimeRate = m_settings.realTimeRate();
+    AnnoColor = m_settings.annoColor();
+    m_glyphs.load(devicePixelRatioF());
+
+    connect(&m_poll, &PollCycle::connectionMade, this, &TfrmMain::ConnectionActions);
+    connect(&m_poll, &PollCycle::connectionLost, this, &TfrmMain::LossActions);
+    connect(&m_poll, &PollCycle::secondCounted, this, [this] { ++m_realTime.SecondTicks; });
+}
+
+TfrmMain::~TfrmMain() {
+    m_poll.MainTimer.stop();
+    m_poll.MaxMinTimer.stop();
+}
+
+void TfrmMain::buildMenus() {
+    auto* file = menuBar()->addMenu("&File");
+    Open1 = file->addAction("&Open");
+    Save1 = file->addAction("&Save");
+    file->addSeparator();
+    Print1 = file->addAction("&Print");
+    PrinterSetup1 = file->addAction("&Printer Setup");
+    file->addSeparator();
+    Exit1 = file->addAction("E&xit");
+
+    auto* rt = menuBar()->addMenu("Real Time");
+    Run1 = rt->addAction("Run");
+    Stop1 = rt->addAction("Stop");
+    Run1->setEnabled(false);
+    Stop1->setEnabled(false);
+
+    DataLogger1 = menuBar()->addMenu("&Data Logger");
+    DataLogger1->setObjectName("DataLogger1");
+    LoadData1 = DataLogger1->addAction("&Load ");
+    Setup1 = DataLogger1->addAction("&Setup");
+
+    auto* view = menuBar()->addMenu("&View");
+    ControlPanel1 = view->addAction("&Control Panel");
+    ControlPanel1->setCheckable(true);
+    ControlPanel1->setChecked(true);
+    RealTimeGraph1 = view->addAction("Real Time &Graph");
+    RealTimeGraph1->setCheckable(true);
+    RealTimeGraph1->setChecked(true);
+
+    m_windowMenu = menuBar()->addMenu("&Window");
+    Tile1 = m_windowMenu->addAction("&Tile");
+    Cascade1 = m_windowMenu->addAction("&Cascade");
+    connect(m_windowMenu, &QMenu::aboutToShow, this, [this] {
+        // Keep Tile and Cascade, then list the open child windows.
+        const auto actions = m_windowMenu->actions();
+        for (int i = 2; i < actions.size(); ++i)
+            m_windowMenu->removeAction(actions[i]), actions[i]->deleteLater();
+        const auto subs = m_mdi->subWindowList();
+        if (!subs.isEmpty())
+            m_windowMenu->addSeparator();
+        int n = 1;
+        for (QMdiSubWindow* sub : subs) {
+            QAction* a = m_windowMenu->addAction(QStringLiteral("&%1 %2").arg(n++).arg(sub->windowTitle()));
+            a->setCheckable(true);
+            a->setChecked(sub == m_mdi->activeSubWindow());
+            connect(a, &QAction::triggered, sub, [this, sub] { m_mdi->setActiveSubWindow(sub); });
+        }
+    });
+
+    auto* help = menuBar()->addMenu("&Help");
+    Contents1 = help->addAction("&Contents");
+    help->addSeparator();
+    About1 = help->addAction("&About");
+
+    connect(PrinterSetup1, &QAction::triggered, this, &TfrmMain::PrinterSetup1Click);
+    connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
+    connect(ControlPanel1, &QAction::triggered, this, &TfrmMain::ControlPanel1Click);
+    connect(Tile1, &QAction::triggered, this, &TfrmMain::Tile1Click);
+    connect(Cascade1, &QAction::triggered, this, &TfrmMain::Cascade1Click);
+    connect(Contents1, &QAction::triggered, this, &TfrmMain::Contents1Click);
+    connect(About1, &QAction::triggered, this, &TfrmMain::About1Click);
+}
+
+QToolButton* TfrmMain::toolButton(const QString& name, const QString& hint, QAction* same,
+                                  const QIcon& icon) {
+    auto* b = new QToolButton(this);
+    b->setObjectName(name);
+    b->setToolTip(hint);
+    b->setIcon(icon);
+    b->setIconSize(QSize(32, 32));
+    b->setAutoRaise(true);
+    b->setFixedSize(50, 50);
+    if (same)
+        connect(b, &QToolButton::clicked, same, &QAction::trigger);
+    return b;
+}
+
+void TfrmMain::buildToolBar() {
+    auto* bar = addToolBar("Tools");
+    bar->setObjectName("ToolBar");
+    bar->setMovable(false);
+    bar->setFixedHeight(59);
+    QStyle* s = style();
+    SpeedButton1 =
+        toolButton("SpeedButton1", "Open File", Open1, s->standardIcon(QStyle::SP_DialogOpenButton));
+    SpeedButton2 =
+        toolButton("SpeedButton2", "Save to file", Save1, s->standardIcon(QStyle::SP_DialogSaveButton));
+    btnPrint = toolButton("btnPrint", "Print", Print1, s->standardIcon(QStyle::SP_FileDialogDetailedView));
+    btnDataLogger =
+        toolButton("btnDataLogger", "Data Logger", LoadData1, s->standardIcon(QStyle::SP_ArrowDown));
+    btnOutputToGraph = toolButton("btnOutputToGraph", "Output Tabular to graph", nullptr,
+                                  s->standardIcon(QStyle::SP_FileDialogContentsView));
+    btnRun =
+        toolButton("btnRun", "Start Graphing Real Time Data", Run1, s->standardIcon(QStyle::SP_MediaPlay));
+    btnStop =
+        toolButton("btnStop", "Stop Graphing Real Time Data", Stop1, s->standardIcon(QStyle::SP_MediaStop));
+    btnOutputToGraph->setEnabled(false);
+    btnRun->setEnabled(false);
+    btnStop->setEnabled(false);
+    for (QToolButton* b :
+         {SpeedButton1, SpeedButton2, btnPrint, btnDataLogger, btnOutputToGraph, btnRun, btnStop})
+        bar->addWidget(b);
+}
+
+QString TfrmMain::statusText(int panel) const {
+    return m_status[panel]->text();
+}
+
+QMdiSubWindow* TfrmMain::addChild(QWidget* w, QPoint pos) {
+    QMdiSubWindow* sub = m_mdi->addSubWindow(w);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->move(pos);
+    sub->show();
+    return sub;
+}
+
+void TfrmMain::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (!m_shown) {
+        m_shown = true;
+        onFirstShow();
+    }
+}
+
+void TfrmMain::onFirstShow() {
+    DataFolder = settleDataFolder(documentsOverride.isNull() ? documentsFolder() : documentsOverride);
+    m_realTime.ExtendStep = 10.0 / 86400.0;
+    ControlPanel1Click();
+    m_status[0]->clear();
+    m_status[1]->setText("Off Connection");
+    m_poll.MainTimer.start();
+    emit firstShown();
+}
+
+void TfrmMain::ControlPanel1Click() {
+    if (m_panel) {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(m_panel->parentWidget()))
+            sub->showNormal();
+        ControlPanel1->setChecked(true);
+        return;
+    }
+    m_panel = new TfrmPanel(m_reading, m_glyphs, m_link, m_clock);
+    QMdiSubWindow* sub = addChild(m_panel, QPoint(0, 0));
+    // No title bar: the panel is moved by dragging its picture.
+    sub->setWindowFlags(Qt::SubWindow | Qt::FramelessWindowHint);
+    sub->setFixedSize(m_panel->size());
+    sub->show();
+    m_poll.setPanel(m_panel);
+    ControlPanel1->setChecked(true);
+    if (m_poll.Connected)
+        m_panel->lblNoConnection->hide();
+    connect(m_panel, &TfrmPanel::closed, this, [this] {
+        m_poll.setPanel(nullptr);
+        ControlPanel1->setChecked(false);
+    });
+}
+
+void TfrmMain::onSubWindowActivated(QMdiSubWindow* w) {
+    if (w && qobject_cast<TfrmPanel*>(w->widget()))
+        btnOutputToGraph->setEnabled(false);
+}
+
+void TfrmMain::ConnectionActions() {
+    m_status[0]->clear();
+    m_status[1]->setText("On Connection");
+    DataLogger1->menuAction()->setVisible(true);
+    DataLogger1->setEnabled(true);
+    btnDataLogger->setVisible(true);
+    btnDataLogger->setEnabled(true);
+    const bool running = m_realTime.Running;
+    btnRun->setEnabled(!running);
+    Run1->setEnabled(!running);
+    btnStop->setEnabled(running);
+    Stop1->setEnabled(running);
+}
+
+void TfrmMain::LossActions() {
+    for (QAction* a : {Run1, Stop1})
+        a->setEnabled(false);
+    for (QToolButton* b : {btnRun, btnStop, btnDataLogger})
+        b->setEnabled(false);
+    DataLogger1->setEnabled(false);
+    m_status[0]->clear();
+    m_status[1]->setText("No Connection");
+}
+
+void TfrmMain::Tile1Click() {
+    m_mdi->tileSubWindows();
+}
+
+void TfrmMain::Cascade1Click() {
+    m_mdi->cascadeSubWindows();
+}
+
+QString TfrmMain::helpFilePath() const {
+    return QDir(QCoreApplication::applicationDirPath()).filePath("QZ407HELP.htm");
+}
+
+void TfrmMain::Contents1Click() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(helpFilePath()));
+}
+
+void TfrmMain::About1Click() {
+    if (!m_about)
+        m_about = new TfrmAbout(this);
+    m_prompter.runDialog(*m_about);
+    delete m_about;
+}
+
+void TfrmMain::PrinterSetup1Click() {
+    QPrintDialog dlg(this);
+    m_prompter.runDialog(dlg);
+}
+
+void TfrmMain::Exit1Click() {
+    // Ends at once: no child is asked and the settings are not written.
+    QCoreApplication::exit(0);
+}
+
+void TfrmMain::closeEvent(QCloseEvent* e) {
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (!sub->close()) {
+            e->ignore();
+            return;
+        }
+    }
+    m_link.waitPollIdle(2000);
+    m_poll.MainTimer.stop();
+    m_poll.Connected = false;
+    m_settings.setRealTimeRate(m_realTime.RealTimeRate);
+    m_settings.setAnnoColor(AnnoColor);
+    m_settings.sync();
+    e->accept();
+}

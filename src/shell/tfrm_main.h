@@ -1,0 +1,102 @@
+#pragma once
+#include "link/meter_link.h"
+#include "live/glyph_set.h"
+#include "live/live_reading.h"
+#include "live/poll_cycle.h"
+#include "realtime/real_time_state.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QPointer>
+#include <QToolButton>
+
+class Clock;
+class MeterTransport;
+class Prompter;
+class Settings;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+#include "live/tfrm_panel.h"
+#include "tfrm_about.h"
+
+// The program's frame and composition root: owns the program-wide records and services, the
+// menus, tool bar, status bar and timers, and every child window.
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+  public:
+    TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, Settings& settings,
+             QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Services and program-wide records.
+    MeterLink& link() { return m_link; }
+    PollCycle& poll() { return m_poll; }
+    LiveReading& liveReading() { return m_reading; }
+    RealTimeState& realTime() { return m_realTime; }
+    const GlyphSet& glyphs() const { return m_glyphs; }
+    quint32 AnnoColor = 0;
+    QString DataFolder;
+    // Overrides the documents folder the data folder is settled in (tests).
+    QString documentsOverride;
+
+    QMdiArea* mdiArea() const { return m_mdi; }
+    TfrmPanel* panel() const { return m_panel; }
+    QString statusText(int panel) const;
+    QMenu* windowMenu() const { return m_windowMenu; }
+
+    // Menu items.
+    QAction *Open1, *Save1, *Print1, *PrinterSetup1, *Exit1;
+    QAction *Run1, *Stop1;
+    QMenu* DataLogger1;
+    QAction *LoadData1, *Setup1;
+    QAction *ControlPanel1, *RealTimeGraph1;
+    QAction *Tile1, *Cascade1, *Contents1, *About1;
+    // Tool bar.
+    QToolButton *SpeedButton1, *SpeedButton2, *btnPrint, *btnDataLogger, *btnOutputToGraph, *btnRun, *btnStop;
+
+    // Handlers.
+    void ControlPanel1Click();
+    void Exit1Click();
+    void Contents1Click();
+    void About1Click();
+    void Tile1Click();
+    void Cascade1Click();
+    void PrinterSetup1Click();
+    void ConnectionActions();
+    void LossActions();
+    // The help file handed to the desktop; returns the path used.
+    QString helpFilePath() const;
+
+  signals:
+    // Emitted once, after the first showing has finished (the splash closes then).
+    void firstShown();
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+  private:
+    void buildMenus();
+    void buildToolBar();
+    QToolButton* toolButton(const QString& name, const QString& hint, QAction* same, const QIcon& icon);
+    QMdiSubWindow* addChild(QWidget* w, QPoint pos);
+    void onFirstShow();
+    void onSubWindowActivated(QMdiSubWindow* w);
+
+    Clock& m_clock;
+    Prompter& m_prompter;
+    Settings& m_settings;
+    MeterLink m_link;
+    LiveReading m_reading;
+    PollCycle m_poll;
+    RealTimeState m_realTime;
+    GlyphSet m_glyphs;
+    QMdiArea* m_mdi;
+    QMenu* m_windowMenu = nullptr;
+    QLabel* m_status[2] = {};
+    QPointer<TfrmPanel> m_panel;
+    QPointer<TfrmAbout> m_about;
+    bool m_shown = false;
+};

@@ -1,0 +1,150 @@
+#include "link/meter_link.h"
+#include "link/simulated_meter.h"
+#include "live/glyph_set.h"
+#include "live/panel_digits.h"
+#include "live/tfrm_panel.h"
+#include "platform/clock.h"
+#include "support/fake_transport.h"
+
+#include <QTimer>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+namespace {
+constexpr int B = glyph::Blank;
+
+PanelDigits digitsFor(int ppm, float rh, float t, uint8_t flags = 0) {
+    LiveReading r;
+    r.ppm = ppm;
+    r.humidity = rh;
+    r.temperature = t;
+    r.rangeFlags = flags;
+    return computePanelDigits(r);
+}
+} // namespace
+
+TEST(PanelDigits, CarbonDioxideBlanksLeadingZerosButAlwaysShowsThreeDigits) {
+    EXPECT_EQ(digitsFor(400, 0, 0).ppm, (std::array<int, 5>{B, B, 4, 0, 0}));
+    EXPECT_EQ(digitsFor(10234, 0, 0).ppm, (std::array<int, 5>{1, 0, 2, 3, 4}));
+    EXPECT_EQ(digitsFor(5, 0, 0).ppm, (std::array<int, 5>{B, B, 0, 0, 5}));
+    EXPECT_EQ(digitsFor(1005, 0, 0).ppm, (std::array<int, 5>{B, 1, 0, 0, 5}));
+    EXPECT_EQ(digitsFor(99999, 0, 0, 0x01).ppm, (std::array<int, 5>{B, B, B, 0, glyph::LetterL}));
+    // Values the positions cannot hold show dashes rather than stray glyphs.
+    EXPECT_EQ(digitsFor(-3, 0, 0).ppm, (std::array<int, 5>{17, 17, 17, 17, 17}));
+    LiveReading dashes;
+    dashes.ppmDashes = true;
+    dashes.rangeFlags = 0x01;
+    EXPECT_EQ(computePanelDigits(dashes).ppm, (std::array<int, 5>{17, 17, 17, 17, 17}));
+}
+
+TEST(PanelDigits, TenthsAreCutNeverCarried) {
+    EXPECT_EQ(digitsFor(0, 45.6f, 0).humidity, (std::array<int, 4>{B, 4, 5, 5}));
+    EXPECT_EQ(digitsFor(0, 45.1f, 0).humidity, (std::array<int, 4>{B, 4, 5, 0}));
+    EXPECT_EQ(digitsFor(0, 100.0f, 0).humidity, (std::array<int, 4>{1, 0, 0, 0}));
+    EXPECT_EQ(digitsFor(0, 0, 0, 0x02).humidity, (std::array<int, 4>{B, B, 0, glyph::LetterL}));
+    EXPECT_EQ(digitsFor(0, 0, 0, 0x08).temperature, (std::array<int, 4>{B, glyph::Minus, 0, glyph::LetterL}));
+    EXPECT_EQ(digitsFor(0, 0, 0, 0x04).temperature, (std::array<int, 4>{B, B, 0, glyph::LetterL}));
+    EXPECT_EQ(digitsFor(0, 0, 77.0f).temperature, (std::array<int, 4>{B, 7, 7, 0}));
+    EXPECT_EQ(digitsFor(0, 0, -5.0f).temperature, (std::array<int, 4>{17, 17, 17, 17}));
+}
+
+struct PanelTest : ::testing::Test {
+    FakeTransport t;
+    ManualClock clock;
+    MeterLink link{t, clock};
+    LiveReading reading;
+    GlyphSet glyphs;
+    std::unique_ptr<TfrmPanel> panel;
+    void SetUp() override {
+        glyphs.load();
+        panel = std::make_unique<TfrmPanel>(reading, glyphs, link, clock);
+        panel->setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+};
+
+TEST_F(PanelTest, GlyphsAndAnnunciatorsFollowTheReading) {
+    ASSERT_EQ(glyphs.loaded(), 25);
+    reading.ppm = 562;
+    reading.humidity = 45.6f;
+    reading.temperature = 25.0f;
+    reading.batteryLevel = 2;
+    reading.hold = true;
+    reading.alarm = reading.alarmHigh = true;
+    panel->RefreshPanel();
+    EXPECT_EQ(panel->shownGlyph(0), B);
+    EXPECT_EQ(panel->shownGlyph(2), 5);
+    EXPECT_EQ(panel->shownGlyph(8), 5);
+    EXPECT_EQ(panel->shownGlyph(11), 5);
+    EXPECT_EQ(panel->glyphReplacements(), 13);
+    EXPECT_FALSE(panel->imgBat2->isHidden());
+    EXPECT_TRUE(panel->imgBat3->isHidden());
+    EXPECT_FALSE(panel->imgHOLD->isHidden());
+    EXPECT_FALSE(panel->lblHi->isHidden());
+    EXPECT_TRUE(panel->lblLO->isHidden());
+
+    // The same reading again replaces nothing; one changed digit replaces one image.
+    panel->RefreshPanel();
+    EXPECT_EQ(panel->glyphReplacements(), 13);
+    reading.ppm = 563;
+    panel->RefreshPanel();
+    EXPECT_EQ(panel->glyphReplacements(), 14);
+
+    // Showing the panel again forgets every glyph: the next reading redraws all 13.
+    panel->show();
+    panel->hide();
+    panel->show();
+    panel->RefreshPanel();
+    EXPECT_EQ(panel->glyphReplacements(), 27);
+}
+
+TEST_F(PanelTest, KeyFrameAndNoMeterWait) {
+    QTimer mainTimer;
+    mainTimer.setInterval(500);
+    mainTimer.start();
+    link.setMainTimer(&mainTimer);
+    std::vector<uint8_t> ok(32, 0);
+    ok[2] = 'O';
+    ok[3] = 'K';
+    t.replies.push_back(ok);
+    panel->btnHOLDClick();
+    ASSERT_EQ(t.frames.size(), 1u);
+    EXPECT_EQ(t.frames[0], (std::array<uint8_t, 7>{0x02, 0x48, 0, 0, 0, 0, 0x03}));
+    EXPECT_EQ(t.reads, 1);
+    EXPECT_EQ(clock.waitedMs(), 0);
+
+    // Without a meter the exchange fails, the handler waits about 300 ms and polling resumes.
+    t.allOpenFail = true;
+    panel->btnCFClick();
+    EXPECT_GE(clock.waitedMs(), 300);
+    EXPECT_LT(clock.waitedMs(), 400);
+    EXPECT_TRUE(mainTimer.isActive());
+
+    const auto before = t.frames.size();
+    panel->btnSETClick();
+    EXPECT_EQ(t.frames.size(), before);
+}
+
+TEST_F(PanelTest, DoubleClickOnModeKeySendsMThenN) {
+    panel->show();
+    std::vector<uint8_t> ok(32, 0);
+    ok[2] = 'O';
+    ok[3] = 'K';
+    t.replies.assign(4, ok);
+    QTest::mouseClick(panel->btnMMA, Qt::LeftButton);
+    QTest::mouseDClick(panel->btnMMA, Qt::LeftButton);
+    // A real double click arrives as press, release, double-click, release.
+    std::vector<char> letters;
+    for (const auto& f : t.frames)
+        letters.push_back(char(f[1]));
+    EXPECT_EQ(letters, (std::vector<char>{'M', 'N'}));
+}
+
+TEST_F(PanelTest, SimulatedMeterKeyChangesItsState) {
+    SimulatedMeter meter(clock);
+    MeterLink simLink(meter, clock);
+    TfrmPanel p(reading, glyphs, simLink, clock);
+    EXPECT_FALSE(meter.hold());
+    p.btnHOLDClick();
+    EXPECT_TRUE(meter.hold());
+    EXPECT_EQ(clock.waitedMs(), 0);
+}

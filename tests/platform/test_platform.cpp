@@ -1,0 +1,87 @@
+#include "platform/clock.h"
+#include "platform/data_folder.h"
+#include "platform/settings.h"
+#include "platform/version_info.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(DateTimeValue, DaysSince1899RoundTrip) {
+    EXPECT_DOUBLE_EQ(toDateTimeValue(QDateTime(QDate(1899, 12, 30), QTime(0, 0))), 0.0);
+    EXPECT_DOUBLE_EQ(toDateTimeValue(QDateTime(QDate(1900, 1, 1), QTime(12, 0))), 2.5);
+    const QDateTime t(QDate(2026, 7, 31), QTime(14, 5, 9));
+    EXPECT_EQ(fromDateTimeValue(toDateTimeValue(t)), t);
+    EXPECT_EQ(fromDateTimeValue(toDateTimeValue(t) + 1.0 / 86400), t.addSecs(1));
+}
+
+TEST(ManualClock, WaitsCostNoRealTime) {
+    ManualClock c;
+    const auto start = c.nowDateTime();
+    c.pumpWait(300);
+    EXPECT_GE(c.tickCount(), 300);
+    EXPECT_EQ(start.secsTo(c.nowDateTime()), 0);
+    c.advance(1000);
+    EXPECT_EQ(start.secsTo(c.nowDateTime()), 1);
+}
+
+TEST(Settings, DefaultsWhenMissingOrUnreadable) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("s.ini");
+    {
+        Settings s(path);
+        EXPECT_EQ(s.realTimeRate(), 2);
+        EXPECT_EQ(s.annoColor(), 0u);
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[General]\nRealTimeRate=abc\nAnnoColor=255\n");
+    f.close();
+    Settings s(path);
+    EXPECT_EQ(s.realTimeRate(), 2);
+    EXPECT_EQ(s.annoColor(), 255u);
+}
+
+TEST(DataFolder, CreatedInDocumentsFallsBackAndEndsWithSeparator) {
+    QTemporaryDir dir;
+    const QString docs = dir.filePath("Documents");
+    QDir().mkpath(docs);
+    const QString sep = QDir::separator();
+    EXPECT_EQ(settleDataFolder(docs), QDir::toNativeSeparators(docs) + sep + "QZ407" + sep);
+    // A plain file where the folder should be: it cannot be created, the documents folder is used.
+    const QString blocked = dir.filePath("Blocked");
+    QDir().mkpath(blocked);
+    QFile file(blocked + "/QZ407");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_EQ(settleDataFolder(blocked), QDir::toNativeSeparators(blocked) + sep);
+    EXPECT_EQ(settleDataFolder(QString()), QString());
+    EXPECT_TRUE(dataFolderOrProgramFolder(QString()).endsWith(sep));
+}
+
+TEST(VersionInfo, LookupThroughTheTranslationEntry) {
+    EXPECT_EQ(readFileVersion(VersionBlock::program()), "3.0.2.0");
+    EXPECT_EQ(readFileVersion(VersionBlock()), "");
+    // The translation names a table without a FileVersion.
+    const auto other = VersionBlock::fromText("\\VarFileInfo\\Translation\t040904B0\n"
+                                              "\\StringFileInfo\\040403B6\\FileVersion\t1.0\n");
+    EXPECT_EQ(readFileVersion(other), "");
+    const auto noTranslation = VersionBlock::fromText("\\StringFileInfo\\040403B6\\FileVersion\t1.0\n");
+    EXPECT_EQ(readFileVersion(noTranslation), "");
+}
+
+TEST(VersionInfo, LabelLinkDesignTimeAndRemoval) {
+    TVersionInfo info(nullptr);
+    auto* label = new QLabel("before");
+    info.designing = true;
+    info.SetFileVersionLabel(label);
+    EXPECT_EQ(label->text(), "#File Version#");
+    info.designing = false;
+    info.Loaded();
+    EXPECT_EQ(label->text(), "3.0.2.0");
+    delete label;
+    EXPECT_EQ(info.FileVersionLabel(), nullptr);
+    info.Loaded(); // does nothing, no dangling label
+}
