@@ -1,0 +1,47 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+
+// What a SimulatedMeter should get wrong, and when. Call numbers count from 1 per operation over
+// the meter's whole life (the same numbers SimulatedMeter::calls() reports), so a test can aim at
+// "the third ReadReply" without knowing what ran before it.
+struct FaultPlan {
+    // Operations that return a failure on the given call numbers. A failing WriteFrame or WriteBlock
+    // does not reach the meter; a failing ReadReply loses the reply it would have read.
+    std::set<uint32_t> failOpen;
+    std::set<uint32_t> failSetTimeouts;
+    std::set<uint32_t> failWriteFrame;
+    std::set<uint32_t> failFinishWrite;
+    std::set<uint32_t> failReadReply;
+    std::set<uint32_t> failWriteBlock;
+    std::set<uint32_t> failSerialNumber;
+
+    // Block requests ('P' and 'p' counted together from 1) whose reply never arrives: the meter
+    // moves on as if it had sent the block, the following ReadReply fails.
+    std::set<uint32_t> failBlockReads;
+    // Per command letter: the n-th request with that letter gets no reply at all.
+    std::map<char, std::set<uint32_t>> dropReplies;
+
+    // Block numbers whose replies carry a wrong checksum (byte 34), a marker other than 5 (byte 35)
+    // or another block number (bytes 32-33).
+    std::set<uint16_t> corruptChecksumBlocks;
+    std::set<uint16_t> badMarkerBlocks;
+    std::set<uint16_t> wrongNumberBlocks;
+
+    // The probe answers with these model digits (bytes 23-25) instead of '4','0','7'.
+    std::optional<std::array<char, 3>> probeModel;
+
+    // Live replies ('A' requests counted from 1) whose end byte 63 is 0x00 instead of 0x03.
+    std::set<uint32_t> badLiveEnd;
+    bool badLiveEndAlways = false;
+
+    // Letters whose acknowledgement reads 'N','G' instead of 'O','K' (keys and setting commands).
+    std::set<char> refuseAck;
+
+    // After this many request frames have reached the meter, the next OpenDevice, WriteFrame or
+    // WriteBlock finds it unplugged. Fires once: the meter clears it when it unplugs.
+    std::optional<uint32_t> unplugAfterExchanges;
+};
