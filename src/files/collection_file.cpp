@@ -1,0 +1,146 @@
+#include "collection_file.h"
+
+#include "logger/data_set_decoder.h"
+#include "platform/prompter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+constexpr char TempFolderName[] = "temp";
+constexpr char TempImageName[] = "DataSetsTemp.tmp";
+
+bool writeWhole(QSaveFile& file, std::span<const uint8_t> bytes) {
+    const char* data = reinterpret_cast<const char*>(bytes.data());
+    qint64 left = static_cast<qint64>(bytes.size());
+    while (left > 0) {
+        const qint64 written = file.write(data, left);
+        if (written <= 0)
+            return false;
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+// Writes `bytes` as `path` through a save file, so a failure leaves any older file untouched.
+bool saveWhole(const QString& path, std::span<const uint8_t> bytes, QString* error = nullptr) {
+    QSaveFile file(path);
+    const bool ok = file.open(QIODevice::WriteOnly) && writeWhole(file, bytes) && file.commit();
+    if (!ok) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+    }
+    return ok;
+}
+
+// Reads a whole file; false when it cannot be opened or fewer bytes come than its size promised.
+bool readWhole(const QString& path, MemoryImage& into) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 size = file.size();
+    if (size < 0)
+        return false;
+    into.resize(static_cast<std::size_t>(size));
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 got = file.read(reinterpret_cast<char*>(into.data()) + done, size - done);
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    if (done != size) {
+        into.clear();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString effectiveDataFolder(const QString& dataFolder) {
+    return dataFolder.isEmpty() ? QCoreApplication::applicationDirPath() : dataFolder;
+}
+
+QString temporaryImageFolder(const QString& dataFolder) {
+    return QDir(effectiveDataFolder(dataFolder)).filePath(TempFolderName);
+}
+
+QString temporaryImagePath(const QString& dataFolder) {
+    return QDir(temporaryImageFolder(dataFolder)).filePath(TempImageName);
+}
+
+TempImageWrite writeTemporaryImage(const QString& dataFolder, std::span<const uint8_t> image) {
+    const QString folder = temporaryImageFolder(dataFolder);
+    if (!QDir().mkpath(folder))
+        return TempImageWrite::FolderFailed;
+    return saveWhole(temporaryImagePath(dataFolder), image) ? TempImageWrite::Written
+                                                            : TempImageWrite::FileFailed;
+}
+
+SaveCollectionResult saveCollection(Prompter& prompter, const QString& dataFolder) {
+    Prompter::FileRequest request;
+    request.filter = QString::fromLatin1(CollectionSaveFilter);
+    request.defaultExt = QString::fromLatin1(CollectionDefaultExt);
+    request.initialDir = effectiveDataFolder(dataFolder);
+    if (!prompter.saveFile(request))
+        return SaveCollectionResult::Cancelled;
+
+    MemoryImage image;
+    if (!readWhole(temporaryImagePath(dataFolder), image))
+        return SaveCollectionResult::NoTemporaryImage;
+    QString error;
+    if (!saveWhole(request.fileName, image, &error)) {
+        prompter.message(QDir::toNativeSeparators(request.fileName) + QStringLiteral(": ") + error);
+        return SaveCollectionResult::WriteFailed;
+    }
+    return SaveCollectionResult::Saved;
+}
+
+OpenCollectionResult openCollection(Prompter& prompter, DataSetStore& store, const QString& dataFolder,
+                                    const QDateTime& now) {
+    OpenCollectionResult result;
+    Prompter::FileRequest request;
+    request.filter = QString::fromLatin1(CollectionOpenFilter);
+    request.defaultExt = QString::fromLatin1(CollectionDefaultExt);
+    request.initialDir = effectiveDataFolder(dataFolder);
+    if (!prompter.openFile(request))
+        return result;
+    result.path = request.fileName;
+
+    store.image.clear();
+    if (!readWhole(request.fileName, store.image)) {
+        result.outcome = OpenCollectionResult::Unreadable;
+        return result;
+    }
+    if (store.image.empty()) {
+        result.outcome = OpenCollectionResult::Empty;
+        return result;
+    }
+
+    result.decodeCode = decodeDataSets(store, now, &result.truncated);
+    switch (result.decodeCode) {
+    case DecodeOk:
+        if (writeTemporaryImage(dataFolder, store.image) == TempImageWrite::FolderFailed) {
+            prompter.message(QDir::toNativeSeparators(temporaryImageFolder(dataFolder)));
+            result.outcome = OpenCollectionResult::TempFolderFailed;
+        } else {
+            result.outcome = OpenCollectionResult::Decoded;
+        }
+        break;
+    case DecodeTooManySets:
+        result.outcome = OpenCollectionResult::TooManySets;
+        break;
+    default:
+        result.outcome = OpenCollectionResult::NoDataSets;
+        break;
+    }
+    store.image.clear();
+    store.image.shrink_to_fit();
+    return result;
+}

@@ -1,0 +1,190 @@
+#include "files/collection_file.h"
+#include "logger/data_set_decoder.h"
+#include "support/scripted_prompter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <bit>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDateTime Now(QDate(2026, 7, 31), QTime(14, 5, 9));
+
+// A logging-memory image with `sets` data sets of `records` records each (ppm 400 + record number).
+MemoryImage collectionImage(uint16_t sets, uint16_t records, uint16_t claimedSets) {
+    MemoryImage image(FirstSetOffset, 0x11);
+    image[36] = uint8_t(claimedSets >> 8);
+    image[37] = uint8_t(claimedSets);
+    for (uint16_t s = 0; s < sets; ++s) {
+        image.insert(image.end(), {0xA5, 0x5A, 0x00, 0x24, 0x03, 0x01, 0x12, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                   uint8_t(records >> 8), uint8_t(records), 0x00, 0x00, 0x00, 0x00});
+        for (uint16_t r = 0; r < records; ++r) {
+            const auto bits = std::bit_cast<uint32_t>(400.0f + r);
+            image.insert(image.end(), {uint8_t(bits >> 24), uint8_t(bits >> 16), uint8_t(bits >> 8),
+                                       uint8_t(bits), 0x00, 0xD7, 0x01, 0xC8});
+        }
+        image.insert(image.end(), {0x5A, 0xA5});
+    }
+    return image;
+}
+
+QByteArray bytesOf(const MemoryImage& image) {
+    return QByteArray(reinterpret_cast<const char*>(image.data()), qsizetype(image.size()));
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+class CollectionFileTest : public ::testing::Test {
+  protected:
+    QTemporaryDir dir;
+    QString dataFolder = dir.path() + "/data/";
+    ScriptedPrompter prompter;
+    DataSetStore store;
+
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(QDir().mkpath(dataFolder));
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    OpenCollectionResult open(const QString& file) {
+        prompter.files.push_back(file);
+        return openCollection(prompter, store, dataFolder, Now);
+    }
+};
+
+} // namespace
+
+TEST(CollectionFilePaths, TemporaryImageUnderTheDataFolderOrTheProgramFolder) {
+    EXPECT_EQ(temporaryImagePath("/home/u/Documents/QZ407/"),
+              "/home/u/Documents/QZ407/temp/DataSetsTemp.tmp");
+    EXPECT_EQ(temporaryImageFolder(""), QCoreApplication::applicationDirPath() + "/temp");
+    EXPECT_EQ(temporaryImagePath(""), QCoreApplication::applicationDirPath() + "/temp/DataSetsTemp.tmp");
+}
+
+TEST_F(CollectionFileTest, TemporaryImageIsWrittenWholeWithItsExactSize) {
+    const MemoryImage big = collectionImage(2, 3, 2);
+    ASSERT_EQ(writeTemporaryImage(dataFolder, big), TempImageWrite::Written);
+    EXPECT_EQ(readFile(temporaryImagePath(dataFolder)), bytesOf(big));
+    const MemoryImage small = collectionImage(1, 0, 1);
+    ASSERT_EQ(writeTemporaryImage(dataFolder, small), TempImageWrite::Written);
+    EXPECT_EQ(readFile(temporaryImagePath(dataFolder)), bytesOf(small));
+}
+
+TEST_F(CollectionFileTest, SaveCopiesTheTemporaryImageByteForByte) {
+    const MemoryImage image = collectionImage(2, 5, 2);
+    ASSERT_EQ(writeTemporaryImage(dataFolder, image), TempImageWrite::Written);
+    prompter.files = {path("walk"), path("kept.407")};
+    EXPECT_EQ(saveCollection(prompter, dataFolder), SaveCollectionResult::Saved);
+    EXPECT_EQ(saveCollection(prompter, dataFolder), SaveCollectionResult::Saved);
+
+    ASSERT_EQ(prompter.fileRequests.size(), 2);
+    const Prompter::FileRequest& r = prompter.fileRequests[0];
+    EXPECT_EQ(r.filter, "Data Set Collection file(*.407,only for QZ407)|*.407");
+    EXPECT_EQ(r.defaultExt, "REC");
+    EXPECT_EQ(r.initialDir, dataFolder);
+    // A name typed without extension takes the default extension, not 407.
+    EXPECT_EQ(readFile(path("walk.REC")), bytesOf(image));
+    EXPECT_EQ(readFile(path("kept.407")), bytesOf(image));
+    EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(CollectionFileTest, SaveCancelledOrWithoutTemporaryImageWritesNothing) {
+    EXPECT_EQ(saveCollection(prompter, dataFolder), SaveCollectionResult::Cancelled);
+    prompter.files = {path("none.407")};
+    EXPECT_EQ(saveCollection(prompter, dataFolder), SaveCollectionResult::NoTemporaryImage);
+    EXPECT_FALSE(QFile::exists(path("none.407")));
+    EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(CollectionFileTest, FailedSaveIsReportedAndLeavesNoFile) {
+    ASSERT_EQ(writeTemporaryImage(dataFolder, collectionImage(1, 1, 1)), TempImageWrite::Written);
+    const QString target = path("missing/x.407");
+    prompter.files = {target};
+    EXPECT_EQ(saveCollection(prompter, dataFolder), SaveCollectionResult::WriteFailed);
+    EXPECT_FALSE(QFile::exists(target));
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown[0].startsWith(QDir::toNativeSeparators(target) + ": "));
+}
+
+TEST_F(CollectionFileTest, OpenDecodesAsAfterADownloadAndSavesBackEqual) {
+    const MemoryImage image = collectionImage(2, 3, 2);
+    writeFile(path("in.407"), bytesOf(image));
+    const OpenCollectionResult r = open(path("in.407"));
+
+    EXPECT_EQ(prompter.fileRequests[0].filter, "Data Sets Collection (*.407)|*.407");
+    EXPECT_EQ(prompter.fileRequests[0].defaultExt, "REC");
+    EXPECT_EQ(prompter.fileRequests[0].initialDir, dataFolder);
+    EXPECT_EQ(r.outcome, OpenCollectionResult::Decoded);
+    EXPECT_EQ(r.decodeCode, DecodeOk);
+    EXPECT_FALSE(r.truncated);
+    EXPECT_EQ(r.path, path("in.407"));
+    EXPECT_EQ(store.sets, decodeDataSets(image, Now).sets);
+    EXPECT_EQ(store.sampleValues.size(), 18u);
+    EXPECT_TRUE(store.image.empty());
+    EXPECT_EQ(readFile(temporaryImagePath(dataFolder)), bytesOf(image));
+
+    prompter.files = {path("out.407")};
+    ASSERT_EQ(saveCollection(prompter, dataFolder), SaveCollectionResult::Saved);
+    EXPECT_EQ(readFile(path("out.407")), bytesOf(image));
+}
+
+TEST_F(CollectionFileTest, OpenWithoutDataSetsKeepsTheStoreAndTemporaryImage) {
+    const MemoryImage earlier = collectionImage(1, 2, 1);
+    writeFile(path("earlier.407"), bytesOf(earlier));
+    ASSERT_EQ(open(path("earlier.407")).outcome, OpenCollectionResult::Decoded);
+    const auto sets = store.sets;
+
+    writeFile(path("zero.407"), bytesOf(collectionImage(1, 4, 0)));
+    writeFile(path("many.407"), bytesOf(collectionImage(1, 4, 4001)));
+    writeFile(path("empty.407"), QByteArray());
+    writeFile(path("short.407"), QByteArray(37, '\x01'));
+    EXPECT_EQ(open(path("zero.407")).outcome, OpenCollectionResult::NoDataSets);
+    EXPECT_EQ(open(path("many.407")).outcome, OpenCollectionResult::TooManySets);
+    EXPECT_EQ(open(path("empty.407")).outcome, OpenCollectionResult::Empty);
+    EXPECT_EQ(open(path("nowhere.407")).outcome, OpenCollectionResult::Unreadable);
+    const OpenCollectionResult tooShort = open(path("short.407"));
+    EXPECT_EQ(tooShort.outcome, OpenCollectionResult::NoDataSets);
+    EXPECT_TRUE(tooShort.truncated);
+    EXPECT_EQ(openCollection(prompter, store, dataFolder, Now).outcome, OpenCollectionResult::Cancelled);
+
+    EXPECT_EQ(store.sets, sets);
+    EXPECT_TRUE(store.image.empty());
+    EXPECT_EQ(readFile(temporaryImagePath(dataFolder)), bytesOf(earlier));
+    EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(CollectionFileTest, OpenOfALyingFileKeepsTheWholeSets) {
+    MemoryImage image = collectionImage(2, 3, 5);
+    image.resize(image.size() + 7, 0x00); // the start of a third set that does not fit
+    writeFile(path("lying.407"), bytesOf(image));
+    const OpenCollectionResult r = open(path("lying.407"));
+    EXPECT_EQ(r.outcome, OpenCollectionResult::Decoded);
+    EXPECT_TRUE(r.truncated);
+    EXPECT_EQ(store.sets.size(), 2u);
+    // The file is kept as it is, so saving it again gives the same bytes.
+    EXPECT_EQ(readFile(temporaryImagePath(dataFolder)), bytesOf(image));
+}
+
+TEST_F(CollectionFileTest, OpenWhenTheTemporaryFolderCannotBeMade) {
+    writeFile(path("plain"), "x");
+    writeFile(path("in.407"), bytesOf(collectionImage(1, 2, 1)));
+    prompter.files.push_back(path("in.407"));
+    const OpenCollectionResult r = openCollection(prompter, store, path("plain") + "/", Now);
+    EXPECT_EQ(r.outcome, OpenCollectionResult::TempFolderFailed);
+    EXPECT_EQ(store.sets.size(), 1u);
+    EXPECT_EQ(prompter.shown, QStringList{QDir::toNativeSeparators(path("plain") + "/temp")});
+    EXPECT_EQ(writeTemporaryImage(path("plain") + "/", collectionImage(1, 1, 1)),
+              TempImageWrite::FolderFailed);
+}
