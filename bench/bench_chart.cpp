@@ -1,0 +1,134 @@
+// Chart figures: bulk loading three subsets of 100k and 1M points, and redrawing them.
+#include "graph/pes_graph.h"
+#include "platform/prompter.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <qcustomplot.h>
+#include <vector>
+
+namespace {
+
+// Benchmarks open no dialogs: every question is cancelled.
+class SilentPrompter : public Prompter {
+  public:
+    void message(const QString&) override {}
+    Answer question(const QString&, Buttons) override { return Cancel; }
+    bool saveFile(FileRequest&) override { return false; }
+    bool openFile(FileRequest&) override { return false; }
+    bool chooseColor(QColor&) override { return false; }
+    bool chooseFont(QFont&) override { return false; }
+    int runDialog(QDialog&) override { return QDialog::Rejected; }
+};
+
+struct Series {
+    std::vector<double> x;
+    std::vector<float> y;
+};
+
+// Readings one second apart, point after point: ppm, %RH, temperature.
+Series makeSeries(int points) {
+    Series s;
+    s.x.reserve(size_t(points) * 3);
+    s.y.reserve(size_t(points) * 3);
+    const double start = 45000.0;
+    for (int p = 0; p < points; ++p) {
+        const double t = start + p / 86400.0;
+        const double wave = std::sin(p * 0.001);
+        const float noise = float((p * 7919) % 97) / 97.0f;
+        for (int c = 0; c < 3; ++c)
+            s.x.push_back(t);
+        s.y.push_back(float(800.0 + 400.0 * wave) + 50.0f * noise);
+        s.y.push_back(float(45.0 + 10.0 * wave) + noise);
+        s.y.push_back(float(22.0 + 3.0 * wave) + noise);
+    }
+    return s;
+}
+
+void configure(PESGraph& g, int points) {
+    g.resize(1200, 700);
+    g.setSubsets(3);
+    g.setPoints(points);
+    g.setDateTimeMode(pe::sgVBDateTime);
+    g.setManualScaleControlX(pe::sgManualMinAndMax);
+    g.setManualMinX(45000.0);
+    g.setManualMaxX(45000.0 + points / 86400.0);
+    g.setMultiAxesSubsets(0, 1);
+    g.setMultiAxesSubsets(1, 2);
+    g.setMultiAxesProportions(0, 0.5);
+    g.setMultiAxesProportions(1, 0.5);
+    g.setManualScaleControlY(pe::sgManualMinAndMax);
+    g.setManualMinY(0);
+    g.setManualMaxY(10000);
+    g.setWorkingAxis(1);
+    g.setManualScaleControlY(pe::sgManualMinAndMax);
+    g.setManualMinY(-50);
+    g.setManualMaxY(100);
+    g.setWorkingAxis(0);
+    g.setPEactions(pe::sgReinitAndReset);
+    g.show();
+}
+
+// Both bulk writes and the redraw action that pushes the data into the plot.
+void BM_BulkLoad(benchmark::State& state) {
+    const int points = int(state.range(0));
+    const Series series = makeSeries(points);
+    SilentPrompter prompter;
+    PESGraph graph(prompter);
+    configure(graph, points);
+    for (auto _ : state) {
+        graph.setXDataArray(series.x);
+        graph.setYDataArray(series.y);
+        graph.setPEactions(pe::sgResetImage);
+    }
+    state.SetItemsProcessed(state.iterations() * points * 3);
+}
+
+// Bulk load followed by a full, immediate replot.
+void BM_BulkLoadAndReplot(benchmark::State& state) {
+    const int points = int(state.range(0));
+    const Series series = makeSeries(points);
+    SilentPrompter prompter;
+    PESGraph graph(prompter);
+    configure(graph, points);
+    for (auto _ : state) {
+        graph.setXDataArray(series.x);
+        graph.setYDataArray(series.y);
+        graph.setPEactions(pe::sgResetImage);
+        graph.customPlot()->replot(QCustomPlot::rpImmediateRefresh);
+    }
+    state.SetItemsProcessed(state.iterations() * points * 3);
+}
+
+// Replotting a loaded chart, as after a zoom or a resize.
+void BM_Replot(benchmark::State& state) {
+    const int points = int(state.range(0));
+    const Series series = makeSeries(points);
+    SilentPrompter prompter;
+    PESGraph graph(prompter);
+    configure(graph, points);
+    graph.setXDataArray(series.x);
+    graph.setYDataArray(series.y);
+    graph.setPEactions(pe::sgResetImage);
+    for (auto _ : state)
+        graph.customPlot()->replot(QCustomPlot::rpImmediateRefresh);
+}
+
+} // namespace
+
+BENCHMARK(BM_BulkLoad)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BulkLoadAndReplot)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Replot)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,305 @@
+#pragma once
+// PESGraph: the chart control every graph window holds. It keeps the chart as plain data in a
+// ChartModel and draws it with QCustomPlot. Like the control it stands in for, property writes only
+// change the model; the actions (setPEactions) bring the drawing up to date:
+//   sgResetImage + sgInvalidateImage  redraw after any change,
+//   sgReinitAndReset                  rebuild after subset or axis changes,
+//   sgCustomize, sgUndoZoom, sgPrintDialog.
+#include "graph/chart_model.h"
+
+#include <QByteArray>
+#include <QCursor>
+#include <QPoint>
+#include <QRect>
+#include <QWidget>
+#include <memory>
+#include <span>
+#include <vector>
+
+class Prompter;
+class QCustomPlot;
+class QCPAxisRect;
+class QCPGraph;
+class QCPLayoutGrid;
+class QCPLegend;
+class QCPMarginGroup;
+class QCPTextElement;
+class QCPPainter;
+class QMouseEvent;
+class QPrinter;
+
+class PESGraph : public QWidget {
+    Q_OBJECT
+  public:
+    explicit PESGraph(Prompter& prompter, QWidget* parent = nullptr);
+    ~PESGraph() override;
+
+    // --- Data -------------------------------------------------------------------------------
+    int Subsets() const { return m_model.subsets(); }
+    void setSubsets(int count);
+    int Points() const { return m_model.points(); }
+    void setPoints(int count);
+    double XDataII(int subset, int point) const { return m_model.x(subset, point); }
+    void setXDataII(int subset, int point, double value);
+    float YData(int subset, int point) const { return float(m_model.y(subset, point)); }
+    void setYData(int subset, int point, float value);
+    double YDataII(int subset, int point) const { return m_model.y(subset, point); }
+    void setYDataII(int subset, int point, double value);
+    // Whole arrays, Subsets x Points values point after point (subsets 0, 1, 2 of point 0, ...).
+    void setXDataArray(std::span<const double> values);
+    void setYDataArray(std::span<const float> values);
+    void setYDataIIArray(std::span<const double> values);
+    double NullDataValueY() const { return m_model.look.nullDataValueY; }
+    void setNullDataValueY(double value);
+    int DateTimeMode() const { return m_model.look.dateTimeMode; }
+    void setDateTimeMode(int mode) { m_model.look.dateTimeMode = mode; }
+    double LineGapThreshold() const { return m_model.look.lineGapThreshold; }
+    void setLineGapThreshold(double value);
+    QString SubsetLabels(int subset) const { return m_model.subsetLabel(subset); }
+    void setSubsetLabels(int subset, const QString& label) { m_model.setSubsetLabel(subset, label); }
+    quint32 SubsetColors(int subset) const { return m_model.subsetColor(subset); }
+    void setSubsetColors(int subset, quint32 color) { m_model.setSubsetColor(subset, color); }
+    int RandomSubsetsToGraph(int index) const { return m_model.randomSubset(index); }
+    void setRandomSubsetsToGraph(int index, int subset) { m_model.setRandomSubset(index, subset); }
+    int RandomSubsetsToGraphCount() const { return int(m_model.randomSubsets().size()); }
+
+    // --- Axes -------------------------------------------------------------------------------
+    int WorkingAxis() const { return m_model.workingAxis(); }
+    void setWorkingAxis(int axis) { m_model.setWorkingAxis(axis); }
+    // These address the working axis.
+    QString YAxisLabel() const { return m_model.yAxisAt(WorkingAxis()).label; }
+    void setYAxisLabel(const QString& label) { m_model.yAxis(WorkingAxis()).label = label; }
+    int ManualScaleControlY() const { return m_model.yAxisAt(WorkingAxis()).scaleControl; }
+    void setManualScaleControlY(int control) { m_model.yAxis(WorkingAxis()).scaleControl = control; }
+    double ManualMinY() const { return m_model.yAxisAt(WorkingAxis()).manualMin; }
+    void setManualMinY(double value);
+    double ManualMaxY() const { return m_model.yAxisAt(WorkingAxis()).manualMax; }
+    void setManualMaxY(double value);
+    QString XAxisLabel() const { return m_model.look.xAxisLabel; }
+    void setXAxisLabel(const QString& label) { m_model.look.xAxisLabel = label; }
+    int ManualScaleControlX() const { return m_model.xScaleControl; }
+    void setManualScaleControlX(int control) { m_model.xScaleControl = control; }
+    double ManualMinX() const { return m_model.manualMinX; }
+    void setManualMinX(double value);
+    double ManualMaxX() const { return m_model.manualMaxX; }
+    void setManualMaxX(double value);
+    int MultiAxesSubsets(int axis) const { return m_model.multiAxesSubsets(axis); }
+    void setMultiAxesSubsets(int axis, int count) { m_model.setMultiAxesSubsets(axis, count); }
+    double MultiAxesProportions(int axis) const { return m_model.multiAxesProportion(axis); }
+    void setMultiAxesProportions(int axis, double fraction) {
+        m_model.setMultiAxesProportion(axis, fraction);
+    }
+    int MultiAxesSeparators() const { return m_model.look.separators; }
+    void setMultiAxesSeparators(int separators) { m_model.look.separators = separators; }
+    int axisCount() const { return m_model.axisCount(); }
+
+    // --- Graph annotations (X, Y in data units of axis 0) -------------------------------------
+    int GraphAnnotationCount() const { return int(m_model.annotations().size()); }
+    int GraphAnnotationType(int i) const { return annotationAt(i).type; }
+    void setGraphAnnotationType(int i, int type);
+    double GraphAnnotationX(int i) const { return annotationAt(i).x; }
+    void setGraphAnnotationX(int i, double x);
+    double GraphAnnotationY(int i) const { return annotationAt(i).y; }
+    void setGraphAnnotationY(int i, double y);
+    QString GraphAnnotationText(int i) const { return annotationAt(i).text; }
+    void setGraphAnnotationText(int i, const QString& text);
+    quint32 GraphAnnotationColor(int i) const { return annotationAt(i).color; }
+    void setGraphAnnotationColor(int i, quint32 color);
+    bool ShowAnnotations() const { return m_model.look.showAnnotations; }
+    void setShowAnnotations(bool on) { m_model.look.showAnnotations = on; }
+    int GraphAnnotationTextSize() const { return m_model.look.graphAnnotationTextSize; }
+    void setGraphAnnotationTextSize(int percent);
+
+    // --- Vertical line annotations ------------------------------------------------------------
+    int VertLineAnnotationCount() const { return int(m_model.vertLines().size()); }
+    double VertLineAnnotation(int i) const { return vertLineAt(i).x; }
+    void setVertLineAnnotation(int i, double x);
+    QString VertLineAnnotationText(int i) const { return vertLineAt(i).text; }
+    void setVertLineAnnotationText(int i, const QString& text);
+    quint32 VertLineAnnotationColor(int i) const { return vertLineAt(i).color; }
+    void setVertLineAnnotationColor(int i, quint32 color);
+    bool ShowVertLineAnnotations() const { return m_model.look.showVertLineAnnotations; }
+    void setShowVertLineAnnotations(bool on) { m_model.look.showVertLineAnnotations = on; }
+    int LineAnnotationTextSize() const { return m_model.look.lineAnnotationTextSize; }
+    void setLineAnnotationTextSize(int percent);
+
+    // --- Table annotation ---------------------------------------------------------------------
+    int TARows() const { return m_model.table.rows; }
+    void setTARows(int rows) { m_model.table.resize(rows, m_model.table.columns); }
+    int TAColumns() const { return m_model.table.columns; }
+    void setTAColumns(int columns) { m_model.table.resize(m_model.table.rows, columns); }
+    QString TAText(int row, int column) const;
+    void setTAText(int row, int column, const QString& text);
+    quint32 TAColor(int row, int column) const;
+    void setTAColor(int row, int column, quint32 color);
+    quint32 TABackColor() const { return m_model.table.backColor; }
+    void setTABackColor(quint32 color) { m_model.table.backColor = color; }
+    int TALocation() const { return m_model.table.location; }
+    void setTALocation(int location) { m_model.table.location = location; }
+    int TAX() const { return m_model.table.x; }
+    void setTAX(int x) { m_model.table.x = x; }
+    int TAY() const { return m_model.table.y; }
+    void setTAY(int y) { m_model.table.y = y; }
+    int TAMoveable() const { return m_model.table.moveable; }
+    void setTAMoveable(int moveable) { m_model.table.moveable = moveable; }
+    int TABorder() const { return m_model.table.border; }
+    void setTABorder(int border) { m_model.table.border = border; }
+    int TATextSize() const { return m_model.table.textSize; }
+    void setTATextSize(int percent);
+    int TAHeaderRows() const { return m_model.table.headerRows; }
+    void setTAHeaderRows(int rows);
+    bool TAHeaderColumn() const { return m_model.table.headerColumn; }
+    void setTAHeaderColumn(bool on) { m_model.table.headerColumn = on; }
+    bool ShowTableAnnotation() const { return m_model.table.show; }
+    void setShowTableAnnotation(bool on) { m_model.table.show = on; }
+
+    // --- Look ---------------------------------------------------------------------------------
+    QString MainTitle() const { return m_model.look.mainTitle; }
+    void setMainTitle(const QString& title) { m_model.look.mainTitle = title; }
+    QString SubTitle() const { return m_model.look.subTitle; }
+    void setSubTitle(const QString& title) { m_model.look.subTitle = title; }
+    quint32 DeskColor() const { return m_model.look.deskColor; }
+    void setDeskColor(quint32 c) { m_model.look.deskColor = c; }
+    quint32 GraphBackColor() const { return m_model.look.graphBackColor; }
+    void setGraphBackColor(quint32 c) { m_model.look.graphBackColor = c; }
+    quint32 GraphForeColor() const { return m_model.look.graphForeColor; } // grid and axes
+    void setGraphForeColor(quint32 c) { m_model.look.graphForeColor = c; }
+    quint32 TextColor() const { return m_model.look.textColor; }
+    void setTextColor(quint32 c) { m_model.look.textColor = c; }
+    int GridLineControl() const { return m_model.look.gridLineControl; }
+    void setGridLineControl(int lines);
+    int GridStyle() const { return m_model.look.gridStyle; }
+    void setGridStyle(int style);
+    QString FontFamily() const { return m_model.look.fontFamily; }
+    void setFontFamily(const QString& family) { m_model.look.fontFamily = family; }
+    int FontSize() const { return m_model.look.fontSize; }
+    void setFontSize(int points);
+
+    // Pages of the customization dialog.
+    bool AllowFontPage() const { return m_model.look.allowFontPage; }
+    void setAllowFontPage(bool on) { m_model.look.allowFontPage = on; }
+    bool AllowPage1() const { return m_model.look.allowPage1; }
+    void setAllowPage1(bool on) { m_model.look.allowPage1 = on; }
+    bool AllowPage2() const { return m_model.look.allowPage2; }
+    void setAllowPage2(bool on) { m_model.look.allowPage2 = on; }
+    bool AllowSubsetsPage() const { return m_model.look.allowSubsetsPage; }
+    void setAllowSubsetsPage(bool on) { m_model.look.allowSubsetsPage = on; }
+    bool AllowAxisPage() const { return m_model.look.allowAxisPage; }
+    void setAllowAxisPage(bool on) { m_model.look.allowAxisPage = on; }
+
+    // --- Interaction --------------------------------------------------------------------------
+    int AllowZooming() const { return m_model.look.allowZooming; }
+    void setAllowZooming(int mode);
+    // 1: the standard arrow; 2: the text pointer; a custom pointer through setCustomCursor (3).
+    int ArrowCursor() const { return m_model.look.arrowCursor; }
+    void setArrowCursor(int cursor);
+    void setCustomCursor(const QCursor& cursor);
+    bool AllowDataHotSpots() const { return m_model.look.allowDataHotSpots; }
+    void setAllowDataHotSpots(bool on) { m_model.look.allowDataHotSpots = on; }
+    bool AllowGraphHotSpots() const { return m_model.look.allowGraphHotSpots; }
+    void setAllowGraphHotSpots(bool on) { m_model.look.allowGraphHotSpots = on; }
+    bool AllowGraphAnnotHotSpots() const { return m_model.look.allowGraphAnnotHotSpots; }
+    void setAllowGraphAnnotHotSpots(bool on) { m_model.look.allowGraphAnnotHotSpots = on; }
+
+    // The last mouse position over the chart, in the chart's pixels.
+    QPoint lastMousePosition() const { return m_lastMouse; }
+    // The plotting rectangle in pixels: all stacked axis areas together.
+    QRect plottingRect() const;
+    // Pixel to data on axis 0 (X in date-time days in sgVBDateTime mode), and back.
+    QPointF pixelToData(QPoint pixel) const;
+    QPointF dataToPixel(double x, double y) const;
+    bool isZoomed() const { return !m_model.zoomStack.empty(); }
+
+    // --- Actions ------------------------------------------------------------------------------
+    void setPEactions(int action);
+    int DialogResult() const { return m_dialogResult; }
+    // Prints the whole chart fitted to the printer's page. False if the printer cannot start.
+    bool print(QPrinter& printer);
+
+    // --- State --------------------------------------------------------------------------------
+    QByteArray storeState() const;
+    // Restores a stored block. A block that is not consistent is refused: false, the reason in
+    // lastError(), and the chart exactly as it was.
+    bool loadState(const QByteArray& bytes);
+    QString lastError() const { return m_lastError; }
+
+    const ChartModel& model() const { return m_model; }
+    QCustomPlot* customPlot() const { return m_plot; }
+
+  signals:
+    void OnClick();
+    void OnMouseMove();
+    void OnZoomIn();
+    void OnDataHotSpot(int subset, int point);
+    void OnGraphHotSpot();
+    void OnGraphAnnotHotSpot(bool doubleClick, int index);
+    void OnCustomizeDlg();
+
+  private:
+    class Overlay;
+    class AnnotationPainter;
+
+    const GraphAnnotation& annotationAt(int i) const;
+    const class VertLineAnnotation& vertLineAt(int i) const;
+    void markData() { m_dataDirty = true; }
+
+    std::vector<int> shape() const;
+    void rebuild(); // axes, graphs and layout from the model
+    void refresh(); // data, look and ranges into the view, then a queued replot
+    void pushData();
+    void applyLook();
+    void applyRanges();
+    void applyCursor();
+    void undoZoom();
+    void customize();
+    void printDialog();
+    double keyOf(double x) const;
+    double xOfKey(double key) const;
+    std::pair<double, double> autoRangeY(int axis) const;
+    std::pair<double, double> viewRangeX() const;
+    std::pair<double, double> viewRangeY(int axis) const;
+    int axisRectAt(QPoint pixel) const;
+    QFont baseFont() const;
+
+    void paintAnnotations(QCPPainter* painter);
+    QRectF annotationRect(const GraphAnnotation& a, const QFont& font) const;
+    QRect tableRect() const;
+    int annotationAt(QPoint pixel) const;
+    std::pair<int, int> dataPointAt(QPoint pixel) const;
+
+    void mousePress(QMouseEvent* event);
+    void mouseMove(QMouseEvent* event);
+    void mouseRelease(QMouseEvent* event);
+    void mouseDoubleClick(QMouseEvent* event);
+    void zoomTo(const QRect& band);
+
+    Prompter& m_prompter;
+    ChartModel m_model;
+    QCustomPlot* m_plot = nullptr;
+    std::vector<QCPAxisRect*> m_axisRects;
+    std::vector<QCPGraph*> m_graphs;   // one per subset
+    std::vector<QCPLegend*> m_legends; // one per axis
+    QCPLayoutGrid* m_axesGrid = nullptr;
+    QCPTextElement* m_mainTitle = nullptr;
+    QCPTextElement* m_subTitle = nullptr;
+    QCPMarginGroup* m_marginGroup = nullptr;
+    Overlay* m_overlay = nullptr;
+    AnnotationPainter* m_annotationPainter = nullptr;
+    bool m_dataDirty = true;
+    bool m_built = false;
+    // Shape of the built view, to rebuild it when a redraw finds the model's shape changed.
+    std::vector<int> m_builtShape;
+    std::vector<std::pair<double, double>> m_autoY; // per axis, from the data
+    std::pair<double, double> m_autoX{0.0, 1.0};
+
+    QPoint m_lastMouse;
+    QPoint m_pressPos;
+    bool m_pressed = false;
+    bool m_banding = false;
+    bool m_moved = false;
+    bool m_tableDrag = false;
+    QPoint m_tableDragStart;
+    QCursor m_customCursor;
+    int m_dialogResult = 0;
+    QString m_lastError;
+};

@@ -1,0 +1,377 @@
+// The chart control: drawing from the model, mouse interaction, dialogs, printing and state.
+#include "graph/chart_customize_dialog.h"
+#include "graph/pes_graph.h"
+#include "support/scripted_prompter.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+
+namespace {
+
+constexpr double kStart = 45000.5; // a date-time in days
+constexpr double kStep = 60.0 / 86400.0;
+constexpr int kPoints = 10;
+
+// A chart set up the way the graph windows prepare theirs: three subsets, ppm on a top axis,
+// humidity and temperature on a bottom one, fixed scales, date-time X.
+void configure(PESGraph& g) {
+    g.setNullDataValueY(99999);
+    g.setSubsets(3);
+    g.setPoints(kPoints);
+    g.setDateTimeMode(pe::sgVBDateTime);
+    g.setManualScaleControlX(pe::sgManualMinAndMax);
+    g.setManualMinX(kStart);
+    g.setManualMaxX(kStart + (kPoints - 1) * kStep);
+    g.setSubsetLabels(0, "ppm");
+    g.setSubsetLabels(1, "%RH");
+    g.setSubsetLabels(2, "Temp.");
+    g.setMultiAxesSubsets(0, 1);
+    g.setMultiAxesSubsets(1, 2);
+    g.setMultiAxesProportions(0, 0.5);
+    g.setMultiAxesProportions(1, 0.5);
+    g.setWorkingAxis(0);
+    g.setManualScaleControlY(pe::sgManualMinAndMax);
+    g.setManualMinY(0);
+    g.setManualMaxY(10000);
+    g.setWorkingAxis(1);
+    g.setManualScaleControlY(pe::sgManualMinAndMax);
+    g.setManualMinY(-50);
+    g.setManualMaxY(100);
+    g.setWorkingAxis(0);
+    std::vector<double> xs;
+    std::vector<float> ys;
+    for (int p = 0; p < kPoints; ++p) {
+        for (int s = 0; s < 3; ++s) {
+            xs.push_back(kStart + p * kStep);
+            ys.push_back(s == 0 ? 500.0f + 100.0f * p : 20.0f + p);
+        }
+    }
+    g.setXDataArray(xs);
+    g.setYDataArray(ys);
+    g.setPEactions(pe::sgReinitAndReset);
+}
+
+class ChartWidget : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        chart.resize(800, 600);
+        configure(chart);
+        chart.show();
+        settle();
+    }
+    void settle() {
+        chart.setPEactions(pe::sgResetImage);
+        chart.customPlot()->replot(QCustomPlot::rpImmediateRefresh);
+    }
+    void send(QEvent::Type type, QPoint pos, Qt::MouseButtons buttons = Qt::NoButton) {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, QPointF(pos), chart.customPlot()->mapToGlobal(QPointF(pos)), button, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(chart.customPlot(), &event);
+    }
+    void click(QPoint pos) {
+        send(QEvent::MouseButtonPress, pos, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, pos);
+    }
+    void drag(QPoint from, QPoint to) {
+        send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+        send(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);
+        send(QEvent::MouseMove, to, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, to);
+    }
+    QCPAxisRect* rect(int i) { return chart.customPlot()->axisRect(i); }
+    QPoint pixelOf(double x, double y) { return chart.dataToPixel(x, y).toPoint(); }
+
+    ScriptedPrompter prompter;
+    PESGraph chart{prompter};
+};
+
+} // namespace
+
+TEST_F(ChartWidget, DrawsNullsAsGapsWithDateTimeKeys) {
+    chart.setYData(0, 2, 99999.0f);
+    chart.setYDataII(1, 3, 42.25);
+    settle();
+    const auto ppm = chart.customPlot()->graph(0)->data();
+    ASSERT_EQ(ppm->size(), kPoints);
+    EXPECT_TRUE(std::isnan(ppm->at(2)->value));
+    EXPECT_DOUBLE_EQ(ppm->at(1)->value, 600.0);
+    EXPECT_DOUBLE_EQ(ppm->at(0)->key, (kStart - 25569.0) * 86400.0);
+    EXPECT_DOUBLE_EQ(chart.customPlot()->graph(1)->data()->at(3)->value, 42.25);
+    EXPECT_FLOAT_EQ(chart.YData(0, 1), 600.0f);
+    EXPECT_DOUBLE_EQ(chart.XDataII(2, 9), kStart + 9 * kStep);
+    auto* bottom = rect(1)->axis(QCPAxis::atBottom);
+    EXPECT_TRUE(bottom->ticker().dynamicCast<QCPAxisTickerDateTime>());
+    EXPECT_DOUBLE_EQ(bottom->range().lower, (kStart - 25569.0) * 86400.0);
+}
+
+TEST_F(ChartWidget, TwoStackedAxesWithFixedScales) {
+    ASSERT_EQ(chart.customPlot()->axisRectCount(), 2);
+    EXPECT_EQ(rect(0)->axis(QCPAxis::atLeft)->range(), QCPRange(0, 10000));
+    EXPECT_EQ(rect(1)->axis(QCPAxis::atLeft)->range(), QCPRange(-50, 100));
+    EXPECT_EQ(chart.customPlot()->graph(0)->valueAxis(), rect(0)->axis(QCPAxis::atLeft));
+    EXPECT_EQ(chart.customPlot()->graph(2)->valueAxis(), rect(1)->axis(QCPAxis::atLeft));
+    EXPECT_LT(rect(0)->rect().bottom(), rect(1)->rect().top()); // stacked, axis 0 on top
+    EXPECT_NEAR(rect(0)->rect().height(), rect(1)->rect().height(), 30);
+    EXPECT_EQ(rect(0)->axis(QCPAxis::atBottom)->range(), rect(1)->axis(QCPAxis::atBottom)->range());
+    EXPECT_EQ(chart.plottingRect(), rect(0)->rect().united(rect(1)->rect()));
+
+    // One axis for all three subsets.
+    chart.setMultiAxesSubsets(-1, 0);
+    chart.setMultiAxesProportions(0, 1.0);
+    chart.setPEactions(pe::sgReinitAndReset);
+    EXPECT_EQ(chart.customPlot()->axisRectCount(), 1);
+    EXPECT_DOUBLE_EQ(chart.MultiAxesProportions(0), 1.0);
+    EXPECT_EQ(chart.customPlot()->graph(2)->valueAxis(), rect(0)->axis(QCPAxis::atLeft));
+}
+
+TEST_F(ChartWidget, SubsetsToDrawFollowTheList) {
+    chart.setRandomSubsetsToGraph(-1, 0);
+    chart.setRandomSubsetsToGraph(0, 0);
+    chart.setRandomSubsetsToGraph(1, 2);
+    chart.setPEactions(pe::sgReinitAndReset);
+    EXPECT_TRUE(chart.customPlot()->graph(0)->visible());
+    EXPECT_FALSE(chart.customPlot()->graph(1)->visible());
+    EXPECT_TRUE(chart.customPlot()->graph(2)->visible());
+    chart.setRandomSubsetsToGraph(-1, 0);
+    chart.setPEactions(pe::sgReinitAndReset);
+    for (int s = 0; s < 3; ++s)
+        EXPECT_FALSE(chart.customPlot()->graph(s)->visible());
+}
+
+TEST_F(ChartWidget, PixelsAndDataConvertBothWaysOnAxisZero) {
+    const QRect plot = chart.plottingRect();
+    ASSERT_FALSE(plot.isEmpty());
+    const QPointF topLeft = chart.pixelToData(rect(0)->rect().topLeft());
+    EXPECT_NEAR(topLeft.x(), kStart, 1e-9);
+    EXPECT_NEAR(topLeft.y(), 10000.0, 60.0); // within a pixel
+    const double x = kStart + 4.5 * kStep;
+    const QPointF pixel = chart.dataToPixel(x, 2500.0);
+    const QPointF back = chart.pixelToData(pixel.toPoint());
+    EXPECT_NEAR(back.x(), x, kStep / 10);
+    EXPECT_NEAR(back.y(), 2500.0, 100.0);
+    // Below axis 0 the conversion still uses axis 0's scale.
+    EXPECT_LT(chart.pixelToData(rect(1)->rect().center()).y(), 0.0);
+}
+
+TEST_F(ChartWidget, MousePositionClicksAndDataHotSpots) {
+    QSignalSpy moves(&chart, &PESGraph::OnMouseMove);
+    QSignalSpy clicks(&chart, &PESGraph::OnClick);
+    QSignalSpy data(&chart, &PESGraph::OnDataHotSpot);
+    QSignalSpy graphSpots(&chart, &PESGraph::OnGraphHotSpot);
+    send(QEvent::MouseMove, QPoint(300, 200));
+    EXPECT_EQ(moves.count(), 1);
+    EXPECT_EQ(chart.lastMousePosition(), QPoint(300, 200));
+
+    const QPoint onPoint = pixelOf(kStart + 3 * kStep, 800.0);
+    click(onPoint);
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(data.count(), 0); // hot spots are off until allowed
+    EXPECT_EQ(graphSpots.count(), 0);
+    chart.setAllowDataHotSpots(true);
+    chart.setAllowGraphHotSpots(true);
+    click(onPoint + QPoint(2, 1));
+    ASSERT_EQ(data.count(), 1);
+    EXPECT_EQ(data.at(0).at(0).toInt(), 0);
+    EXPECT_EQ(data.at(0).at(1).toInt(), 3);
+    EXPECT_EQ(graphSpots.count(), 1);
+}
+
+TEST_F(ChartWidget, AnnotationsSitInDataUnitsAndReportHotSpots) {
+    chart.setAllowGraphAnnotHotSpots(true);
+    chart.setGraphAnnotationType(4, pe::sgCrossMark);
+    chart.setGraphAnnotationX(4, kStart + 2 * kStep);
+    chart.setGraphAnnotationY(4, 5000.0);
+    chart.setGraphAnnotationColor(4, peRgb(255, 0, 0));
+    chart.setGraphAnnotationType(5, pe::sgNoSymbol);
+    chart.setGraphAnnotationX(5, kStart + 6 * kStep);
+    chart.setGraphAnnotationY(5, 7000.0);
+    chart.setGraphAnnotationText(5, "note");
+    EXPECT_EQ(chart.GraphAnnotationCount(), 6);
+    settle();
+
+    QSignalSpy spots(&chart, &PESGraph::OnGraphAnnotHotSpot);
+    const QPoint cross = pixelOf(kStart + 2 * kStep, 5000.0);
+    click(cross);
+    send(QEvent::MouseButtonDblClick, cross, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, cross);
+    ASSERT_EQ(spots.count(), 2);
+    EXPECT_EQ(spots.at(0), (QList<QVariant>{false, 4}));
+    EXPECT_EQ(spots.at(1), (QList<QVariant>{true, 4}));
+
+    click(pixelOf(kStart + 6 * kStep, 7000.0) + QPoint(3, 0));
+    EXPECT_EQ(spots.last(), (QList<QVariant>{false, 5}));
+
+    // An emptied text mark draws nothing and is no longer hit.
+    chart.setGraphAnnotationType(4, pe::sgNoSymbol);
+    chart.setGraphAnnotationText(4, QString());
+    spots.clear();
+    click(cross);
+    EXPECT_EQ(spots.count(), 0);
+}
+
+TEST_F(ChartWidget, DragZoomsAndUndoRestoresTheScales) {
+    QSignalSpy zooms(&chart, &PESGraph::OnZoomIn);
+    QSignalSpy clicks(&chart, &PESGraph::OnClick);
+    drag(pixelOf(kStart + 2 * kStep, 8000), pixelOf(kStart + 5 * kStep, 2000));
+    EXPECT_EQ(zooms.count(), 0); // zooming not allowed yet: no band, no click either
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_FALSE(chart.isZoomed());
+
+    chart.setAllowZooming(pe::sgHorzPlusVertZooming);
+    drag(pixelOf(kStart + 2 * kStep, 8000), pixelOf(kStart + 5 * kStep, 2000));
+    ASSERT_EQ(zooms.count(), 1);
+    EXPECT_TRUE(chart.isZoomed());
+    const QCPRange x = rect(0)->axis(QCPAxis::atBottom)->range();
+    EXPECT_NEAR(x.lower, daysToAxisSeconds(kStart + 2 * kStep), 2.0);
+    EXPECT_NEAR(x.upper, daysToAxisSeconds(kStart + 5 * kStep), 2.0);
+    EXPECT_NEAR(rect(0)->axis(QCPAxis::atLeft)->range().upper, 8000, 100);
+    EXPECT_EQ(rect(1)->axis(QCPAxis::atLeft)->range(), QCPRange(-50, 100));
+    EXPECT_EQ(rect(1)->axis(QCPAxis::atBottom)->range(), x);
+
+    settle(); // a redraw keeps the zoomed view
+    EXPECT_EQ(rect(0)->axis(QCPAxis::atBottom)->range(), x);
+    chart.setPEactions(pe::sgUndoZoom);
+    EXPECT_FALSE(chart.isZoomed());
+    EXPECT_EQ(rect(0)->axis(QCPAxis::atLeft)->range(), QCPRange(0, 10000));
+    EXPECT_DOUBLE_EQ(rect(0)->axis(QCPAxis::atBottom)->range().lower, daysToAxisSeconds(kStart));
+}
+
+TEST_F(ChartWidget, MoveableTableFollowsTheMouse) {
+    chart.setTARows(2);
+    chart.setTAColumns(2);
+    chart.setTAText(0, 0, "Start Time:");
+    chart.setTAColor(0, 1, peRgb(255, 0, 0));
+    chart.setTAMoveable(pe::sgTAMoveableNoHotSpots);
+    chart.setShowTableAnnotation(true);
+    chart.setAllowZooming(pe::sgHorzPlusVertZooming);
+    EXPECT_EQ(chart.TAText(0, 0), "Start Time:");
+    EXPECT_EQ(chart.TAColor(0, 1), peRgb(255, 0, 0));
+    const QPoint inside = chart.plottingRect().topLeft() + QPoint(15, 15);
+    drag(inside, inside + QPoint(40, 30));
+    EXPECT_EQ(chart.model().table.dragX, 40);
+    EXPECT_EQ(chart.model().table.dragY, 30);
+    EXPECT_FALSE(chart.isZoomed());
+}
+
+TEST_F(ChartWidget, PointerValues) {
+    chart.setArrowCursor(2);
+    EXPECT_EQ(chart.customPlot()->cursor().shape(), Qt::IBeamCursor);
+    chart.setCustomCursor(QCursor(Qt::CrossCursor));
+    EXPECT_EQ(chart.ArrowCursor(), pe::sgCustomCursor);
+    EXPECT_EQ(chart.customPlot()->cursor().shape(), Qt::CrossCursor);
+    chart.setArrowCursor(1);
+    EXPECT_EQ(chart.customPlot()->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(ChartWidget, CustomizeDialogOkCancelAndHiddenPages) {
+    QSignalSpy closed(&chart, &PESGraph::OnCustomizeDlg);
+    QStringList pages;
+    prompter.dialogHandler = [&](QDialog& d) {
+        auto& dialog = dynamic_cast<ChartCustomizeDialog&>(d);
+        pages = dialog.pageTitles();
+        dialog.findChild<QLineEdit*>("mainTitle")->setText("Logged data");
+        dialog.findChild<QLineEdit*>("subsetLabel1")->setText("RH");
+        return int(QDialog::Accepted);
+    };
+    chart.setPEactions(pe::sgCustomize);
+    EXPECT_EQ(chart.DialogResult(), 1);
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(pages, (QStringList{"Titles", "Colors", "Subsets", "Fonts", "Axes", "Grid"}));
+    EXPECT_EQ(chart.MainTitle(), "Logged data");
+    EXPECT_EQ(chart.SubsetLabels(1), "RH");
+    EXPECT_EQ(chart.customPlot()->graph(1)->name(), "RH");
+
+    chart.setAllowFontPage(false);
+    chart.setAllowPage1(false);
+    chart.setAllowPage2(false);
+    chart.setAllowSubsetsPage(false);
+    chart.setAllowAxisPage(false);
+    prompter.dialogHandler = [&](QDialog& d) {
+        pages = dynamic_cast<ChartCustomizeDialog&>(d).pageTitles();
+        return int(QDialog::Rejected);
+    };
+    chart.setPEactions(pe::sgCustomize);
+    EXPECT_EQ(chart.DialogResult(), 0);
+    EXPECT_EQ(closed.count(), 2);
+    EXPECT_EQ(pages, QStringList{"Grid"});
+    EXPECT_EQ(chart.MainTitle(), "Logged data");
+}
+
+TEST_F(ChartWidget, PrintsToPdf) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString direct = dir.filePath("direct.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(direct);
+    ASSERT_TRUE(chart.print(printer));
+    QFile file(direct);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.read(4) == "%PDF");
+    EXPECT_GT(file.size(), 1000);
+
+    // Through the print dialog: cancelled prints nothing, accepted prints.
+    const QString viaDialog = dir.filePath("dialog.pdf");
+    chart.setPEactions(pe::sgPrintDialog);
+    EXPECT_FALSE(QFile::exists(viaDialog));
+    prompter.dialogHandler = [&](QDialog& d) {
+        QPrinter* p = dynamic_cast<QPrintDialog&>(d).printer();
+        p->setOutputFormat(QPrinter::PdfFormat);
+        p->setOutputFileName(viaDialog);
+        return int(QDialog::Accepted);
+    };
+    chart.setPEactions(pe::sgPrintDialog);
+    EXPECT_GT(QFileInfo(viaDialog).size(), 1000);
+}
+
+TEST_F(ChartWidget, StateRoundTripAndRefusedBlocks) {
+    chart.setGraphAnnotationType(4, pe::sgCrossMark);
+    chart.setGraphAnnotationX(4, kStart);
+    chart.setMainTitle("Stored");
+    chart.setPEactions(pe::sgReinitAndReset);
+    const QByteArray block = chart.storeState();
+
+    ScriptedPrompter otherPrompter;
+    PESGraph other(otherPrompter);
+    ASSERT_TRUE(other.loadState(block)) << other.lastError().toStdString();
+    EXPECT_EQ(other.model(), chart.model());
+    EXPECT_EQ(other.storeState(), block);
+    EXPECT_EQ(other.customPlot()->axisRectCount(), 2);
+    EXPECT_EQ(other.customPlot()->graph(0)->data()->size(), kPoints);
+
+    QByteArray truncated = block.left(block.size() - 9);
+    EXPECT_FALSE(other.loadState(truncated));
+    EXPECT_TRUE(other.lastError().contains("length"));
+    QByteArray corrupt = block;
+    corrupt[corrupt.size() / 2] = char(corrupt[corrupt.size() / 2] ^ 1);
+    EXPECT_FALSE(other.loadState(corrupt));
+    EXPECT_FALSE(other.loadState(QByteArray()));
+    EXPECT_FALSE(other.lastError().isEmpty());
+    EXPECT_EQ(other.storeState(), block); // untouched by the refused blocks
+    EXPECT_EQ(other.customPlot()->axisRectCount(), 2);
+}
+
+TEST_F(ChartWidget, PointCountChangesAndLineGapsReachTheDrawing) {
+    chart.setPoints(4); // as when a recording stops early: the written points stay
+    settle();
+    const auto ppm = chart.customPlot()->graph(0)->data();
+    ASSERT_EQ(ppm->size(), 4);
+    EXPECT_DOUBLE_EQ(ppm->at(3)->value, 800.0);
+
+    // Points further apart than the threshold are not joined: a gap point goes between them.
+    chart.setXDataII(0, 3, kStart + 30 * kStep);
+    chart.setLineGapThreshold(5 * kStep);
+    settle();
+    ASSERT_EQ(chart.customPlot()->graph(0)->data()->size(), 5);
+    EXPECT_TRUE(std::isnan(chart.customPlot()->graph(0)->data()->at(3)->value));
+    EXPECT_EQ(chart.customPlot()->graph(1)->data()->size(), 4);
+}
