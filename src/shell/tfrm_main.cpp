@@ -114,6 +114,7 @@ void TfrmMain::buildMenus() {
     help->addSeparator();
     About1 = help->addAction("&About");
 
+    connect(Setup1, &QAction::triggered, this, &TfrmMain::Setup1Click);
     connect(PrinterSetup1, &QAction::triggered, this, &TfrmMain::PrinterSetup1Click);
     connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
     connect(ControlPanel1, &QAction::triggered, this, &TfrmMain::ControlPanel1Click);
@@ -267,6 +268,17 @@ void TfrmMain::About1Click() {
         m_about = new TfrmAbout(this);
     m_prompter.runDialog(*m_about);
     delete m_about;
+}
+
+void TfrmMain::Setup1Click() {
+    if (m_setup) {
+        m_setup->showNormal();
+        m_setup->raise();
+        return;
+    }
+    m_setup = new TfrmSetup(
+        m_link, m_prompter, m_clock, [this] { return m_poll.Connected; }, this);
+    m_setup->show();
 }
 
 void TfrmMain::PrinterSetup1Click() {

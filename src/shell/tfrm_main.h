@@ -19,6 +19,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 #include "live/tfrm_panel.h"
+#include "setup/tfrm_setup.h"
 #include "tfrm_about.h"
 
 // The program's frame and composition root: owns the program-wide records and services, the
@@ -64,6 +65,8 @@ class TfrmMain : public QMainWindow {
     void Tile1Click();
     void Cascade1Click();
     void PrinterSetup1Click();
+    void Setup1Click();
+    TfrmSetup* setupDialog() const { return m_setup; }
     void ConnectionActions();
     void LossActions();
     // The help file handed to the desktop; returns the path used.
@@ -98,5 +101,6 @@ class TfrmMain : public QMainWindow {
     QLabel* m_status[2] = {};
     QPointer<TfrmPanel> m_panel;
     QPointer<TfrmAbout> m_about;
+    QPointer<TfrmSetup> m_setup;
     bool m_shown = false;
 };

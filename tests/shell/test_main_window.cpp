@@ -121,3 +121,18 @@ TEST_F(MainWindowTest, AboutBoxShowsVersionAndOkButton) {
     EXPECT_EQ(version, "3.0.2.0");
     EXPECT_TRUE(okShown);
 }
+
+TEST_F(MainWindowTest, SetupDialogOpenedOnceAndRestored) {
+    showMain();
+    main->Setup1Click();
+    TfrmSetup* first = main->setupDialog();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->windowTitle(), "Setup");
+    first->showMinimized();
+    main->Setup1Click();
+    EXPECT_EQ(main->setupDialog(), first);
+    EXPECT_FALSE(first->isMinimized());
+    first->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(main->setupDialog(), nullptr);
+}
