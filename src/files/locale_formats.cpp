@@ -1,0 +1,769 @@
+#include "locale_formats.h"
+
+#include <QDate>
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+using Field = LocaleFormats::Field;
+using Token = LocaleFormats::Token;
+
+// Days between 30 Dec 1899 and 1 Jan 1970.
+constexpr int64_t UnixEpochValue = 25569;
+
+// Days since 1 Jan 1970 of a proleptic Gregorian date (H. Hinnant's algorithm).
+int64_t daysFromCivil(int64_t y, int m, int d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void civilFromDays(int64_t z, int64_t& y, int& m, int& d) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = yoe + era * 400 + (m <= 2);
+}
+
+int daysInMonth(int64_t y, int m) {
+    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0))
+        return 29;
+    return days[m - 1];
+}
+
+std::string utf8(const QString& s) {
+    const QByteArray b = s.toUtf8();
+    return std::string(b.constData(), static_cast<size_t>(b.size()));
+}
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == QChar(0x00A0) || c == QChar(0x202F) || c == QChar(0x2009);
+}
+
+// Byte length of the blank that starts at `pos`, 0 when there is none. Tabs are not blanks here:
+// they separate the fields of a text file.
+size_t blankAt(std::string_view s, size_t pos) {
+    if (pos >= s.size())
+        return 0;
+    const auto c = static_cast<unsigned char>(s[pos]);
+    if (c == ' ')
+        return 1;
+    if (c == 0xC2 && pos + 1 < s.size() && static_cast<unsigned char>(s[pos + 1]) == 0xA0)
+        return 2;
+    if (c == 0xE2 && pos + 2 < s.size() && static_cast<unsigned char>(s[pos + 1]) == 0x80) {
+        const auto c2 = static_cast<unsigned char>(s[pos + 2]);
+        if (c2 == 0xAF || c2 == 0x89)
+            return 3;
+    }
+    return 0;
+}
+
+size_t skipBlanks(std::string_view s, size_t pos) {
+    while (size_t n = blankAt(s, pos))
+        pos += n;
+    return pos;
+}
+
+std::string_view trimBlanks(std::string_view s) {
+    s.remove_prefix(skipBlanks(s, 0));
+    while (!s.empty()) {
+        const size_t n = s.size();
+        if (blankAt(s, n - 1) == 1)
+            s.remove_suffix(1);
+        else if (n >= 2 && blankAt(s, n - 2) == 2)
+            s.remove_suffix(2);
+        else if (n >= 3 && blankAt(s, n - 3) == 3)
+            s.remove_suffix(3);
+        else
+            break;
+    }
+    return s;
+}
+
+// Splits a Qt date/time pattern into fields and literals, following QDateTime::toString: quoted
+// text is literal ('' is a quote), runs of a pattern letter split into the longest known fields.
+std::vector<Token> tokenize(const QString& pattern) {
+    std::vector<std::pair<Field, QString>> raw;
+    auto literal = [&](const QString& s) {
+        if (!raw.empty() && raw.back().first == Field::Literal)
+            raw.back().second += s;
+        else
+            raw.emplace_back(Field::Literal, s);
+    };
+    const qsizetype n = pattern.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = pattern[i];
+        if (c == u'\'') {
+            if (i + 1 < n && pattern[i + 1] == u'\'') {
+                literal(QStringLiteral("'"));
+                i += 2;
+                continue;
+            }
+            QString text;
+            qsizetype j = i + 1;
+            for (; j < n; ++j) {
+                if (pattern[j] == u'\'') {
+                    if (j + 1 < n && pattern[j + 1] == u'\'') {
+                        text += u'\'';
+                        ++j;
+                        continue;
+                    }
+                    break;
+                }
+                text += pattern[j];
+            }
+            literal(text);
+            i = j + 1;
+            continue;
+        }
+        if (c == u'A' || c == u'a') {
+            raw.emplace_back(c == u'A' ? Field::AmPmUpper : Field::AmPmLower, QString());
+            i += (i + 1 < n && (pattern[i + 1] == u'P' || pattern[i + 1] == u'p')) ? 2 : 1;
+            continue;
+        }
+        qsizetype run = 1;
+        while (i + run < n && pattern[i + run] == c)
+            ++run;
+        i += run;
+        auto emitRuns = [&](std::initializer_list<Field> byLength) { // fields for run lengths 1..k
+            const auto maxLen = static_cast<qsizetype>(byLength.size());
+            while (run > 0) {
+                const qsizetype k = std::min(run, maxLen);
+                raw.emplace_back(*(byLength.begin() + (k - 1)), QString());
+                run -= k;
+            }
+        };
+        switch (c.unicode()) {
+        case u'd':
+            emitRuns({Field::Day, Field::Day2, Field::DayShortName, Field::DayLongName});
+            break;
+        case u'M':
+            emitRuns({Field::Month, Field::Month2, Field::MonthShortName, Field::MonthLongName});
+            break;
+        case u'y':
+            for (; run >= 4; run -= 4)
+                raw.emplace_back(Field::Year4, QString());
+            for (; run >= 2; run -= 2)
+                raw.emplace_back(Field::Year2, QString());
+            if (run == 1)
+                literal(QStringLiteral("y"));
+            break;
+        case u'h':
+            emitRuns({Field::Hour, Field::Hour2});
+            break;
+        case u'H':
+            emitRuns({Field::Hour24, Field::Hour24_2});
+            break;
+        case u'm':
+            emitRuns({Field::Minute, Field::Minute2});
+            break;
+        case u's':
+            emitRuns({Field::Second, Field::Second2});
+            break;
+        case u'z':
+            for (; run >= 3; run -= 3)
+                raw.emplace_back(Field::Msec3, QString());
+            for (; run > 0; --run)
+                raw.emplace_back(Field::Msec, QString());
+            break;
+        case u't':
+            raw.emplace_back(Field::TimeZone, QString());
+            break;
+        default:
+            literal(QString(run, c));
+            break;
+        }
+    }
+
+    // Drop the time-zone field with the blanks that set it apart.
+    for (size_t k = 0; k < raw.size(); ++k) {
+        if (raw[k].first != Field::TimeZone)
+            continue;
+        if (k > 0 && raw[k - 1].first == Field::Literal) {
+            QString& s = raw[k - 1].second;
+            while (!s.isEmpty() && isBlank(s.back()))
+                s.chop(1);
+        } else if (k + 1 < raw.size() && raw[k + 1].first == Field::Literal) {
+            QString& s = raw[k + 1].second;
+            while (!s.isEmpty() && isBlank(s.front()))
+                s.remove(0, 1);
+        }
+    }
+    std::vector<Token> out;
+    for (auto& [field, text] : raw) {
+        if (field == Field::TimeZone || (field == Field::Literal && text.isEmpty()))
+            continue;
+        out.push_back(Token{field, utf8(text)});
+    }
+    return out;
+}
+
+QString patternOf(const std::vector<Token>& tokens) {
+    // Rebuilt for display only; literals are quoted when they hold letters.
+    QString s;
+    for (const Token& t : tokens) {
+        switch (t.field) {
+        case Field::Literal: {
+            const QString lit = QString::fromUtf8(t.text.data(), static_cast<qsizetype>(t.text.size()));
+            bool letters = false;
+            for (QChar c : lit)
+                letters = letters || c.isLetter() || c == u'\'';
+            if (letters)
+                s += u'\'' + QString(lit).replace(u'\'', QStringLiteral("''")) + u'\'';
+            else
+                s += lit;
+            break;
+        }
+        case Field::Day:
+            s += u"d";
+            break;
+        case Field::Day2:
+            s += u"dd";
+            break;
+        case Field::DayShortName:
+            s += u"ddd";
+            break;
+        case Field::DayLongName:
+            s += u"dddd";
+            break;
+        case Field::Month:
+            s += u"M";
+            break;
+        case Field::Month2:
+            s += u"MM";
+            break;
+        case Field::MonthShortName:
+            s += u"MMM";
+            break;
+        case Field::MonthLongName:
+            s += u"MMMM";
+            break;
+        case Field::Year2:
+            s += u"yy";
+            break;
+        case Field::Year4:
+            s += u"yyyy";
+            break;
+        case Field::Hour:
+            s += u"h";
+            break;
+        case Field::Hour2:
+            s += u"hh";
+            break;
+        case Field::Hour24:
+            s += u"H";
+            break;
+        case Field::Hour24_2:
+            s += u"HH";
+            break;
+        case Field::Minute:
+            s += u"m";
+            break;
+        case Field::Minute2:
+            s += u"mm";
+            break;
+        case Field::Second:
+            s += u"s";
+            break;
+        case Field::Second2:
+            s += u"ss";
+            break;
+        case Field::Msec:
+            s += u"z";
+            break;
+        case Field::Msec3:
+            s += u"zzz";
+            break;
+        case Field::AmPmUpper:
+            s += u"AP";
+            break;
+        case Field::AmPmLower:
+            s += u"ap";
+            break;
+        case Field::TimeZone:
+            break;
+        }
+    }
+    return s;
+}
+
+bool has12Hour(const std::vector<Token>& tokens) {
+    for (const Token& t : tokens)
+        if (t.field == Field::AmPmUpper || t.field == Field::AmPmLower)
+            return true;
+    return false;
+}
+
+void appendInt(std::string& out, int64_t v, int minDigits) {
+    char buf[24];
+    if (v < 0) {
+        out += '-';
+        v = -v;
+    }
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    for (auto len = r.ptr - buf; len < minDigits; ++len)
+        out += '0';
+    out.append(buf, r.ptr);
+}
+
+bool readDigits(std::string_view s, size_t& pos, size_t maxDigits, int& value, size_t* count = nullptr) {
+    size_t n = 0;
+    int v = 0;
+    while (n < maxDigits && pos + n < s.size() && s[pos + n] >= '0' && s[pos + n] <= '9') {
+        v = v * 10 + (s[pos + n] - '0');
+        ++n;
+    }
+    if (n == 0)
+        return false;
+    pos += n;
+    value = v;
+    if (count)
+        *count = n;
+    return true;
+}
+
+bool startsWithNoCase(std::string_view s, size_t pos, const std::string& word) {
+    if (word.empty() || s.size() - pos < word.size())
+        return false;
+    for (size_t i = 0; i < word.size(); ++i) {
+        char a = s[pos + i], b = word[i];
+        if (a >= 'A' && a <= 'Z')
+            a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z')
+            b = static_cast<char>(b - 'A' + 'a');
+        if (a != b)
+            return false;
+    }
+    return true;
+}
+
+// Index of the longest name that the text at `pos` starts with, or -1.
+template <size_t N>
+int matchName(std::string_view s, size_t& pos, const std::array<std::string, N>& a,
+              const std::array<std::string, N>& b) {
+    int best = -1;
+    size_t bestLen = 0;
+    for (const auto* names : {&a, &b})
+        for (size_t i = 0; i < N; ++i)
+            if ((*names)[i].size() > bestLen && startsWithNoCase(s, pos, (*names)[i])) {
+                best = static_cast<int>(i);
+                bestLen = (*names)[i].size();
+            }
+    pos += bestLen;
+    return best;
+}
+
+} // namespace
+
+LocaleFormats::LocaleFormats(const QLocale& locale) {
+    m_date = tokenize(locale.dateFormat(QLocale::ShortFormat));
+    m_time = tokenize(locale.timeFormat(QLocale::LongFormat));
+    m_datePattern = patternOf(m_date);
+    m_timePattern = patternOf(m_time);
+    m_timeHas12h = has12Hour(m_time);
+    m_decimal = utf8(locale.decimalPoint());
+    m_negative = utf8(locale.negativeSign());
+    for (int i = 0; i < 12; ++i) {
+        m_monthShort[static_cast<size_t>(i)] = utf8(locale.monthName(i + 1, QLocale::ShortFormat));
+        m_monthLong[static_cast<size_t>(i)] = utf8(locale.monthName(i + 1, QLocale::LongFormat));
+    }
+    for (int i = 0; i < 7; ++i) {
+        m_dayShort[static_cast<size_t>(i)] = utf8(locale.dayName(i + 1, QLocale::ShortFormat));
+        m_dayLong[static_cast<size_t>(i)] = utf8(locale.dayName(i + 1, QLocale::LongFormat));
+    }
+    m_amUpper = utf8(locale.amText().toUpper());
+    m_pmUpper = utf8(locale.pmText().toUpper());
+    m_amLower = utf8(locale.amText().toLower());
+    m_pmLower = utf8(locale.pmText().toLower());
+    m_centuryYear = QDate::currentDate().year();
+}
+
+void LocaleFormats::append(std::string& out, const std::vector<Token>& tokens, double value) const {
+    if (!std::isfinite(value))
+        value = 0.0;
+    // Split exactly as fromDateTimeValue does, so texts and QDateTime agree to the millisecond.
+    double days = std::floor(value);
+    int64_t ms = std::llround((value - days) * 86400000.0);
+    if (ms >= 86400000) {
+        ms -= 86400000;
+        days += 1;
+    }
+    const int64_t unixDays = static_cast<int64_t>(days) - UnixEpochValue;
+    int64_t year = 0;
+    int month = 1, day = 1;
+    civilFromDays(unixDays, year, month, day);
+    const int weekday = static_cast<int>(((unixDays + 3) % 7 + 7) % 7); // 0 = Monday
+    const int hour = static_cast<int>(ms / 3600000);
+    const int minute = static_cast<int>(ms / 60000 % 60);
+    const int second = static_cast<int>(ms / 1000 % 60);
+    const int msec = static_cast<int>(ms % 1000);
+    const bool twelve = has12Hour(tokens);
+    const int hour12 = hour % 12 == 0 ? 12 : hour % 12;
+
+    for (const Token& t : tokens) {
+        switch (t.field) {
+        case Field::Literal:
+            out += t.text;
+            break;
+        case Field::Day:
+            appendInt(out, day, 1);
+            break;
+        case Field::Day2:
+            appendInt(out, day, 2);
+            break;
+        case Field::DayShortName:
+            out += m_dayShort[static_cast<size_t>(weekday)];
+            break;
+        case Field::DayLongName:
+            out += m_dayLong[static_cast<size_t>(weekday)];
+            break;
+        case Field::Month:
+            appendInt(out, month, 1);
+            break;
+        case Field::Month2:
+            appendInt(out, month, 2);
+            break;
+        case Field::MonthShortName:
+            out += m_monthShort[static_cast<size_t>(month - 1)];
+            break;
+        case Field::MonthLongName:
+            out += m_monthLong[static_cast<size_t>(month - 1)];
+            break;
+        case Field::Year2:
+            appendInt(out, (year % 100 + 100) % 100, 2);
+            break;
+        case Field::Year4:
+            appendInt(out, year, 4);
+            break;
+        case Field::Hour:
+            appendInt(out, twelve ? hour12 : hour, 1);
+            break;
+        case Field::Hour2:
+            appendInt(out, twelve ? hour12 : hour, 2);
+            break;
+        case Field::Hour24:
+            appendInt(out, hour, 1);
+            break;
+        case Field::Hour24_2:
+            appendInt(out, hour, 2);
+            break;
+        case Field::Minute:
+            appendInt(out, minute, 1);
+            break;
+        case Field::Minute2:
+            appendInt(out, minute, 2);
+            break;
+        case Field::Second:
+            appendInt(out, second, 1);
+            break;
+        case Field::Second2:
+            appendInt(out, second, 2);
+            break;
+        case Field::Msec: {
+            int v = msec, digits = 3;
+            while (v != 0 && v % 10 == 0) {
+                v /= 10;
+                --digits;
+            }
+            appendInt(out, v, v == 0 ? 1 : digits);
+            break;
+        }
+        case Field::Msec3:
+            appendInt(out, msec, 3);
+            break;
+        case Field::AmPmUpper:
+            out += hour < 12 ? m_amUpper : m_pmUpper;
+            break;
+        case Field::AmPmLower:
+            out += hour < 12 ? m_amLower : m_pmLower;
+            break;
+        case Field::TimeZone:
+            break;
+        }
+    }
+}
+
+void LocaleFormats::appendDate(std::string& out, double value) const {
+    append(out, m_date, value);
+}
+
+void LocaleFormats::appendTime(std::string& out, double value) const {
+    append(out, m_time, value);
+}
+
+void LocaleFormats::appendFixed1(std::string& out, double value) const {
+    if (!std::isfinite(value)) {
+        out += std::isnan(value) ? "NAN" : (value < 0 ? "-INF" : "INF");
+        return;
+    }
+    // Seven significant digits first, then tenths rounded half away from zero, worked on the
+    // decimal digits so binary neighbours of a half (0.35f) round as they read.
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 6);
+    const bool negative = buf[0] == '-';
+    const char* p = buf + (negative ? 1 : 0);
+    uint64_t digits = 0;
+    for (; p < r.ptr && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9')
+            digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+    int exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), r.ptr, exponent);
+    const int shift = exponent - 5; // value in tenths = digits * 10^shift
+    uint64_t tenths = 0;
+    if (shift > 12) {
+        // Far beyond every range the program writes; plain fixed notation is good enough.
+        const auto f = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 1);
+        std::string s(buf, f.ptr);
+        const auto dot = s.find('.');
+        out += s.substr(0, dot);
+        out += m_decimal;
+        out += s.substr(dot + 1);
+        return;
+    }
+    if (shift >= 0) {
+        tenths = digits;
+        for (int i = 0; i < shift; ++i)
+            tenths *= 10;
+    } else if (-shift <= 18) {
+        uint64_t div = 1;
+        for (int i = 0; i < -shift; ++i)
+            div *= 10;
+        tenths = digits / div;
+        if ((digits % div) * 2 >= div)
+            ++tenths;
+    }
+    if (negative && tenths != 0)
+        out += '-';
+    char num[24];
+    const auto w = std::to_chars(num, num + sizeof num, tenths / 10);
+    out.append(num, w.ptr);
+    out += m_decimal;
+    out += static_cast<char>('0' + tenths % 10);
+}
+
+QString LocaleFormats::formatDate(double value) const {
+    std::string s;
+    appendDate(s, value);
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QString LocaleFormats::formatTime(double value) const {
+    std::string s;
+    appendTime(s, value);
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QString LocaleFormats::formatFixed1(double value) const {
+    std::string s;
+    appendFixed1(s, value);
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+bool LocaleFormats::parseTokens(std::string_view& text, const std::vector<Token>& tokens, Parsed& p) const {
+    size_t pos = 0;
+    for (const Token& t : tokens) {
+        int v = 0;
+        switch (t.field) {
+        case Field::Literal: {
+            // A blank in the pattern takes any run of blanks; everything else must match exactly.
+            size_t i = 0;
+            while (i < t.text.size()) {
+                if (size_t b = blankAt(t.text, i)) {
+                    if (!blankAt(text, pos))
+                        return false;
+                    pos = skipBlanks(text, pos);
+                    i = skipBlanks(t.text, i + b);
+                    continue;
+                }
+                if (pos >= text.size() || text[pos] != t.text[i])
+                    return false;
+                ++pos;
+                ++i;
+            }
+            break;
+        }
+        case Field::Day:
+        case Field::Day2:
+            if (!readDigits(text, pos, 2, p.day))
+                return false;
+            break;
+        case Field::DayShortName:
+        case Field::DayLongName:
+            if (matchName(text, pos, m_dayLong, m_dayShort) < 0)
+                return false;
+            break;
+        case Field::Month:
+        case Field::Month2:
+            if (!readDigits(text, pos, 2, p.month))
+                return false;
+            break;
+        case Field::MonthShortName:
+        case Field::MonthLongName: {
+            const int m = matchName(text, pos, m_monthLong, m_monthShort);
+            if (m < 0)
+                return false;
+            p.month = m + 1;
+            break;
+        }
+        case Field::Year2: {
+            if (!readDigits(text, pos, 2, v))
+                return false;
+            int year = m_centuryYear / 100 * 100 + v;
+            if (year > m_centuryYear + 50)
+                year -= 100;
+            else if (year <= m_centuryYear - 50)
+                year += 100;
+            p.year = year;
+            break;
+        }
+        case Field::Year4: {
+            const bool negative = pos < text.size() && text[pos] == '-';
+            pos += negative ? 1 : 0;
+            if (!readDigits(text, pos, 4, v))
+                return false;
+            p.year = negative ? -v : v;
+            break;
+        }
+        case Field::Hour:
+        case Field::Hour2:
+        case Field::Hour24:
+        case Field::Hour24_2:
+            if (!readDigits(text, pos, 2, p.hour))
+                return false;
+            p.hour12 = m_timeHas12h && (t.field == Field::Hour || t.field == Field::Hour2);
+            break;
+        case Field::Minute:
+        case Field::Minute2:
+            if (!readDigits(text, pos, 2, p.minute))
+                return false;
+            break;
+        case Field::Second:
+        case Field::Second2:
+            if (!readDigits(text, pos, 2, p.second))
+                return false;
+            break;
+        case Field::Msec:
+        case Field::Msec3: {
+            size_t n = 0;
+            if (!readDigits(text, pos, 3, v, &n))
+                return false;
+            for (; n < 3; ++n)
+                v *= 10;
+            p.msec = v;
+            break;
+        }
+        case Field::AmPmUpper:
+        case Field::AmPmLower:
+            if (startsWithNoCase(text, pos, m_amUpper)) {
+                pos += m_amUpper.size();
+                p.ampm = 0;
+            } else if (startsWithNoCase(text, pos, m_pmUpper)) {
+                pos += m_pmUpper.size();
+                p.ampm = 1;
+            } else {
+                return false;
+            }
+            break;
+        case Field::TimeZone:
+            break;
+        }
+    }
+    text.remove_prefix(pos);
+    return true;
+}
+
+std::optional<double> LocaleFormats::parseDateTime(std::string_view text) const {
+    text = trimBlanks(text);
+    Parsed p;
+    if (!parseTokens(text, m_date, p))
+        return std::nullopt;
+    const size_t gap = skipBlanks(text, 0);
+    if (gap == 0)
+        return std::nullopt;
+    text.remove_prefix(gap);
+    if (!parseTokens(text, m_time, p) || !text.empty())
+        return std::nullopt;
+
+    if (p.month < 1 || p.month > 12 || p.day < 1 || p.day > daysInMonth(p.year, p.month))
+        return std::nullopt;
+    int hour = p.hour;
+    if (p.hour12 && p.ampm >= 0) {
+        if (hour > 12)
+            return std::nullopt;
+        hour = hour % 12 + (p.ampm == 1 ? 12 : 0);
+    }
+    if (hour > 23 || p.minute > 59 || p.second > 59)
+        return std::nullopt;
+    const int64_t days = daysFromCivil(p.year, p.month, p.day) + UnixEpochValue;
+    const int ms = ((hour * 60 + p.minute) * 60 + p.second) * 1000 + p.msec;
+    return static_cast<double>(days) + ms / 86400000.0;
+}
+
+std::optional<double> LocaleFormats::parseDateTime(const QString& text) const {
+    const QByteArray b = text.toUtf8();
+    return parseDateTime(std::string_view(b.constData(), static_cast<size_t>(b.size())));
+}
+
+std::optional<double> LocaleFormats::parseNumber(std::string_view text) const {
+    text = trimBlanks(text);
+    std::string ascii;
+    size_t pos = 0;
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+        if (text[0] == '-')
+            ascii += '-';
+        pos = 1;
+    } else if (m_negative != "-" && text.substr(0, m_negative.size()) == m_negative) {
+        ascii += '-';
+        pos = m_negative.size();
+    }
+    size_t digits = 0;
+    auto copyDigits = [&] {
+        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+            ascii += text[pos++];
+            ++digits;
+        }
+    };
+    copyDigits();
+    if (text.substr(pos, m_decimal.size()) == m_decimal) {
+        ascii += '.';
+        pos += m_decimal.size();
+        copyDigits();
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
+        ascii += 'e';
+        ++pos;
+        if (pos < text.size() && (text[pos] == '-' || text[pos] == '+'))
+            ascii += text[pos++];
+        const size_t before = digits;
+        copyDigits();
+        if (digits == before)
+            return std::nullopt;
+    }
+    if (pos != text.size())
+        return std::nullopt;
+    double v = 0;
+    const auto r = std::from_chars(ascii.data(), ascii.data() + ascii.size(), v);
+    if (r.ec != std::errc() || r.ptr != ascii.data() + ascii.size())
+        return std::nullopt;
+    return v;
+}
+
+std::optional<double> LocaleFormats::parseNumber(const QString& text) const {
+    const QByteArray b = text.toUtf8();
+    return parseNumber(std::string_view(b.constData(), static_cast<size_t>(b.size())));
+}

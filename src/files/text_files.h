@@ -1,0 +1,69 @@
+#pragma once
+#include "logger/table_to_graph.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class LocaleFormats;
+class Prompter;
+class TableModel;
+class TfrmList;
+class QWidget;
+
+// The points of a graph as exportGraphText needs them; the graph window fills it from its chart.
+struct GraphSeries {
+    std::vector<double> x;             // X values of subset 0: date-time values
+    std::vector<std::vector<float>> y; // Y values per subset: ppm, %RH, temperature
+    QStringList labels{"ppm", "%RH", "Temp."};
+    qsizetype pointCount = 0; // the chart's point count
+};
+
+// Save dialog filters of the table export, with and without the CSV type.
+inline constexpr char TableSaveFilter[] =
+    "TXT file(*.txt,data seperated by tab)|*.TXT                             "
+    "|EXCEL file format(*.CSV,seperated by comma) |*.CSV";
+inline constexpr char TableSaveFilterNoCsv[] = " TXT file(*.txt,data seperated by tab) |*.TXT";
+inline constexpr char TableDefaultExt[] = "TXT";
+
+// The table save filter for the user's locale: no CSV type when the decimal separator is a comma.
+QString tableSaveFilter(const LocaleFormats& formats);
+
+// The field separator for a text file name: the tab, or for a name ending in "csv" (any case) the
+// comma. Where the decimal separator itself is a comma, a comma between fields would split every
+// number in two, so CSV files then use the semicolon, as spreadsheets in such locales do.
+char separatorForFileName(const QString& fileName, const LocaleFormats& formats);
+// The separator actually written for a requested one: the comma becomes the semicolon when the
+// decimal separator is a comma.
+char effectiveSeparator(char requested, const LocaleFormats& formats);
+
+enum class TextExportResult {
+    Written,      // the file now holds the chosen lines
+    Cancelled,    // a dialog or the progress Cancel: an older file is left as it was
+    InvalidRange, // "invalid integer" was shown; nothing written
+    FileError,    // the file could not be written (reported); an older file is left as it was
+};
+
+// Writes the graph's points from..to (chosen in the range dialog) as lines "date sep time sep ppm
+// sep %RH sep temperature", values in fixed one-decimal notation or " OL" / " -OL" outside their
+// ranges; stops at the first point whose time is 0. The file is replaced only when complete.
+TextExportResult exportGraphText(Prompter& prompter, const GraphSeries& graph, const QString& fileName,
+                                 char sep, QWidget* parent = nullptr);
+
+// Asks for a file name (initial folder: the data folder, or the program's folder when empty), then
+// the range, and writes the table's rows from..to as their seven field texts each followed by the
+// separator (comma for a name ending in "csv", tab otherwise).
+TextExportResult exportTableText(Prompter& prompter, const TableModel& table, const QString& dataFolder,
+                                 QWidget* parent = nullptr);
+
+// Reads a text file into a new table window whose caption is the full file name; the separator is
+// the comma for a ".csv" name (see separatorForFileName), the tab otherwise. Returns nullptr, with
+// no message, when the file cannot be opened. Lines are read whole, however long; up to seven fields
+// of each are kept. Reading ends at the end of the file, at Cancel or at the first line without a
+// separator; when such a line is followed by more text, a message says where reading stopped.
+// The window gets `parent`; without one the caller owns it.
+TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* parent = nullptr);
+
+// Cell readers for tableToGraph in the user's locale. `formats` must outlive the result.
+TableParsers localeTableParsers(const LocaleFormats& formats);

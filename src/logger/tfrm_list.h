@@ -1,0 +1,29 @@
+#pragma once
+#include "logger/table_model.h"
+
+#include <QWidget>
+
+class QTableView;
+
+// The table window: rows read from a text file in a grid of eight columns, the row numbers in the
+// first. It is a child window of the main window and is destroyed when closed. The main window
+// recognises it with qobject_cast to route Save, Print and "Output Tabular to graph".
+class TfrmList : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int RowHeight = 18;
+
+    explicit TfrmList(QWidget* parent = nullptr);
+
+    TableModel& model() { return *m_model; }
+    const TableModel& model() const { return *m_model; }
+
+    // Suspends and resumes the grid's updates around a bulk fill; the grid is redrawn once.
+    void beginFill() { m_model->beginFill(); }
+    void endFill() { m_model->endFill(); }
+
+    QTableView* Grid1;
+
+  private:
+    TableModel* m_model;
+};
