@@ -134,10 +134,17 @@ MeterLink::Gate MeterLink::runExclusive(const std::function<void()>& work) {
     stopMainTimer();
     ++m_exclusiveDepth;
     emit exclusiveChanged(true);
+    // Released also when the work throws, so the link is never held for good.
+    struct Release {
+        MeterLink* link;
+        bool restart;
+        ~Release() {
+            --link->m_exclusiveDepth;
+            emit link->exclusiveChanged(false);
+            if (restart)
+                link->startMainTimer();
+        }
+    } release{this, timerWasActive};
     work();
-    --m_exclusiveDepth;
-    emit exclusiveChanged(false);
-    if (timerWasActive)
-        startMainTimer();
     return Gate::Ran;
 }
