@@ -1,0 +1,246 @@
+#include "graph_statistics.h"
+
+#include "graph/graph_tools.h"
+#include "graph/pes_graph.h"
+#include "graph/tfrm_graph.h"
+#include "platform/clock.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace graphstats {
+
+namespace {
+
+constexpr int kSignificantDigits = 7;
+constexpr float kMaxStart = -9999.0f;
+constexpr float kMinStart = 9999.0f;
+
+} // namespace
+
+QString formatFixed(double value, int decimals, const QLocale& locale) {
+    QLocale l = locale;
+    l.setNumberOptions(l.numberOptions() | QLocale::OmitGroupSeparator);
+    if (!std::isfinite(value))
+        return l.toString(value, 'f', decimals);
+    if (value != 0.0) {
+        const int digits = int(std::floor(std::log10(std::abs(value)))) + 1;
+        if (digits > kSignificantDigits)
+            return l.toString(value, 'e', kSignificantDigits - 1);
+        const int keep = kSignificantDigits - digits; // decimals that are still significant
+        if (keep < decimals) {
+            const double scale = std::pow(10.0, keep);
+            value = std::round(value * scale) / scale;
+        }
+    }
+    return l.toString(value, 'f', decimals);
+}
+
+QString longTimeFormat(const QLocale& locale) {
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString out;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == u'\'')
+            quoted = !quoted;
+        if (!quoted && c == u't')
+            continue; // time-zone field
+        out += c;
+    }
+    return out.simplified();
+}
+
+QString formatDateTime(double days, const QLocale& locale) {
+    const QDateTime dt = fromDateTimeValue(days);
+    return locale.toString(dt.date(), QLocale::ShortFormat) + u' ' +
+           locale.toString(dt.time(), longTimeFormat(locale));
+}
+
+QString formatTimeOfDay(double days, const QLocale& locale) {
+    return locale.toString(fromDateTimeValue(days).time(), longTimeFormat(locale));
+}
+
+QString extremeText(int channel, float value, double days, const QLocale& locale) {
+    const auto shown = [&](int decimals) {
+        return formatFixed(value, decimals, locale) + u'@' + formatDateTime(days, locale);
+    };
+    switch (channel) {
+    case Ppm:
+        if (value > 40000.0f)
+            return kOverRange;
+        return value >= 0.0f ? shown(0) : kUnderRange;
+    case Humidity:
+        if (value > 100.0f || value < 0.0f)
+            return kOverRange;
+        return shown(1);
+    default:
+        if (value > 70.0f)
+            return kOverRange;
+        return value >= -40.0f ? shown(1) : kUnderRange;
+    }
+}
+
+QString meanText(float mean, const QLocale& locale) {
+    return formatFixed(mean, 1, locale);
+}
+
+Result compute(const std::array<Series, kChannels>& channels, int points, const QLocale& locale) {
+    Result r;
+    points = std::max(0, points);
+    for (const Series& s : channels)
+        points = std::min<int>(points, int(std::min(s.x.size(), s.y.size())));
+    r.dataNo = QString::number(points);
+    if (points > 0) {
+        const double first = channels[0].x[0];
+        const double last = channels[0].x[size_t(points) - 1];
+        r.startTime = formatDateTime(first, locale);
+        if (points > 1) {
+            const double seconds = (last - first) / (points - 1) * 86400.0 + 0.5;
+            // Keep absurd time spans (a chart whose X was never set) inside int.
+            r.intervalSeconds =
+                std::isfinite(seconds) ? int(std::clamp(std::trunc(seconds), -2.0e9, 2.0e9)) : 0;
+        }
+    }
+    const int minutes = r.intervalSeconds / 60;
+    const int seconds = r.intervalSeconds % 60;
+    r.minutesIndex = minutes >= 0 && minutes <= 60 ? minutes : -1;
+    r.secondsIndex = seconds >= 0 ? seconds : -1;
+
+    for (int c = 0; c < kChannels; ++c) {
+        float maximum = kMaxStart;
+        float minimum = kMinStart;
+        double maxAt = 0.0;
+        double minAt = 0.0;
+        bool hasMax = false;
+        bool hasMin = false;
+        float sum = 0.0f; // single precision, as the real-time averages are kept
+        int count = 0;
+        const Series& s = channels[size_t(c)];
+        for (int i = 0; i < points; ++i) {
+            const float y = float(s.y[size_t(i)]);
+            const double x = s.x[size_t(i)];
+            if (y > maximum) {
+                maximum = y;
+                maxAt = x;
+                hasMax = true;
+            }
+            if (y < minimum) {
+                minimum = y;
+                minAt = x;
+                hasMin = true;
+            }
+            if (countsForMean(y)) {
+                sum += y;
+                ++count;
+            }
+        }
+        r.max[size_t(c)] = hasMax ? extremeText(c, maximum, maxAt, locale) : kNoValue;
+        r.min[size_t(c)] = hasMin ? extremeText(c, minimum, minAt, locale) : kNoValue;
+        r.avg[size_t(c)] = count > 0 ? meanText(sum / float(count), locale) : kNoValue;
+    }
+    return r;
+}
+
+Result compute(const PESGraph& chart, const QLocale& locale) {
+    const ChartModel& m = chart.model();
+    std::array<Series, kChannels> channels;
+    for (int c = 0; c < kChannels; ++c) {
+        if (c < m.subsets())
+            channels[size_t(c)] = Series{m.xRow(c), m.yRow(c)};
+    }
+    return compute(channels, m.subsets() >= kChannels ? m.points() : 0, locale);
+}
+
+} // namespace graphstats
+
+// ---------------------------------------------------------------------------------------------
+// The graph window's statistic fields, read-out, marker and table.
+
+void TfrmGraph::ComputeGraphStatistics() {
+    const graphstats::Result r = graphstats::compute(*PESGraph1);
+    txtStartTime->setText(r.startTime);
+    ComboBox1->setCurrentIndex(r.minutesIndex);
+    ComboBox2->setCurrentIndex(r.secondsIndex);
+    txtDataNo->setText(r.dataNo);
+    for (int c = 0; c < graphstats::kChannels; ++c) {
+        maxField(c)->setText(r.max[size_t(c)]);
+        minField(c)->setText(r.min[size_t(c)]);
+        avgField(c)->setText(r.avg[size_t(c)]);
+    }
+}
+
+void TfrmGraph::PESGraph1MouseMove() {
+    const QPoint pos = PESGraph1->lastMousePosition();
+    if (!PESGraph1->plottingRect().contains(pos))
+        return; // the last read-out stays
+    // Always on axis 0, the ppm axis, whichever axis the pointer is over.
+    const QPointF value = PESGraph1->pixelToData(pos);
+    Panel12->setText(graphstats::formatFixed(value.y(), 1) + u'@' + graphstats::formatTimeOfDay(value.x()));
+    Panel12->adjustSize();
+}
+
+void TfrmGraph::PESGraph1DataHotSpot(int subset, int point) {
+    const double x = PESGraph1->XDataII(subset, point);
+    const float y = PESGraph1->YData(subset, point);
+    constexpr int marker = AnnotationCounter::kDataPointMarker;
+    PESGraph1->setGraphAnnotationType(marker, pe::sgCrossMark);
+    PESGraph1->setGraphAnnotationColor(marker, peRgb(0, 0, 0));
+    PESGraph1->setGraphAnnotationX(marker, x);
+    PESGraph1->setGraphAnnotationY(marker, y);
+    PESGraph1->setGraphAnnotationText(marker,
+                                      graphstats::formatTimeOfDay(x) + u'\r' + graphstats::formatFixed(y, 1));
+    redraw();
+}
+
+void TfrmGraph::Button2Click() {
+    const QString rows[12][2] = {
+        {QStringLiteral("Start Time:"), txtStartTime->text()},
+        {QStringLiteral("Sampling:"), ComboBox1->currentText() + u':' + ComboBox2->currentText()},
+        {QStringLiteral("Data No:"), txtDataNo->text()},
+        {QStringLiteral("ppm MAX:"), txtppmMax->text()},
+        {QStringLiteral("ppm MIN:"), txtppmMin->text()},
+        {QStringLiteral("ppm AVG:"), txtppmAvg->text()},
+        {QStringLiteral("RH MAX:"), txtRHMax->text()},
+        {QStringLiteral("RH MIN:"), txtRHMin->text()},
+        {QStringLiteral("RH AVG:"), txtRHAvg->text()},
+        {QStringLiteral("T1 MAX:"), txtT1Max->text()},
+        {QStringLiteral("T1 MIN:"), txtT1Min->text()},
+        {QStringLiteral("T1 AVG:"), txtT1Avg->text()},
+    };
+    constexpr int kRows = 15;
+    PESGraph1->setTARows(kRows);
+    PESGraph1->setTAColumns(2);
+    for (int r = 0; r < kRows; ++r) {
+        PESGraph1->setTAText(r, 0, r < 12 ? rows[r][0] : QString());
+        PESGraph1->setTAText(r, 1, r < 12 ? rows[r][1] : QString());
+        PESGraph1->setTAColor(r, 1, peRgb(255, 0, 0) | 0xFF000000u);
+    }
+    PESGraph1->setTALocation(16);
+    PESGraph1->setTAX(550);
+    PESGraph1->setTAY(50);
+    PESGraph1->setTAMoveable(pe::sgTAMoveableNoHotSpots);
+    PESGraph1->setTABackColor(peRgb(255, 255, 255) | (129u << 24));
+    PESGraph1->setTAHeaderRows(0);
+    PESGraph1->setTAHeaderColumn(false);
+    PESGraph1->setTABorder(pe::sgInset);
+    PESGraph1->setTATextSize(80);
+    PESGraph1->setShowTableAnnotation(!PESGraph1->ShowTableAnnotation());
+    redraw();
+}
+
+void TfrmGraph::ToolButton1Click() {
+    pnlGraphStatistic->setVisible(ToolButton1->isChecked());
+    movePanel12();
+}
+
+void TfrmGraph::ToolButton2Click() {
+    pnlStatistic->setVisible(ToolButton2->isChecked());
+    PESGraph1->setShowVertLineAnnotations(ToolButton2->isChecked());
+    redraw();
+}

@@ -1,0 +1,122 @@
+#include "tfrm_setup_scale.h"
+
+#include "graph/graph_file.h"
+#include "graph/pes_graph.h"
+#include "graph/tfrm_graph.h"
+#include "platform/prompter.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace {
+
+QLineEdit* edit(QWidget* parent, const QString& name) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    return e;
+}
+
+QGroupBox* axisGroup(QWidget* parent, const QString& title, QLineEdit* min, QLineEdit* max) {
+    auto* group = new QGroupBox(title, parent);
+    auto* form = new QFormLayout(group);
+    form->addRow(QStringLiteral("MIN"), min);
+    form->addRow(QStringLiteral("MAX"), max);
+    return group;
+}
+
+std::optional<int> wholeNumber(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+} // namespace
+
+QString scaleEndText(double value) {
+    if (std::isnan(value))
+        return QStringLiteral("0");
+    constexpr double lo = std::numeric_limits<int>::min();
+    constexpr double hi = std::numeric_limits<int>::max();
+    return QString::number(int(std::clamp(std::trunc(value), lo, hi)));
+}
+
+TfrmSetupScale::TfrmSetupScale(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("frmSetupScale"));
+    const QString title = QStringLiteral("Y Axis Maximum And Minimum Scale Setup");
+    setWindowTitle(title);
+    auto* layout = new QVBoxLayout(this);
+    auto* outer = new QGroupBox(title, this);
+    auto* row = new QHBoxLayout(outer);
+    edtppmMin = edit(outer, QStringLiteral("edtppmMin"));
+    edtppmMax = edit(outer, QStringLiteral("edtppmMax"));
+    edtRHMin = edit(outer, QStringLiteral("edtRHMin"));
+    edtRHMax = edit(outer, QStringLiteral("edtRHMax"));
+    row->addWidget(axisGroup(outer, QStringLiteral("ppm"), edtppmMin, edtppmMax));
+    row->addWidget(axisGroup(outer, QStringLiteral("RH /Temp."), edtRHMin, edtRHMax));
+    layout->addWidget(outer);
+
+    chkSave = new QCheckBox(QStringLiteral("Save this setting "), this);
+    chkSave->setObjectName(QStringLiteral("chkSave"));
+    QFont bold = chkSave->font();
+    bold.setBold(true);
+    chkSave->setFont(bold);
+    chkSave->setStyleSheet(QStringLiteral("color: red;"));
+    layout->addWidget(chkSave);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TfrmGraph::btnChangeScaleClick() {
+    PESGraph1->setWorkingAxis(0);
+    TfrmSetupScale dialog(this);
+    dialog.edtppmMin->setText(scaleEndText(PESGraph1->ManualMinY()));
+    dialog.edtppmMax->setText(scaleEndText(PESGraph1->ManualMaxY()));
+    PESGraph1->setWorkingAxis(1);
+    dialog.edtRHMin->setText(scaleEndText(PESGraph1->ManualMinY()));
+    dialog.edtRHMax->setText(scaleEndText(PESGraph1->ManualMaxY()));
+    PESGraph1->setWorkingAxis(0);
+    if (m_prompter.runDialog(dialog) != QDialog::Accepted)
+        return;
+
+    // Converted in this order; the message names the last text that is not a whole number.
+    QLineEdit* const order[] = {dialog.edtppmMax, dialog.edtppmMin, dialog.edtRHMax, dialog.edtRHMin};
+    std::optional<int> values[4];
+    QString invalid;
+    for (int i = 0; i < 4; ++i) {
+        values[i] = wholeNumber(order[i]->text());
+        if (!values[i])
+            invalid = order[i]->text();
+    }
+    if (!values[0] || !values[1] || !values[2] || !values[3]) {
+        m_prompter.message(invalid + QStringLiteral(" is invalid."));
+        return;
+    }
+    // Applied as entered: a minimum above its maximum is the user's choice.
+    PESGraph1->setWorkingAxis(1);
+    PESGraph1->setManualMinY(*values[3]);
+    PESGraph1->setManualMaxY(*values[2]);
+    PESGraph1->setWorkingAxis(0);
+    PESGraph1->setManualMinY(*values[1]);
+    PESGraph1->setManualMaxY(*values[0]);
+    redraw();
+    if (dialog.chkSave->isChecked())
+        saveTemplate();
+}

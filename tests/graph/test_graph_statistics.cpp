@@ -1,0 +1,267 @@
+// Graph statistics: the pure computation and its formats, and the window's fields, read-out,
+// data-point marker, MAX/MIN table and the two toggle buttons.
+#include "graph/graph_statistics.h"
+#include "graph/pes_graph.h"
+#include "graph/tfrm_graph.h"
+#include "platform/clock.h"
+#include "support/scripted_prompter.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+#include <vector>
+
+namespace {
+
+const QDateTime kStartTime(QDate(2026, 7, 31), QTime(14, 5, 9));
+const double kStart = toDateTimeValue(kStartTime);
+constexpr double kStep = 60.0 / 86400.0;
+
+struct Channels {
+    std::vector<double> x;
+    std::array<std::vector<double>, 3> y;
+    std::array<graphstats::Series, 3> series() const {
+        return {graphstats::Series{x, y[0]}, graphstats::Series{x, y[1]}, graphstats::Series{x, y[2]}};
+    }
+};
+
+Channels regular(int points) {
+    Channels c;
+    for (int p = 0; p < points; ++p) {
+        c.x.push_back(kStart + p * kStep);
+        c.y[0].push_back(500 + 10 * p);
+        c.y[1].push_back(40 + p);
+        c.y[2].push_back(20 + 0.5 * p);
+    }
+    return c;
+}
+
+class LocaleScope {
+  public:
+    explicit LocaleScope(const QLocale& l) { QLocale::setDefault(l); }
+    ~LocaleScope() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+};
+
+const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
+const QLocale kGerman(QLocale::German, QLocale::Germany);
+
+TEST(GraphStatistics, IntervalCountAndStart) {
+    const Channels c = regular(10);
+    const auto r = graphstats::compute(c.series(), 10, kGerman);
+    EXPECT_EQ(r.intervalSeconds, 60);
+    EXPECT_EQ(r.minutesIndex, 1);
+    EXPECT_EQ(r.secondsIndex, 0);
+    EXPECT_EQ(r.dataNo, "10");
+    EXPECT_EQ(r.startTime, "31.07.26 14:05:09");
+
+    // 61 minutes and more finds no minutes item; fewer than two points give 0.
+    Channels slow = regular(3);
+    slow.x = {kStart, kStart + 3700.0 / 86400, kStart + 7400.0 / 86400};
+    const auto s = graphstats::compute(slow.series(), 3, kEnglish);
+    EXPECT_EQ(s.intervalSeconds, 3700);
+    EXPECT_EQ(s.minutesIndex, -1);
+    EXPECT_EQ(s.secondsIndex, 40);
+    const auto one = graphstats::compute(regular(1).series(), 1, kEnglish);
+    EXPECT_EQ(one.intervalSeconds, 0);
+    EXPECT_EQ(one.dataNo, "1");
+    const auto none = graphstats::compute(Channels{}.series(), 0, kEnglish);
+    EXPECT_EQ(none.dataNo, "0");
+    EXPECT_TRUE(none.startTime.isEmpty());
+    EXPECT_EQ(none.avg[0], "****");
+}
+
+TEST(GraphStatistics, ExtremesMeansAndRanges) {
+    Channels c = regular(4);
+    c.y[0] = {500, 6000, 700, 600};
+    c.y[1] = {100.0, 20, 30, 40};
+    c.y[2] = {-40.0, 10, 20, 30};
+    auto r = graphstats::compute(c.series(), 4, kEnglish);
+    EXPECT_TRUE(r.max[0].startsWith("6000@")) << r.max[0].toStdString();
+    EXPECT_EQ(r.max[0], "6000@" + graphstats::formatDateTime(kStart + kStep, kEnglish));
+    EXPECT_TRUE(r.min[0].startsWith("500@"));
+    EXPECT_EQ(r.avg[0], "600.0"); // 6000 is not averaged
+    EXPECT_TRUE(r.max[1].startsWith("100.0@"));
+    EXPECT_EQ(r.avg[1], "47.5");
+    EXPECT_TRUE(r.min[2].startsWith("-40.0@"));
+
+    c.y[0] = {40001, -1, 600, 600};
+    c.y[1] = {100.1f, -0.1f, 50, 50};
+    c.y[2] = {70.1f, -40.1f, 20, 20};
+    r = graphstats::compute(c.series(), 4, kEnglish);
+    EXPECT_EQ(r.max, (std::array<QString, 3>{"OL", "OL", "OL"}));
+    EXPECT_EQ(r.min, (std::array<QString, 3>{"-OL", "OL", "-OL"}));
+
+    // No value counts for the mean: "****".
+    c.y[0] = {5000, 5000, 5000, 5000};
+    EXPECT_EQ(graphstats::compute(c.series(), 4, kEnglish).avg[0], "****");
+}
+
+TEST(GraphStatistics, FormatsFollowTheLocale) {
+    EXPECT_EQ(graphstats::formatFixed(1234.56, 1, kGerman), "1234,6");
+    EXPECT_EQ(graphstats::formatFixed(1234.56, 1, kEnglish), "1234.6");
+    EXPECT_EQ(graphstats::formatFixed(12345.67, 0, kEnglish), "12346");
+    EXPECT_EQ(graphstats::formatFixed(1234567.8, 1, kEnglish), "1234568.0"); // 7 significant digits
+    EXPECT_EQ(graphstats::formatTimeOfDay(kStart, kGerman), "14:05:09");
+    const QString english = graphstats::formatTimeOfDay(kStart, kEnglish);
+    EXPECT_TRUE(english.startsWith("2:05:09")) << english.toStdString();
+    EXPECT_TRUE(english.endsWith("PM")) << english.toStdString();
+    EXPECT_FALSE(graphstats::longTimeFormat(kEnglish).contains('t'));
+    EXPECT_EQ(graphstats::formatDateTime(kStart, kEnglish), "7/31/26 " + english);
+}
+
+// --- The window ------------------------------------------------------------------------------
+
+class StatisticsWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setGraphProgramDirectory(dir.path());
+        w.ConfigureGraph(3, 10, kStart, kStart + 9 * kStep, 0, 10000, -50, 100);
+        PESGraph& c = *w.PESGraph1;
+        for (int p = 0; p < 10; ++p) {
+            for (int s = 0; s < 3; ++s)
+                c.setXDataII(s, p, kStart + p * kStep);
+            c.setYData(0, p, p == 3 ? 6000.0f : 1000.0f + 100 * p);
+            c.setYData(1, p, 50.0f + p);
+            c.setYData(2, p, 21.5f);
+        }
+        w.show();
+        settle();
+    }
+    void TearDown() override { setGraphProgramDirectory(QString()); }
+    void settle() {
+        w.PESGraph1->setPEactions(pe::sgResetImage);
+        w.PESGraph1->customPlot()->replot(QCustomPlot::rpImmediateRefresh);
+    }
+    void send(QEvent::Type type, QPoint pos, Qt::MouseButtons buttons = Qt::NoButton) {
+        QCustomPlot* plot = w.PESGraph1->customPlot();
+        const QPoint local = pos; // the chart reports positions in its plot's pixels
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, QPointF(local), plot->mapToGlobal(QPointF(local)), button, buttons,
+                      Qt::NoModifier);
+        QApplication::sendEvent(plot, &e);
+    }
+    QTemporaryDir dir;
+    ScriptedPrompter prompter;
+    GraphShared shared;
+    TfrmGraph w{prompter, shared};
+};
+
+TEST_F(StatisticsWindow, FieldsFilledAndZoomIgnored) {
+    w.ComputeGraphStatistics();
+    EXPECT_EQ(w.ComboBox1->currentText(), "01");
+    EXPECT_EQ(w.ComboBox2->currentText(), "00");
+    EXPECT_EQ(w.txtDataNo->text(), "10");
+    EXPECT_EQ(w.txtStartTime->text(), graphstats::formatDateTime(kStart));
+    EXPECT_TRUE(w.txtppmMax->text().startsWith("6000@"));
+    EXPECT_TRUE(w.txtppmMin->text().startsWith("1000@"));
+    EXPECT_EQ(w.txtppmAvg->text(), "1466.7"); // 6000 left out
+    EXPECT_EQ(w.txtRHAvg->text(), "54.5");
+    EXPECT_EQ(w.txtT1Avg->text(), "21.5");
+    const QString max = w.txtppmMax->text();
+
+    // Zoom into a corner: the figures stay those of the whole chart.
+    const QRect plot = w.PESGraph1->plottingRect();
+    const QPoint from = plot.topLeft() + QPoint(plot.width() * 3 / 4, 5);
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    send(QEvent::MouseMove, from + QPoint(60, 40), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, from + QPoint(60, 40));
+    ASSERT_TRUE(w.PESGraph1->isZoomed());
+    EXPECT_TRUE(w.UndoZoom->isEnabled());
+    w.ComputeGraphStatistics();
+    EXPECT_EQ(w.txtppmMax->text(), max);
+    EXPECT_EQ(w.txtDataNo->text(), "10");
+}
+
+TEST_F(StatisticsWindow, FieldsUnderGermanLocale) {
+    LocaleScope german(kGerman);
+    w.PESGraph1->setYData(1, 0, 49.25f);
+    w.ComputeGraphStatistics();
+    EXPECT_EQ(w.txtRHMin->text(), "49,3@" + graphstats::formatDateTime(kStart, kGerman));
+    EXPECT_EQ(w.txtStartTime->text(), "31.07.26 14:05:09");
+}
+
+TEST_F(StatisticsWindow, ReadOutInsideTheRectangleOnly) {
+    for (const QLocale& locale : {kEnglish, kGerman}) {
+        LocaleScope scope(locale);
+        const QRect plot = w.PESGraph1->plottingRect();
+        ASSERT_FALSE(plot.isEmpty());
+        const QPoint inside = w.PESGraph1->dataToPixel(kStart + 2 * kStep, 2500.0).toPoint();
+        send(QEvent::MouseMove, inside);
+        const QPointF v = w.PESGraph1->pixelToData(inside);
+        const QString expected =
+            graphstats::formatFixed(v.y(), 1, locale) + "@" + graphstats::formatTimeOfDay(v.x(), locale);
+        EXPECT_EQ(w.Panel12->text(), expected);
+        EXPECT_TRUE(w.Panel12->text().contains(locale == kGerman ? "," : "."));
+        // The lower axis still reads out on the ppm axis (values below its range).
+        send(QEvent::MouseMove, QPoint(inside.x(), plot.bottom()));
+        EXPECT_TRUE(w.Panel12->text().startsWith("-")) << w.Panel12->text().toStdString();
+        const QString last = w.Panel12->text();
+        send(QEvent::MouseMove, plot.bottomRight() + QPoint(5, 5));
+        EXPECT_EQ(w.Panel12->text(), last);
+        send(QEvent::MouseMove, QPoint(plot.left() - 3, plot.top() + 10));
+        EXPECT_EQ(w.Panel12->text(), last);
+    }
+    EXPECT_EQ(w.Panel12->pos(), QPoint(0, 0));
+}
+
+TEST_F(StatisticsWindow, DataPointMarker) {
+    w.PESGraph1DataHotSpot(1, 4);
+    PESGraph& c = *w.PESGraph1;
+    EXPECT_EQ(c.GraphAnnotationType(2), pe::sgCrossMark);
+    EXPECT_EQ(c.GraphAnnotationColor(2), 0u);
+    EXPECT_DOUBLE_EQ(c.GraphAnnotationX(2), kStart + 4 * kStep);
+    EXPECT_DOUBLE_EQ(c.GraphAnnotationY(2), 54.0);
+    EXPECT_EQ(c.GraphAnnotationText(2), graphstats::formatTimeOfDay(kStart + 4 * kStep) + "\r54.0");
+}
+
+TEST_F(StatisticsWindow, MaxMinTableTogglesWithFreshFigures) {
+    w.ComputeGraphStatistics();
+    PESGraph& c = *w.PESGraph1;
+    w.Button2->click();
+    EXPECT_TRUE(c.ShowTableAnnotation());
+    EXPECT_EQ(c.TARows(), 15);
+    EXPECT_EQ(c.TAColumns(), 2);
+    EXPECT_EQ(c.TAText(0, 0), "Start Time:");
+    EXPECT_EQ(c.TAText(1, 1), "01:00");
+    EXPECT_EQ(c.TAText(2, 1), "10");
+    EXPECT_EQ(c.TAText(3, 0), "ppm MAX:");
+    EXPECT_EQ(c.TAText(3, 1), w.txtppmMax->text());
+    EXPECT_EQ(c.TAText(11, 0), "T1 AVG:");
+    EXPECT_EQ(c.TAText(11, 1), "21.5");
+    EXPECT_TRUE(c.TAText(12, 0).isEmpty());
+    EXPECT_EQ(c.TAColor(14, 1), 0xFF0000FFu);
+    EXPECT_EQ(c.TABackColor(), 0x81FFFFFFu);
+    EXPECT_EQ(c.TALocation(), 16);
+    EXPECT_EQ(c.TAX(), 550);
+    EXPECT_EQ(c.TAY(), 50);
+    EXPECT_EQ(c.TAMoveable(), pe::sgTAMoveableNoHotSpots);
+    EXPECT_EQ(c.TABorder(), pe::sgInset);
+    EXPECT_EQ(c.TATextSize(), 80);
+
+    w.txtDataNo->setText("11");
+    w.Button2->click();
+    EXPECT_FALSE(c.ShowTableAnnotation());
+    EXPECT_EQ(c.TAText(2, 1), "11");
+}
+
+TEST_F(StatisticsWindow, ToggleButtons) {
+    w.ToolButton1->click();
+    EXPECT_TRUE(w.pnlGraphStatistic->isHidden());
+    EXPECT_EQ(w.Panel12->pos(), QPoint(0, 0));
+    w.ToolButton1->click();
+    EXPECT_FALSE(w.pnlGraphStatistic->isHidden());
+    w.ToolButton2->click();
+    EXPECT_TRUE(w.pnlStatistic->isHidden());
+    EXPECT_FALSE(w.PESGraph1->ShowVertLineAnnotations());
+    w.ToolButton2->click();
+    EXPECT_FALSE(w.pnlStatistic->isHidden());
+    EXPECT_TRUE(w.PESGraph1->ShowVertLineAnnotations());
+}
+
+} // namespace
