@@ -1,6 +1,10 @@
 #include "tfrm_main.h"
 
+#include "files/collection_file.h"
+#include "graph/pes_graph.h"
 #include "live/tfrm_panel.h"
+#include "logger/download_progress.h"
+#include "logger/memory_download.h"
 #include "platform/clock.h"
 #include "platform/data_folder.h"
 #include "platform/prompter.h"
@@ -47,7 +51,8 @@ TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, 
 
     // Stored settings, each on its own, defaults for what is missing.
     m_realTime.RealTimeRate = m_settings.realTimeRate();
-    AnnoColor = m_settings.annoColor();
+    m_graphShared.annoColor = m_settings.annoColor();
+    m_graphShared.realTimeUnsaved = &m_realTime.Unsaved;
     m_glyphs.load(devicePixelRatioF());
 
     connect(&m_poll, &PollCycle::connectionMade, this, &TfrmMain::ConnectionActions);
@@ -56,6 +61,8 @@ TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, 
 }
 
 TfrmMain::~TfrmMain() {
+    // Children are destroyed after this object's own part: no signal may reach it from them.
+    disconnect(m_mdi, nullptr, this, nullptr);
     m_poll.MainTimer.stop();
     m_poll.MaxMinTimer.stop();
 }
@@ -115,6 +122,7 @@ void TfrmMain::buildMenus() {
     About1 = help->addAction("&About");
 
     connect(Setup1, &QAction::triggered, this, &TfrmMain::Setup1Click);
+    connect(LoadData1, &QAction::triggered, this, &TfrmMain::LoadData1Click);
     connect(PrinterSetup1, &QAction::triggered, this, &TfrmMain::PrinterSetup1Click);
     connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
     connect(ControlPanel1, &QAction::triggered, this, &TfrmMain::ControlPanel1Click);
@@ -219,9 +227,85 @@ void TfrmMain::ControlPanel1Click() {
 }
 
 void TfrmMain::onSubWindowActivated(QMdiSubWindow* w) {
-    if (w && qobject_cast<TfrmPanel*>(w->widget()))
+    if (!w)
+        return;
+    if (qobject_cast<TfrmPanel*>(w->widget()))
         btnOutputToGraph->setEnabled(false);
+    else if (auto* graph = qobject_cast<TfrmGraph*>(w->widget()))
+        graph->FormActivate();
 }
+
+TfrmGraph* TfrmMain::createGraphWindow(const QString& caption) {
+    auto* graph = new TfrmGraph(m_prompter, m_graphShared);
+    graph->setWindowTitle(caption);
+    QMdiSubWindow* sub = m_mdi->addSubWindow(graph);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    connect(graph, &TfrmGraph::activated, this, [this] { btnOutputToGraph->setEnabled(false); });
+    connect(graph, &TfrmGraph::closedWindow, this, [guard = QPointer<QMdiSubWindow>(sub)](TfrmGraph*) {
+        // The sub-window goes with the graph it holds.
+        if (guard)
+            guard->deleteLater();
+    });
+    return graph;
+}
+
+TfrmGraph* TfrmMain::dataLoggerForDownload() {
+    if (m_dataLogger) {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(m_dataLogger->parentWidget()))
+            sub->showNormal();
+        return m_dataLogger;
+    }
+    m_dataLogger = createGraphWindow(TfrmGraph::kDataLoggerCaption);
+    auto* sub = qobject_cast<QMdiSubWindow*>(m_dataLogger->parentWidget());
+    const QSize area = m_mdi->size();
+    sub->setGeometry(0, 0, area.width(), std::max(200, area.height() - 60));
+    sub->show();
+    const double now = m_clock.now();
+    m_dataLogger->ConfigureGraph(3, 500, now, now + 500.0 / 86400.0, 0, 10000, -50, 100);
+    m_dataLogger->updateCrossAndTextTools();
+    m_dataLogger->PESGraph1->setAllowGraphAnnotHotSpots(true);
+    return m_dataLogger;
+}
+
+void TfrmMain::LoadData1Click() {
+    const LoadDataVerdict verdict = checkLoadData(m_downloadGuard, m_poll.Connected, m_reading.recording);
+    if (verdict.action == LoadDataVerdict::Ignore)
+        return;
+    if (verdict.action == LoadDataVerdict::Refuse) {
+        m_prompter.message(verdict.message);
+        return;
+    }
+    m_downloadGuard = true;
+    dataLoggerForDownload();
+    auto progress = std::make_shared<DownloadProgressDialog>(this);
+    DownloadHooks hooks;
+    hooks.progress = progress.get();
+    hooks.decoded = [this](const MemoryImage& image) {
+        if (writeTemporaryImage(DataFolder, image) == TempImageWrite::FolderFailed) {
+            m_prompter.message(QDir::toNativeSeparators(temporaryImageFolder(DataFolder)));
+            return;
+        }
+        showDownloadedSets();
+    };
+    hooks.finished = [this, progress](int code) {
+        progress->hide();
+        if (code == DownloadOk)
+            m_graphShared.downloadUnsaved = true;
+        const QString text = downloadMessage(code);
+        if (!text.isEmpty())
+            m_prompter.message(text);
+        m_downloadGuard = false;
+    };
+    hooks.dropConnection = [this] {
+        m_poll.dropConnection();
+        m_reading.memoryFull = false;
+        m_reading.statsFlashMode = false;
+    };
+    if (runMemoryDownload(m_link, m_store, hooks) == MeterLink::Gate::Refused)
+        m_downloadGuard = false;
+}
+
+void TfrmMain::showDownloadedSets() {}
 
 void TfrmMain::ConnectionActions() {
     m_status[0]->clear();
@@ -302,7 +386,7 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
     m_poll.MainTimer.stop();
     m_poll.Connected = false;
     m_settings.setRealTimeRate(m_realTime.RealTimeRate);
-    m_settings.setAnnoColor(AnnoColor);
+    m_settings.setAnnoColor(m_graphShared.annoColor);
     m_settings.sync();
     e->accept();
 }

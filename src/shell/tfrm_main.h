@@ -1,8 +1,10 @@
 #pragma once
+#include "graph/tfrm_graph.h"
 #include "link/meter_link.h"
 #include "live/glyph_set.h"
 #include "live/live_reading.h"
 #include "live/poll_cycle.h"
+#include "logger/data_set.h"
 #include "realtime/real_time_state.h"
 
 #include <QAction>
@@ -37,7 +39,8 @@ class TfrmMain : public QMainWindow {
     LiveReading& liveReading() { return m_reading; }
     RealTimeState& realTime() { return m_realTime; }
     const GlyphSet& glyphs() const { return m_glyphs; }
-    quint32 AnnoColor = 0;
+    GraphShared& graphShared() { return m_graphShared; }
+    DataSetStore& dataSetStore() { return m_store; }
     QString DataFolder;
     // Overrides the documents folder the data folder is settled in (tests).
     QString documentsOverride;
@@ -66,6 +69,11 @@ class TfrmMain : public QMainWindow {
     void Cascade1Click();
     void PrinterSetup1Click();
     void Setup1Click();
+    void LoadData1Click();
+    bool downloadRunning() const { return m_downloadGuard; }
+    TfrmGraph* dataLoggerWindow() const { return m_dataLogger; }
+    // Creates a graph window in the multi-document area with the given caption.
+    TfrmGraph* createGraphWindow(const QString& caption);
     TfrmSetup* setupDialog() const { return m_setup; }
     void ConnectionActions();
     void LossActions();
@@ -102,5 +110,11 @@ class TfrmMain : public QMainWindow {
     QPointer<TfrmPanel> m_panel;
     QPointer<TfrmAbout> m_about;
     QPointer<TfrmSetup> m_setup;
+    QPointer<TfrmGraph> m_dataLogger;
+    GraphShared m_graphShared;
+    DataSetStore m_store;
+    bool m_downloadGuard = false;
+    TfrmGraph* dataLoggerForDownload();
+    void showDownloadedSets();
     bool m_shown = false;
 };

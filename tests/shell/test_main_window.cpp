@@ -44,7 +44,7 @@ struct MainWindowTest : ::testing::Test {
 
 TEST_F(MainWindowTest, StartUpOrderAndDefaults) {
     EXPECT_EQ(main->realTime().RealTimeRate, 2);
-    EXPECT_EQ(main->AnnoColor, 0u);
+    EXPECT_EQ(main->graphShared().annoColor, 0u);
     EXPECT_FALSE(main->poll().MainTimer.isActive());
     EXPECT_TRUE(main->poll().MaxMinTimer.isActive());
     EXPECT_EQ(main->poll().MainTimer.interval(), 500);
@@ -94,18 +94,18 @@ TEST_F(MainWindowTest, PanelReopenedWhileConnectedHasNoConnectionLabelHidden) {
 TEST_F(MainWindowTest, SettingsWrittenOnCloseButNotOnExit) {
     showMain();
     main->realTime().RealTimeRate = 7;
-    main->AnnoColor = 0x0000FF;
+    main->graphShared().annoColor = 0x0000FF;
     main->Exit1Click();
     start();
     EXPECT_EQ(main->realTime().RealTimeRate, 2); // Exit wrote nothing
     showMain();
     main->realTime().RealTimeRate = 7;
-    main->AnnoColor = 0x0000FF;
+    main->graphShared().annoColor = 0x0000FF;
     EXPECT_TRUE(main->close());
     EXPECT_FALSE(main->poll().MainTimer.isActive());
     start();
     EXPECT_EQ(main->realTime().RealTimeRate, 7);
-    EXPECT_EQ(main->AnnoColor, 0x0000FFu);
+    EXPECT_EQ(main->graphShared().annoColor, 0x0000FFu);
 }
 
 TEST_F(MainWindowTest, AboutBoxShowsVersionAndOkButton) {
@@ -135,4 +135,28 @@ TEST_F(MainWindowTest, SetupDialogOpenedOnceAndRestored) {
     first->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(main->setupDialog(), nullptr);
+}
+
+TEST_F(MainWindowTest, DownloadFillsTheStoreAndTheNextTickProbesAfresh) {
+    showMain();
+    main->poll().MainTimer.stop();
+    main->LoadData1Click();
+    ASSERT_EQ(prompter.shown, QStringList{"There is no connection with meter !"});
+    tick();
+    ASSERT_TRUE(main->poll().Connected);
+    main->LoadData1Click();
+    EXPECT_FALSE(main->downloadRunning());
+    ASSERT_NE(main->dataLoggerWindow(), nullptr);
+    EXPECT_EQ(main->dataLoggerWindow()->windowTitle(), "DataLogger");
+    EXPECT_EQ(main->dataSetStore().sets.size(), 4u);
+    EXPECT_TRUE(main->graphShared().downloadUnsaved);
+    EXPECT_TRUE(main->dataSetStore().image.empty());
+    EXPECT_EQ(prompter.shown.size(), 1); // no message after a good download
+    EXPECT_FALSE(main->poll().Connected);
+    EXPECT_TRUE(main->poll().MainTimer.isActive());
+    EXPECT_EQ(main->statusText(1), "On Connection"); // unchanged until the next probe
+    meter.clearLog();
+    tick();
+    EXPECT_EQ(meter.frames().front()[1], 'K');
+    EXPECT_TRUE(main->poll().Connected);
 }
