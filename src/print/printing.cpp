@@ -1,0 +1,94 @@
+#include "print/printing.h"
+
+#include "graph/chart_model.h"
+#include "graph/pes_graph.h"
+#include "platform/prompter.h"
+#include "print/table_print_layout.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace print {
+
+QFont tablePrintFont() {
+    const QString fixedSys = QStringLiteral("FixedSys");
+    QFont font;
+    if (QFontDatabase::families().contains(fixedSys, Qt::CaseInsensitive))
+        font = QFont(fixedSys);
+    else
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(8);
+    font.setFixedPitch(true);
+    return font;
+}
+
+int tableLineHeight(QPrinter& printer, const QFont& font) {
+    return QFontMetrics(font, &printer).boundingRect(QStringLiteral("String Grid Printout")).height();
+}
+
+bool printTable(QPrinter& printer, const QList<QStringList>& rows, const QFont& font) {
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const QFontMetrics metrics(font, &printer);
+    const int lineHeight = tableLineHeight(printer, font);
+    const TablePrintPages layout = layoutTablePages(rows, printer.height(), lineHeight);
+    for (int page = 0; page < layout.pages.size(); ++page) {
+        if (page > 0 && !printer.newPage()) {
+            painter.end();
+            return false;
+        }
+        const QStringList& lines = layout.pages.at(page);
+        for (int line = 0; line < lines.size(); ++line)
+            painter.drawText(QPoint(1, tableLineTop(line, lineHeight) + metrics.ascent()), lines.at(line));
+    }
+    return painter.end();
+}
+
+namespace {
+
+// The print dialog on the shared printer, through the prompter so that tests can answer it.
+bool askPrinter(Prompter& prompter, QPrinter& printer, QWidget* parent = nullptr) {
+    QPrintDialog dialog(&printer, parent);
+    return prompter.runDialog(dialog) == QDialog::Accepted;
+}
+
+} // namespace
+
+bool printTableWithDialog(Prompter& prompter, QPrinter& printer, const QList<QStringList>& rows) {
+    if (!askPrinter(prompter, printer))
+        return false;
+    return printTable(printer, rows, tablePrintFont());
+}
+
+bool printGraph(PESGraph& graph, Prompter& prompter, QPrinter& printer) {
+    graph.setAllowFontPage(false);
+    graph.setAllowPage1(false);
+    graph.setAllowPage2(false);
+    graph.setAllowSubsetsPage(false);
+    // Whether the customization was confirmed or cancelled, printing goes on.
+    graph.setPEactions(pe::sgCustomize);
+    graph.setAllowFontPage(true);
+    graph.setAllowPage1(true);
+    graph.setAllowPage2(true);
+    graph.setAllowSubsetsPage(true);
+    if (!askPrinter(prompter, printer, &graph))
+        return false;
+    // The chart lays itself out at its screen size and scales that drawing to the page. Its fonts
+    // are sized in points, so the page has to be measured at the screen's resolution as well;
+    // on a high-resolution printer the text would otherwise be scaled up twice.
+    const int resolution = printer.resolution();
+    const int screenResolution = graph.logicalDpiY();
+    if (screenResolution > 0 && resolution != screenResolution)
+        printer.setResolution(screenResolution);
+    const bool printed = graph.print(printer);
+    printer.setResolution(resolution);
+    return printed;
+}
+
+} // namespace print
