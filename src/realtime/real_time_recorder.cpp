@@ -1,0 +1,414 @@
+#include "realtime/real_time_recorder.h"
+
+#include "graph/graph_statistics.h"
+#include "graph/pes_graph.h"
+#include "link/meter_link.h"
+#include "live/live_reading.h"
+#include "platform/clock.h"
+#include "platform/prompter.h"
+#include "realtime/real_time_period.h"
+#include "realtime/tfrm_setup_real_time.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QThread>
+#include <QToolButton>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kSecond = 1.0 / 86400.0; // one second in date-time days
+constexpr int kInitialPoints = 100;
+constexpr double kInitialSpanSeconds = 110.0;
+constexpr double kRunSpanSeconds = 100.0;
+constexpr float kPpmMin = 0.0f;
+constexpr float kPpmMax = 10000.0f;
+constexpr float kOtherMin = -50.0f;
+constexpr float kOtherMax = 100.0f;
+// Consecutive samples are always joined, also across a pause in the connection.
+constexpr double kNoLineGaps = 1e20;
+// Only values strictly inside this band enter an average: over-range marks (90000) and empty
+// points (99999) stay out.
+constexpr float kAverageLow = -300.0f;
+constexpr float kAverageHigh = 3000.0f;
+
+enum RangeBit : uint8_t {
+    Co2Over = 0x01,
+    HumidityOver = 0x02,
+    TemperatureOver = 0x04,
+    TemperatureUnder = 0x08
+};
+
+const QString kRunQuestion =
+    QStringLiteral("There are datas in Real_Time graph ,it have to reset the graph.\n"
+                   "Do you want to save the Real-Time graph ?");
+const QString kRateQuestion =
+    QStringLiteral("Sampling Rate is being changed and it is recording Real-Time data or there are data in "
+                   "Real_Time graph."
+                   "If you want to make new sampling rate effective,it have to reset the graph.\n"
+                   "Do you want to save the Real-Time graph ?");
+const QString kClearQuestion = QStringLiteral("Save Real-Time Graph ?");
+const QString kNotValid = QStringLiteral(" is not valid.\n");
+
+int boxIndex(const QComboBox* box) {
+    return std::max(0, box->currentIndex());
+}
+
+} // namespace
+
+RealTimeRecorder::RealTimeRecorder(RealTimeState& state, LiveReading& reading, Prompter& prompter,
+                                   Clock& clock, MeterLink& link, std::function<bool()> connected,
+                                   GraphShared& shared, std::function<TfrmGraph*()> createWindow,
+                                   QObject* parent)
+    : QObject(parent), m_state(state), m_reading(reading), m_prompter(prompter), m_clock(clock), m_link(link),
+      m_connected(std::move(connected)), m_shared(shared), m_createWindow(std::move(createWindow)) {
+    // The real-time window's close question looks at the recording's Unsaved flag.
+    m_shared.realTimeUnsaved = &m_state.Unsaved;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The window.
+
+TfrmGraph* RealTimeRecorder::CreateRealTimeGraph() {
+    if (m_window)
+        return m_window; // there is at most one real-time graph
+    TfrmGraph* w = m_createWindow ? m_createWindow() : nullptr;
+    if (!w)
+        return nullptr;
+    m_window = w;
+    w->setWindowTitle(TfrmGraph::kRealTimeCaption);
+    w->tbntClrDivider->show();
+    w->tbntClr->show();
+
+    const double now = m_clock.now();
+    w->ConfigureGraph(3, kInitialPoints, now, now + kInitialSpanSeconds * kSecond, kPpmMin, kPpmMax,
+                      kOtherMin, kOtherMax);
+    w->updateCrossAndTextTools();
+    w->PESGraph1->setLineGapThreshold(kNoLineGaps);
+
+    w->pnlSamplingRate->setEnabled(true);
+    setBoxes(m_state.RealTimeRate);
+
+    connect(w->tbntClr, &QToolButton::clicked, this, &RealTimeRecorder::tbntClrClick);
+    // activated: only the user's choice changes the rate; the boxes set from code do not.
+    connect(w->ComboBox1, &QComboBox::activated, this, &RealTimeRecorder::ComboBox1Change);
+    connect(w->ComboBox2, &QComboBox::activated, this, &RealTimeRecorder::ComboBox1Change);
+    connect(w, &TfrmGraph::closedWindow, this, &RealTimeRecorder::onWindowClosed);
+    return w;
+}
+
+TfrmGraph* RealTimeRecorder::showRealTimeGraph() {
+    if (m_window) {
+        restoreWindow();
+        return m_window;
+    }
+    return CreateRealTimeGraph();
+}
+
+void RealTimeRecorder::restoreWindow() {
+    if (!m_window)
+        return;
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(m_window->parentWidget()))
+        sub->showNormal();
+    else
+        m_window->showNormal();
+}
+
+void RealTimeRecorder::onWindowClosed(TfrmGraph* window) {
+    if (window != m_window)
+        return;
+    m_window = nullptr;
+    m_state.Running = false;
+    m_state.SampleCount = 0;
+    emit buttonsChanged(m_connected(), false);
+}
+
+void RealTimeRecorder::redraw() {
+    m_window->PESGraph1->setPEactions(pe::sgResetImage);
+    m_window->PESGraph1->setPEactions(pe::sgInvalidateImage);
+}
+
+void RealTimeRecorder::clearStatisticFields() {
+    for (int c = 0; c < graphstats::kChannels; ++c) {
+        m_window->maxField(c)->clear();
+        m_window->minField(c)->clear();
+        m_window->avgField(c)->clear();
+    }
+}
+
+int RealTimeRecorder::boxRate() const {
+    return realtime::rateSeconds(boxIndex(m_window->ComboBox1), boxIndex(m_window->ComboBox2));
+}
+
+void RealTimeRecorder::setBoxes(int rate) {
+    m_window->ComboBox1->setCurrentIndex(rate / 60);
+    m_window->ComboBox2->setCurrentIndex(rate % 60);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Run and Stop.
+
+void RealTimeRecorder::btnRunClick() {
+    if (!m_connected())
+        return;
+    if (m_window) {
+        restoreWindow();
+        if (m_state.Running || m_state.SampleCount > 0) {
+            switch (m_prompter.question(kRunQuestion, Prompter::YesNoCancel)) {
+            case Prompter::Yes:
+                emit saveGraphRequested(m_window);
+                break;
+            case Prompter::No:
+                break;
+            default:
+                return;
+            }
+            if (!m_window)
+                return; // closed while saving
+        }
+    } else if (!CreateRealTimeGraph()) {
+        return;
+    }
+
+    TfrmSetupRealTime dialog(m_window);
+    dialog.setRate(boxIndex(m_window->ComboBox1), boxIndex(m_window->ComboBox2));
+    dialog.setPeriodText(realtime::formatRunPeriod(
+        realtime::recordingPeriodSeconds(realtime::InitialRealTimeCount, m_state.RealTimeRate)));
+    if (m_prompter.runDialog(dialog) != QDialog::Accepted || !m_window)
+        return;
+
+    m_window->ComboBox1->setCurrentIndex(dialog.minutesIndex());
+    m_window->ComboBox2->setCurrentIndex(dialog.secondsIndex());
+    const std::optional<int> count = realtime::parseRealTimeCount(dialog.countText());
+    if (!count) {
+        m_prompter.message(dialog.countText() + kNotValid);
+        return;
+    }
+    m_state.RealTimeRate = boxRate();
+    if (m_state.RealTimeRate == 0)
+        return;
+
+    PESGraph& chart = *m_window->PESGraph1;
+    chart.setPoints(*count);
+    chart.setXDataII(-1, 0, 0.0);
+    chart.setYData(-1, 0, kNullY);
+    m_state.SampleCount = 0;
+    m_state.RunningMax.fill(-99999.0f);
+    m_state.RunningMin.fill(99999.0f);
+    clearStatisticFields();
+    const double now = m_clock.now();
+    m_window->txtStartTime->setText(graphstats::formatDateTime(now));
+    chart.setManualScaleControlX(pe::sgManualMinAndMax);
+    chart.setManualMinX(now);
+    chart.setManualMaxX(now + kRunSpanSeconds * kSecond);
+    chart.setShowTableAnnotation(false);
+    m_window->tbntClr->setEnabled(false);
+    redraw();
+
+    m_state.Running = true;
+    emit buttonsChanged(false, true);
+}
+
+void RealTimeRecorder::waitForPollTick() {
+    // The poll tick runs on this thread, so it cannot end while Stop runs from inside it: Stop
+    // called for a full chart goes on at once instead of freezing the window for the whole wait.
+    if (m_inPollTick)
+        return;
+    // Other events are deliberately not handled here: a tick must not start in the middle of Stop.
+    const int64_t start = m_clock.tickCount();
+    while (m_link.PollBusy && m_clock.tickCount() - start < kStopWaitMs)
+        QThread::msleep(1);
+}
+
+void RealTimeRecorder::btnStopClick() {
+    waitForPollTick();
+    m_state.Running = false;
+    emit buttonsChanged(m_connected(), false);
+    if (!m_window)
+        return;
+    restoreWindow();
+    m_window->tbntClr->setEnabled(true);
+    const double stopTime = m_clock.now();
+
+    PESGraph& chart = *m_window->PESGraph1;
+    if (m_state.SampleCount < chart.Points()) {
+        chart.setPoints(m_state.SampleCount); // the written samples stay
+        redraw();
+    }
+    chart.setManualMaxX(stopTime);
+
+    // A count of 0 still counts its one sample, which has no point in the chart: average only
+    // over the points that exist.
+    const int points = std::min(m_state.SampleCount, chart.Points());
+    for (int s = 0; s < graphstats::kChannels; ++s) {
+        double sum = 0.0;
+        int n = 0;
+        for (int p = 0; p < points; ++p) {
+            const float y = chart.YData(s, p);
+            if (y > kAverageLow && y < kAverageHigh) {
+                sum += y;
+                ++n;
+            }
+        }
+        const double mean = n > 0 ? sum / n : 0.0;
+        m_window->avgField(s)->setText(n > 0 && std::isfinite(mean) ? graphstats::formatFixed(mean, 1)
+                                                                    : graphstats::kNoValue);
+    }
+    redraw();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sampling.
+
+void RealTimeRecorder::onSecondCounted() {
+    ++m_state.SecondTicks;
+}
+
+void RealTimeRecorder::onLiveReadingValid(double sampleTime) {
+    if (!m_state.takeSampleIfDue() || !m_window)
+        return;
+    m_inPollTick = true;
+    AppendRealTimeSample(m_reading.ppm, m_reading.humidity, m_reading.temperature, m_reading.rangeFlags,
+                         sampleTime);
+    m_inPollTick = false;
+    m_state.Unsaved = true;
+}
+
+void RealTimeRecorder::AppendRealTimeSample(int ppm, float humidity, float temperature, uint8_t rangeFlags,
+                                            double x) {
+    if (!m_window)
+        return;
+    PESGraph& chart = *m_window->PESGraph1;
+    const int n = m_state.SampleCount;
+
+    if (chart.ManualMaxX() < x)
+        chart.setManualMaxX(x + m_state.ExtendStep);
+
+    const bool ppmOver = rangeFlags & Co2Over;
+    const bool humidityOver = rangeFlags & HumidityOver;
+    const bool temperatureOver = rangeFlags & TemperatureOver;
+    const bool temperatureUnder = rangeFlags & TemperatureUnder;
+    const float ys[3] = {ppmOver ? kOverRangeY : float(ppm), humidityOver ? kOverRangeY : humidity,
+                         temperatureOver || temperatureUnder ? kOverRangeY : temperature};
+    for (int s = 0; s < 3; ++s) {
+        chart.setXDataII(s, n, x);
+        chart.setYData(s, n, ys[s]);
+    }
+
+    // The extremes compare the values as passed; a flagged channel carries 99999 there, so its
+    // MAX field reads "OL" for the rest of the recording.
+    const float values[3] = {float(ppm), humidity, temperature};
+    const auto text = [&](int channel) -> QString {
+        const QString at = u'@' + graphstats::formatDateTime(x);
+        switch (channel) {
+        case graphstats::Ppm:
+            return ppmOver ? graphstats::kOverRange : graphstats::formatFixed(ppm, 0) + at;
+        case graphstats::Humidity:
+            return humidityOver ? graphstats::kOverRange : graphstats::formatFixed(humidity, 1) + at;
+        default:
+            if (temperatureOver)
+                return graphstats::kOverRange;
+            if (temperatureUnder)
+                return graphstats::kUnderRange;
+            return graphstats::formatFixed(temperature, 1) + at;
+        }
+    };
+    for (int c = 0; c < graphstats::kChannels; ++c) {
+        const size_t i = size_t(c);
+        if (values[c] > m_state.RunningMax[i]) {
+            m_state.RunningMax[i] = values[c];
+            m_window->maxField(c)->setText(text(c));
+        }
+        if (values[c] < m_state.RunningMin[i]) {
+            m_state.RunningMin[i] = values[c];
+            m_window->minField(c)->setText(text(c));
+        }
+    }
+
+    redraw();
+    m_state.SampleCount += 1;
+    m_window->txtDataNo->setText(QString::number(m_state.SampleCount));
+    if (m_state.SampleCount >= chart.Points())
+        btnStopClick();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The window's Clear button, rate boxes and reset.
+
+void RealTimeRecorder::tbntClrClick() {
+    if (!m_window || m_state.Running)
+        return; // Clear is disabled while recording
+    if (m_prompter.question(kClearQuestion, Prompter::YesNo) == Prompter::Yes)
+        emit saveGraphRequested(m_window);
+    if (!m_window)
+        return;
+    m_window->PESGraph1->setPEactions(pe::sgUndoZoom);
+    m_window->UndoZoom->setEnabled(false);
+    ResetGraph();
+}
+
+void RealTimeRecorder::ResetGraph() {
+    if (!m_window)
+        return;
+    PESGraph& chart = *m_window->PESGraph1;
+    chart.setXDataII(-1, 0, 0.0);
+    chart.setYData(-1, 0, kNullY);
+    m_window->txtDataNo->clear();
+    clearStatisticFields();
+    m_state.SampleCount = 0;
+    // The user's marks go to the far left of any plotted time; their indices are free again.
+    const int last = std::min(m_shared.annotationCounter.value(), chart.GraphAnnotationCount() - 1);
+    for (int i = AnnotationCounter::kReserved; i <= last; ++i) {
+        chart.setGraphAnnotationX(i, 0.0);
+        chart.setGraphAnnotationY(i, 0.0);
+    }
+    m_shared.annotationCounter.reset();
+    redraw();
+}
+
+void RealTimeRecorder::ComboBox1Change() {
+    if (!m_window)
+        return;
+    const int rate = boxRate();
+    if (rate == m_state.RealTimeRate)
+        return;
+    m_state.RealTimeRate = rate;
+    if (rate == 0) {
+        setBoxes(2);
+        m_state.RealTimeRate = 2;
+    }
+    Prompter::Answer answer = Prompter::No;
+    if (m_state.Running || m_state.SampleCount > 0) {
+        answer = m_prompter.question(kRateQuestion, Prompter::YesNoCancel);
+        if (answer != Prompter::Yes && answer != Prompter::No)
+            return; // the new rate is in force, the recording goes on
+    }
+    m_state.Running = false;
+    m_window->tbntClr->setEnabled(true);
+    emit buttonsChanged(m_connected(), false);
+    if (answer == Prompter::Yes)
+        emit saveGraphRequested(m_window);
+    if (!m_window)
+        return;
+    ResetGraph();
+    m_window->PESGraph1->setLineGapThreshold(kNoLineGaps);
+    m_state.ExtendStep = m_state.RealTimeRate * 100.0 * kSecond;
+    redraw();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connection changes.
+
+void RealTimeRecorder::onConnectionMade() {
+    if (m_window)
+        m_window->tbntClr->setEnabled(!m_state.Running);
+    emit buttonsChanged(!m_state.Running, m_state.Running);
+}
+
+void RealTimeRecorder::onConnectionLost() {
+    emit buttonsChanged(false, false);
+}

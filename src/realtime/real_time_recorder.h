@@ -1,0 +1,98 @@
+#pragma once
+// RealTimeRecorder: the real-time recording. It prepares the "Real-Time Graph" window, runs the
+// Run and Stop commands, takes a sample from the live reading every RealTimeRate counted seconds,
+// keeps the running MAX/MIN fields, and handles the window's Clear button and sampling-rate boxes.
+//
+// The main window owns the records and services and hands them over by reference. What only the
+// main window may do it is asked for:
+//   - createWindow (constructor argument) makes a bare graph window inside the MDI area; the
+//     recorder then turns it into the real-time graph;
+//   - buttonsChanged(run, stop) sets btnRun/Run1 and btnStop/Stop1;
+//   - saveGraphRequested(window) runs saveGraph for the real-time chart, synchronously, before the
+//     command that asked goes on.
+// The poll cycle drives the sampling through onSecondCounted() and onLiveReadingValid().
+#include "graph/tfrm_graph.h"
+#include "realtime/real_time_state.h"
+
+#include <QObject>
+#include <QPointer>
+#include <cstdint>
+#include <functional>
+
+class Clock;
+class MeterLink;
+class Prompter;
+struct LiveReading;
+
+class RealTimeRecorder : public QObject {
+    Q_OBJECT
+  public:
+    // Over-range readings are plotted at this value (far above the scale, excluded from averages).
+    static constexpr float kOverRangeY = 90000.0f;
+    static constexpr float kNullY = 99999.0f;
+    // Stop waits at most this long for a running poll tick.
+    static constexpr int kStopWaitMs = 2500;
+
+    RealTimeRecorder(RealTimeState& state, LiveReading& reading, Prompter& prompter, Clock& clock,
+                     MeterLink& link, std::function<bool()> connected, GraphShared& shared,
+                     std::function<TfrmGraph*()> createWindow, QObject* parent = nullptr);
+
+    // The real-time graph window, or null while there is none.
+    TfrmGraph* window() const { return m_window; }
+
+    // Creates and prepares the real-time graph window (an existing one is returned as it is).
+    TfrmGraph* CreateRealTimeGraph();
+    // View menu "Real Time &Graph": restores the window to normal size, or creates it.
+    TfrmGraph* showRealTimeGraph();
+
+    // The recording's own operations, public so the main window and the tests drive them.
+    void AppendRealTimeSample(int ppm, float humidity, float temperature, uint8_t rangeFlags, double x);
+    void ResetGraph();
+
+  public slots:
+    // btnRun and Run1.
+    void btnRunClick();
+    // btnStop and Stop1; also run when the chart is full.
+    void btnStopClick();
+    // The real-time window's Clear button.
+    void tbntClrClick();
+    // The real-time window's sampling-rate boxes (the user's choice only).
+    void ComboBox1Change();
+
+    // PollCycle::secondCounted.
+    void onSecondCounted();
+    // PollCycle::liveReadingValid: a sample of the current LiveReading when one is due.
+    void onLiveReadingValid(double sampleTime);
+    // PollCycle::connectionMade / connectionLost: the button states of a connection change.
+    // A recording is not stopped by a loss.
+    void onConnectionMade();
+    void onConnectionLost();
+
+  signals:
+    // Enabled states of Run (btnRun, Run1) and Stop (btnStop, Stop1).
+    void buttonsChanged(bool runEnabled, bool stopEnabled);
+    // Run saveGraph on this window's chart before returning.
+    void saveGraphRequested(TfrmGraph* window);
+
+  private:
+    void onWindowClosed(TfrmGraph* window);
+    void restoreWindow();
+    void redraw();
+    void clearStatisticFields();
+    void waitForPollTick();
+    int boxRate() const;
+    void setBoxes(int rate);
+
+    RealTimeState& m_state;
+    LiveReading& m_reading;
+    Prompter& m_prompter;
+    Clock& m_clock;
+    MeterLink& m_link;
+    std::function<bool()> m_connected;
+    GraphShared& m_shared;
+    std::function<TfrmGraph*()> m_createWindow;
+    QPointer<TfrmGraph> m_window;
+    // Set while a sample is written from inside a poll tick: that tick cannot end before Stop
+    // returns, so Stop does not wait for it.
+    bool m_inPollTick = false;
+};

@@ -1,0 +1,331 @@
+#include "graph/graph_statistics.h"
+#include "graph/pes_graph.h"
+#include "link/meter_link.h"
+#include "link/simulated_meter.h"
+#include "live/live_reading.h"
+#include "live/poll_cycle.h"
+#include "platform/clock.h"
+#include "realtime/real_time_recorder.h"
+#include "realtime/tfrm_setup_real_time.h"
+#include "support/scripted_prompter.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+
+namespace {
+
+constexpr double kSecond = 1.0 / 86400.0;
+
+// The recorder's clock: the poll's virtual time, with a tick count that moves a little on every
+// read, so a busy wait on it ends without real time passing.
+struct SteppingClock : Clock {
+    explicit SteppingClock(ManualClock& base) : base(base) {}
+    QDateTime nowDateTime() const override { return base.nowDateTime(); }
+    int64_t tickCount() const override { return base.tickCount() + 50 * ++reads; }
+    void pumpWait(int ms) override { base.pumpWait(ms); }
+    ManualClock& base;
+    mutable int64_t reads = 0;
+};
+
+struct RecorderTest : ::testing::Test {
+    QTemporaryDir programDir; // no chart template: the built-in look
+    ManualClock clock;
+    SteppingClock recorderClock{clock};
+    SimulatedMeter meter{clock};
+    MeterLink link{meter, clock};
+    LiveReading reading;
+    PollCycle poll{link, clock, reading};
+    RealTimeState state;
+    ScriptedPrompter prompter;
+    GraphShared shared;
+    QList<QPointer<TfrmGraph>> windows;
+    RealTimeRecorder recorder{state,
+                              reading,
+                              prompter,
+                              recorderClock,
+                              link,
+                              [this] { return poll.Connected; },
+                              shared,
+                              [this] {
+                                  windows << new TfrmGraph(prompter, shared);
+                                  return windows.back().data();
+                              }};
+    meter_memory::Reading value{800.0f, 45.5f, 22.5f};
+    bool runEnabled = false, stopEnabled = false;
+    int saves = 0;
+    QString openedPeriod;
+    std::pair<int, int> openedRate;
+
+    RecorderTest() {
+        setGraphProgramDirectory(programDir.path());
+        meter.setReadingSource([this](int64_t) { return value; });
+        QObject::connect(&poll, &PollCycle::secondCounted, &recorder, &RealTimeRecorder::onSecondCounted);
+        QObject::connect(&poll, &PollCycle::liveReadingValid, &recorder,
+                         &RealTimeRecorder::onLiveReadingValid);
+        QObject::connect(&poll, &PollCycle::connectionMade, &recorder, &RealTimeRecorder::onConnectionMade);
+        QObject::connect(&poll, &PollCycle::connectionLost, &recorder, &RealTimeRecorder::onConnectionLost);
+        QObject::connect(&recorder, &RealTimeRecorder::buttonsChanged, [this](bool run, bool stop) {
+            runEnabled = run;
+            stopEnabled = stop;
+        });
+        QObject::connect(&recorder, &RealTimeRecorder::saveGraphRequested, [this] { ++saves; });
+        recorder.CreateRealTimeGraph();
+        tick(); // the probe connects
+    }
+    ~RecorderTest() override {
+        for (const auto& w : windows)
+            delete w.data();
+        setGraphProgramDirectory({});
+    }
+
+    TfrmGraph& w() { return *recorder.window(); }
+    PESGraph& chart() { return *w().PESGraph1; }
+    void tick() {
+        clock.advance(500);
+        poll.MainTimerTimer();
+    }
+    template <typename Pred> void tickUntil(Pred done) {
+        for (int i = 0; i < 2000 && !done(); ++i)
+            tick();
+        ASSERT_TRUE(done());
+    }
+    void samples(int n) {
+        tickUntil([&] { return state.SampleCount >= n; });
+    }
+    // Run with the setup dialog answered Start with this count and rate.
+    void run(const QString& count, int minutes = 0, int seconds = 2) {
+        prompter.dialogHandler = [=, this](QDialog& d) {
+            auto& setup = dynamic_cast<TfrmSetupRealTime&>(d);
+            openedPeriod = setup.periodText();
+            openedRate = {setup.minutesIndex(), setup.secondsIndex()};
+            setup.edtRealTimeNo->setText(count);
+            setup.setRate(minutes, seconds);
+            return int(QDialog::Accepted);
+        };
+        recorder.btnRunClick();
+    }
+    double x(int p) { return chart().XDataII(0, p); }
+};
+
+TEST_F(RecorderTest, CreatedWindowIsTheRealTimeGraph) {
+    EXPECT_EQ(w().windowTitle(), "Real-Time Graph");
+    EXPECT_FALSE(w().tbntClr->isHidden());
+    EXPECT_FALSE(w().tbntClrDivider->isHidden());
+    EXPECT_EQ(chart().Subsets(), 3);
+    EXPECT_EQ(chart().Points(), 100);
+    EXPECT_NEAR((chart().ManualMaxX() - chart().ManualMinX()) / kSecond, 110.0, 1e-3);
+    EXPECT_FALSE(w().ToolButton5->isEnabled()); // split chart: no Cross and Text
+    EXPECT_EQ(chart().LineGapThreshold(), 1e20);
+    EXPECT_TRUE(w().pnlSamplingRate->isEnabled());
+    EXPECT_EQ(w().ComboBox2->currentText(), "02");
+    EXPECT_EQ(shared.realTimeUnsaved, &state.Unsaved);
+    EXPECT_TRUE(runEnabled);
+}
+
+TEST_F(RecorderTest, HundredSamplesTwoSecondsApartStopByThemselves) {
+    run(" 100");
+    EXPECT_EQ(openedPeriod, "1:6:40"); // always 2000 x the rate
+    EXPECT_EQ(openedRate, std::make_pair(0, 2));
+    EXPECT_TRUE(state.Running);
+    EXPECT_FALSE(runEnabled);
+    EXPECT_TRUE(stopEnabled);
+    EXPECT_FALSE(w().tbntClr->isEnabled());
+    tickUntil([&] { return !state.Running; });
+    EXPECT_EQ(state.SampleCount, 100);
+    EXPECT_EQ(w().txtDataNo->text(), "100");
+    for (int p = 1; p < 100; ++p)
+        ASSERT_NEAR((x(p) - x(p - 1)) / kSecond, 2.0, 1e-3) << p;
+    EXPECT_EQ(chart().YData(0, 99), 800.0f);
+    EXPECT_EQ(w().txtppmMax->text(), "800@" + graphstats::formatDateTime(x(0)));
+    EXPECT_EQ(w().txtppmAvg->text(), "800.0");
+    EXPECT_EQ(w().txtRHAvg->text(), "45.5");
+    EXPECT_TRUE(runEnabled);
+    EXPECT_FALSE(stopEnabled);
+    EXPECT_TRUE(w().tbntClr->isEnabled());
+    EXPECT_TRUE(state.Unsaved);
+    EXPECT_EQ(recorderClock.reads, 0); // stopping from inside the tick does not wait for it
+}
+
+TEST_F(RecorderTest, StopTrimsThePointsAndEndsTheScaleAtTheStopTime) {
+    run("  200");
+    recorder.btnStopClick(); // before any sample
+    EXPECT_EQ(chart().Points(), 0);
+    for (int c = 0; c < 3; ++c)
+        EXPECT_EQ(w().avgField(c)->text(), "****");
+
+    run(" 2000");
+    samples(10);
+    const double last = x(9);
+    clock.advance(700);
+    recorder.btnStopClick();
+    EXPECT_FALSE(state.Running);
+    EXPECT_EQ(chart().Points(), 10);
+    EXPECT_EQ(x(9), last);
+    EXPECT_DOUBLE_EQ(chart().ManualMaxX(), clock.now());
+    // The chart holds exactly the ten samples, joined.
+    const auto data = chart().customPlot()->graph(0)->data();
+    EXPECT_EQ(data->size(), 10);
+    for (const auto& d : *data)
+        EXPECT_TRUE(std::isfinite(d.value));
+}
+
+TEST_F(RecorderTest, StopWaitsForABusyPollWithoutHandlingEvents) {
+    run("   50");
+    bool handled = false;
+    QTimer::singleShot(0, [&] { handled = true; });
+    link.PollBusy = true;
+    recorder.btnStopClick();
+    link.PollBusy = false;
+    EXPECT_GE(recorderClock.reads * 50, RealTimeRecorder::kStopWaitMs);
+    EXPECT_FALSE(handled);
+    EXPECT_FALSE(state.Running);
+}
+
+TEST_F(RecorderTest, HighAndOverRangeReadingsInFieldsAndAverages) {
+    run(" 2000");
+    value.ppm = 3500.0f;
+    samples(1);
+    value.ppm = 800.0f;
+    meter.setForcedRangeFlags(0x02 | 0x08); // humidity over, temperature under range
+    samples(2);
+    meter.setForcedRangeFlags(0);
+    samples(4);
+    recorder.btnStopClick();
+    EXPECT_EQ(chart().YData(0, 0), 3500.0f);
+    EXPECT_EQ(w().txtppmMax->text(), "3500@" + graphstats::formatDateTime(x(0)));
+    EXPECT_EQ(w().txtppmAvg->text(), "800.0"); // 3500 is plotted but not averaged
+    EXPECT_EQ(chart().YData(1, 1), RealTimeRecorder::kOverRangeY);
+    EXPECT_EQ(chart().YData(2, 1), RealTimeRecorder::kOverRangeY);
+    EXPECT_EQ(w().txtRHMax->text(), "OL"); // stays, the stored maximum being 99999
+    EXPECT_EQ(w().txtT1Max->text(), "-OL");
+    EXPECT_EQ(w().txtRHMin->text(), "45.5@" + graphstats::formatDateTime(x(0)));
+    EXPECT_EQ(w().txtRHAvg->text(), "45.5");
+}
+
+TEST_F(RecorderTest, RateBoxesWhileRecordingAndIdle) {
+    run(" 2000");
+    samples(3);
+    prompter.answers = {Prompter::Cancel};
+    w().ComboBox2->setFocus();
+    QTest::keyClick(w().ComboBox2, Qt::Key_Down); // 00:03
+    ASSERT_EQ(prompter.questions.size(), 1);
+    EXPECT_EQ(prompter.questions[0],
+              "Sampling Rate is being changed and it is recording Real-Time data or there are data in "
+              "Real_Time graph.If you want to make new sampling rate effective,it have to reset the graph.\n"
+              "Do you want to save the Real-Time graph ?");
+    EXPECT_TRUE(state.Running);
+    EXPECT_EQ(state.RealTimeRate, 3);
+    samples(6);
+    EXPECT_NEAR((x(5) - x(4)) / kSecond, 3.0, 1e-3);
+
+    prompter.answers = {Prompter::Yes};
+    QTest::keyClick(w().ComboBox2, Qt::Key_Down); // 00:04
+    EXPECT_EQ(saves, 1);
+    EXPECT_FALSE(state.Running);
+    EXPECT_EQ(state.SampleCount, 0);
+    EXPECT_EQ(w().txtDataNo->text(), "");
+    EXPECT_NEAR(state.ExtendStep / kSecond, 400.0, 1e-6);
+    EXPECT_TRUE(runEnabled);
+    EXPECT_FALSE(stopEnabled);
+
+    w().ComboBox2->setCurrentIndex(0); // 00:00 snaps back to 00:02, nothing to ask
+    recorder.ComboBox1Change();
+    EXPECT_EQ(w().ComboBox2->currentText(), "02");
+    EXPECT_EQ(state.RealTimeRate, 2);
+    EXPECT_EQ(prompter.questions.size(), 2);
+}
+
+TEST_F(RecorderTest, CountsZeroHugeAndInvalid) {
+    run("    0");
+    samples(1);
+    EXPECT_FALSE(state.Running);
+    EXPECT_EQ(w().txtDataNo->text(), "1");
+    EXPECT_EQ(w().txtppmAvg->text(), "****");
+
+    prompter.answers = {Prompter::No, Prompter::No}; // "There are datas ..." before each Run
+    run("99999");
+    EXPECT_EQ(chart().Points(), 99999);
+    samples(3);
+    recorder.btnStopClick();
+    EXPECT_EQ(chart().Points(), 3);
+
+    run(" 1 2", 0, 7);
+    EXPECT_EQ(prompter.shown.back(), " 1 2 is not valid.\n");
+    EXPECT_FALSE(state.Running);
+    EXPECT_EQ(w().ComboBox2->currentText(), "07");
+    EXPECT_EQ(state.RealTimeRate, 2);
+}
+
+TEST_F(RecorderTest, RecordingSurvivesALossOfConnection) {
+    run(" 2000");
+    samples(3);
+    meter.unplug();
+    tickUntil([&] { return !poll.Connected; });
+    EXPECT_FALSE(runEnabled);
+    EXPECT_FALSE(stopEnabled);
+    for (int i = 0; i < 40; ++i)
+        tick();
+    EXPECT_TRUE(state.Running);
+    EXPECT_EQ(state.SampleCount, 3);
+    meter.plugIn();
+    tickUntil([&] { return poll.Connected; });
+    EXPECT_FALSE(runEnabled);
+    EXPECT_TRUE(stopEnabled);
+    EXPECT_FALSE(w().tbntClr->isEnabled());
+    samples(5);
+    recorder.btnStopClick();
+    EXPECT_GT((x(3) - x(2)) / kSecond, 20.0);
+    for (const auto& d : *chart().customPlot()->graph(0)->data())
+        EXPECT_TRUE(std::isfinite(d.value)); // joined across the gap
+}
+
+TEST_F(RecorderTest, QuestionsOfRunClearAndClose) {
+    int dialogs = 0;
+    poll.Connected = false;
+    prompter.dialogHandler = [&](QDialog&) { return ++dialogs, int(QDialog::Rejected); };
+    recorder.btnRunClick(); // no meter: nothing happens
+    EXPECT_EQ(dialogs, 0);
+    tick();
+
+    run("    5");
+    samples(2);
+    prompter.answers = {Prompter::Cancel};
+    recorder.btnRunClick();
+    EXPECT_EQ(prompter.questions.back(), "There are datas in Real_Time graph ,it have to reset the graph.\n"
+                                         "Do you want to save the Real-Time graph ?");
+    EXPECT_EQ(state.SampleCount, 2); // Cancel: the recording goes on
+    samples(5);
+
+    chart().setGraphAnnotationX(4, 1.0);
+    shared.annotationCounter.next(); // mark 4
+    prompter.answers = {Prompter::Yes};
+    recorder.tbntClrClick();
+    EXPECT_EQ(prompter.questions.back(), "Save Real-Time Graph ?");
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(state.SampleCount, 0);
+    EXPECT_EQ(chart().YData(0, 0), RealTimeRecorder::kNullY);
+    EXPECT_EQ(chart().GraphAnnotationX(4), 0.0);
+    EXPECT_EQ(shared.annotationCounter.value(), AnnotationCounter::kReserved);
+    EXPECT_EQ(w().txtppmMax->text(), "");
+
+    run("   10");
+    samples(1);
+    prompter.answers = {Prompter::No}; // "Save Real-Time Graph ?" on close
+    w().close();
+    EXPECT_EQ(recorder.window(), nullptr);
+    EXPECT_FALSE(state.Running);
+    EXPECT_EQ(state.SampleCount, 0);
+    EXPECT_TRUE(runEnabled);
+    EXPECT_FALSE(stopEnabled);
+    recorder.showRealTimeGraph(); // the View menu creates a new one
+    EXPECT_NE(recorder.window(), nullptr);
+}
+
+} // namespace
