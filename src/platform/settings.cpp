@@ -24,7 +24,8 @@ Settings::~Settings() = default;
 int Settings::realTimeRate() const {
     bool ok = false;
     const int v = m_store->value(kRealTimeRateKey, kDefaultRealTimeRate).toInt(&ok);
-    return ok ? v : kDefaultRealTimeRate;
+    // A rate the rate boxes cannot show (0, negative, above 60:60) is as unreadable as text.
+    return ok && v >= 1 && v <= 3660 ? v : kDefaultRealTimeRate;
 }
 
 quint32 Settings::annoColor() const {

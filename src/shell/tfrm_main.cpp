@@ -5,10 +5,12 @@
 #include "live/tfrm_panel.h"
 #include "logger/download_progress.h"
 #include "logger/memory_download.h"
+#include "logger/tfrm_list.h"
 #include "platform/clock.h"
 #include "platform/data_folder.h"
 #include "platform/prompter.h"
 #include "platform/settings.h"
+#include "print/printing.h"
 #include "tfrm_about.h"
 
 #include <QApplication>
@@ -29,7 +31,8 @@
 TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, Settings& settings,
                    QWidget* parent)
     : QMainWindow(parent), m_clock(clock), m_prompter(prompter), m_settings(settings),
-      m_link(transport, clock), m_poll(m_link, clock, m_reading) {
+      m_link(transport, clock), m_poll(m_link, clock, m_reading),
+      m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
     setObjectName("TfrmMain");
     setWindowTitle("QZ407");
 
@@ -57,7 +60,34 @@ TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, 
 
     connect(&m_poll, &PollCycle::connectionMade, this, &TfrmMain::ConnectionActions);
     connect(&m_poll, &PollCycle::connectionLost, this, &TfrmMain::LossActions);
-    connect(&m_poll, &PollCycle::secondCounted, this, [this] { ++m_realTime.SecondTicks; });
+
+    m_recorder = new RealTimeRecorder(
+        m_realTime, m_reading, m_prompter, m_clock, m_link, [this] { return m_poll.Connected; },
+        m_graphShared,
+        [this] {
+            TfrmGraph* graph = createGraphWindow(TfrmGraph::kRealTimeCaption);
+            auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget());
+            const int left = m_panel ? m_panel->width() : 0;
+            sub->setGeometry(left, 0, 800, std::max(300, height() - 59 - statusBar()->height() - 40));
+            sub->show();
+            RealTimeGraph1->setChecked(true);
+            connect(graph, &TfrmGraph::closedWindow, this, [this] { RealTimeGraph1->setChecked(false); });
+            return graph;
+        },
+        this);
+    connect(&m_poll, &PollCycle::secondCounted, m_recorder, &RealTimeRecorder::onSecondCounted);
+    connect(&m_poll, &PollCycle::liveReadingValid, m_recorder, &RealTimeRecorder::onLiveReadingValid);
+    connect(&m_poll, &PollCycle::connectionMade, m_recorder, &RealTimeRecorder::onConnectionMade);
+    connect(&m_poll, &PollCycle::connectionLost, m_recorder, &RealTimeRecorder::onConnectionLost);
+    connect(m_recorder, &RealTimeRecorder::buttonsChanged, this, [this](bool run, bool stop) {
+        btnRun->setEnabled(run);
+        Run1->setEnabled(run);
+        btnStop->setEnabled(stop);
+        Stop1->setEnabled(stop);
+    });
+    connect(Run1, &QAction::triggered, m_recorder, &RealTimeRecorder::btnRunClick);
+    connect(Stop1, &QAction::triggered, m_recorder, &RealTimeRecorder::btnStopClick);
+    connect(RealTimeGraph1, &QAction::triggered, m_recorder, &RealTimeRecorder::showRealTimeGraph);
 }
 
 TfrmMain::~TfrmMain() {
@@ -123,6 +153,7 @@ void TfrmMain::buildMenus() {
 
     connect(Setup1, &QAction::triggered, this, &TfrmMain::Setup1Click);
     connect(LoadData1, &QAction::triggered, this, &TfrmMain::LoadData1Click);
+    connect(Print1, &QAction::triggered, this, &TfrmMain::btnPrintClick);
     connect(PrinterSetup1, &QAction::triggered, this, &TfrmMain::PrinterSetup1Click);
     connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
     connect(ControlPanel1, &QAction::triggered, this, &TfrmMain::ControlPanel1Click);
@@ -196,11 +227,19 @@ void TfrmMain::showEvent(QShowEvent* e) {
 void TfrmMain::onFirstShow() {
     DataFolder = settleDataFolder(documentsOverride.isNull() ? documentsFolder() : documentsOverride);
     m_realTime.ExtendStep = 10.0 / 86400.0;
+    m_recorder->CreateRealTimeGraph();
     ControlPanel1Click();
+    if (TfrmGraph* rt = m_recorder->window()) {
+        // Beside the panel, as tall as the client area allows.
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(rt->parentWidget()))
+            sub->move(m_panel->parentWidget()->width(), 0);
+    }
     m_status[0]->clear();
     m_status[1]->setText("Off Connection");
     m_poll.MainTimer.start();
     emit firstShown();
+    if (TfrmGraph* rt = m_recorder->window())
+        rt->setFocus();
 }
 
 void TfrmMain::ControlPanel1Click() {
@@ -366,8 +405,30 @@ void TfrmMain::Setup1Click() {
 }
 
 void TfrmMain::PrinterSetup1Click() {
-    QPrintDialog dlg(this);
+    // The printer chosen here stays for later print jobs.
+    QPrintDialog dlg(m_printer.get(), this);
+    dlg.setWindowTitle("Printer Setup");
     m_prompter.runDialog(dlg);
+}
+
+void TfrmMain::btnPrintClick() {
+    QMdiSubWindow* active = m_mdi->activeSubWindow();
+    if (!active)
+        return;
+    if (auto* table = qobject_cast<TfrmList*>(active->widget())) {
+        const TableModel& model = table->model();
+        QList<QStringList> rows;
+        rows.reserve(model.gridRowCount());
+        for (qsizetype r = 0; r < model.gridRowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < model.columnCount(); ++c)
+                cells << model.cellText(c, r);
+            rows << cells;
+        }
+        print::printTableWithDialog(m_prompter, *m_printer, rows);
+    } else if (auto* graph = qobject_cast<TfrmGraph*>(active->widget())) {
+        print::printGraph(*graph->PESGraph1, m_prompter, *m_printer);
+    }
 }
 
 void TfrmMain::Exit1Click() {

@@ -5,12 +5,16 @@
 #include "live/live_reading.h"
 #include "live/poll_cycle.h"
 #include "logger/data_set.h"
+#include "realtime/real_time_recorder.h"
 #include "realtime/real_time_state.h"
 
 #include <QAction>
 #include <QMainWindow>
 #include <QPointer>
 #include <QToolButton>
+#include <memory>
+
+class QPrinter;
 
 class Clock;
 class MeterTransport;
@@ -70,8 +74,11 @@ class TfrmMain : public QMainWindow {
     void PrinterSetup1Click();
     void Setup1Click();
     void LoadData1Click();
+    void btnPrintClick();
+    QPrinter& printer() { return *m_printer; }
     bool downloadRunning() const { return m_downloadGuard; }
     TfrmGraph* dataLoggerWindow() const { return m_dataLogger; }
+    RealTimeRecorder& recorder() { return *m_recorder; }
     // Creates a graph window in the multi-document area with the given caption.
     TfrmGraph* createGraphWindow(const QString& caption);
     TfrmSetup* setupDialog() const { return m_setup; }
@@ -114,6 +121,8 @@ class TfrmMain : public QMainWindow {
     GraphShared m_graphShared;
     DataSetStore m_store;
     bool m_downloadGuard = false;
+    RealTimeRecorder* m_recorder = nullptr;
+    std::unique_ptr<QPrinter> m_printer; // chosen in Printer Setup, used by every print job
     TfrmGraph* dataLoggerForDownload();
     void showDownloadedSets();
     bool m_shown = false;

@@ -37,7 +37,7 @@ TEST(Settings, DefaultsWhenMissingOrUnreadable) {
     }
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[General]\nRealTimeRate=abc\nAnnoColor=255\n");
+    f.write("[General]\nRealTimeRate=0\nAnnoColor=255\n");
     f.close();
     Settings s(path);
     EXPECT_EQ(s.realTimeRate(), 2);

@@ -1,5 +1,6 @@
 #include "link/simulated_meter.h"
 #include "live/tfrm_panel.h"
+#include "logger/tfrm_list.h"
 #include "platform/clock.h"
 #include "platform/settings.h"
 #include "shell/tfrm_about.h"
@@ -8,8 +9,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -159,4 +162,30 @@ TEST_F(MainWindowTest, DownloadFillsTheStoreAndTheNextTickProbesAfresh) {
     tick();
     EXPECT_EQ(meter.frames().front()[1], 'K');
     EXPECT_TRUE(main->poll().Connected);
+}
+
+TEST_F(MainWindowTest, PrintUsesThePrinterChosenInPrinterSetup) {
+    showMain();
+    auto* table = new TfrmList;
+    table->model().appendRow({"07/31/26", "14:05:09", "562", "45.1", "25.0"});
+    main->mdiArea()->addSubWindow(table)->show();
+    main->mdiArea()->setActiveSubWindow(main->mdiArea()->subWindowList().last());
+    const QString pdf = dir.filePath("table.pdf");
+    int dialogs = 0;
+    prompter.dialogHandler = [&](QDialog&) {
+        ++dialogs;
+        return QDialog::Accepted;
+    };
+    main->PrinterSetup1Click();
+    main->printer().setOutputFormat(QPrinter::PdfFormat);
+    main->printer().setOutputFileName(pdf);
+    main->btnPrintClick();
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_GT(QFileInfo(pdf).size(), 0);
+
+    // Cancel in the print dialog begins no document.
+    QFile::remove(pdf);
+    prompter.dialogHandler = [](QDialog&) { return QDialog::Rejected; };
+    main->btnPrintClick();
+    EXPECT_FALSE(QFileInfo::exists(pdf));
 }
