@@ -1,0 +1,270 @@
+#include "file_commands.h"
+
+#include "files/collection_file.h"
+#include "files/locale_formats.h"
+#include "files/text_files.h"
+#include "files/tfrm_open_save.h"
+#include "graph/graph_file.h"
+#include "graph/pes_graph.h"
+#include "graph/tfrm_graph.h"
+#include "logger/data_set.h"
+#include "logger/data_set_pane.h"
+#include "logger/tfrm_list.h"
+#include "platform/clock.h"
+#include "platform/prompter.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QMdiSubWindow>
+#include <QPointer>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kMaxFilterTypes = 5;
+
+// The extension of a chosen file name in lower case, without the dot.
+QString extensionOf(const QString& fileName) {
+    return QFileInfo(fileName).suffix().toLower();
+}
+
+QWidget* childWidget(QWidget* activeChild) {
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(activeChild))
+        return sub->widget();
+    return activeChild;
+}
+
+} // namespace
+
+QString graphFileFilter() {
+    return QString::fromLatin1(LocaleFormats().decimalIsComma() ? GraphFileFilterNoCsv : GraphFileFilter);
+}
+
+QStringList filterExtensions(const QString& filter) {
+    QStringList extensions;
+    const QString marker = QStringLiteral("*.");
+    qsizetype from = 0;
+    while (extensions.size() < kMaxFilterTypes) {
+        // In each type "*." stands first in the description, then in the pattern.
+        const qsizetype described = filter.indexOf(marker, from);
+        if (described < 0)
+            break;
+        const qsizetype pattern = filter.indexOf(marker, described + marker.size());
+        if (pattern < 0)
+            break;
+        const qsizetype dot = pattern + 1;
+        if (filter.size() - dot < 4)
+            break;
+        extensions << filter.mid(dot, 4);
+        from = pattern + marker.size();
+    }
+    return extensions;
+}
+
+QString typeChangedFileName(const QString& filter, int typeIndex, const QString& currentName) {
+    const QStringList extensions = filterExtensions(filter);
+    if (typeIndex < 1 || typeIndex > extensions.size())
+        return currentName;
+    const qsizetype slash = std::max(currentName.lastIndexOf(u'/'), currentName.lastIndexOf(u'\\'));
+    QString name = currentName.mid(slash + 1);
+    if (name.isEmpty())
+        return name;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot >= 0)
+        name.truncate(dot);
+    return name + extensions[typeIndex - 1];
+}
+
+GraphSeries graphSeriesOf(const PESGraph& chart) {
+    GraphSeries series;
+    const ChartModel& model = chart.model();
+    const std::span<const double> x = model.xRow(0);
+    series.x.assign(x.begin(), x.end());
+    const int subsets = std::min(chart.Subsets(), 3);
+    series.y.assign(3, {});
+    for (int s = 0; s < subsets; ++s) {
+        const std::span<const double> y = model.yRow(s);
+        series.y[size_t(s)].assign(y.begin(), y.end()); // the chart keeps floats' values as doubles
+        series.labels[s] = chart.SubsetLabels(s);
+    }
+    series.pointCount = chart.Points();
+    return series;
+}
+
+FileCommands::FileCommands(Prompter& prompter, Clock& clock, const QString& dataFolder, DataSetStore& store,
+                           GraphShared& shared, Windows windows)
+    : m_prompter(prompter), m_clock(clock), m_dataFolder(dataFolder), m_store(store), m_shared(shared),
+      m_windows(std::move(windows)) {}
+
+void FileCommands::Save1Click(QWidget* activeChild) {
+    QWidget* child = childWidget(activeChild);
+    if (!child)
+        return;
+    if (auto* table = qobject_cast<TfrmList*>(child)) {
+        exportTableText(m_prompter, table->model(), m_dataFolder, table);
+        return;
+    }
+    auto* graph = qobject_cast<TfrmGraph*>(child);
+    if (!graph)
+        return; // the meter panel and any other window have nothing to save
+    if (graph->windowTitle() != TfrmGraph::kDataLoggerCaption) {
+        saveGraph(*graph);
+        return;
+    }
+    TfrmOpenSave choice;
+    choice.setupForSave();
+    const QPointer<TfrmGraph> alive(graph);
+    switch (m_prompter.runDialog(choice)) {
+    case TfrmOpenSave::ResultOk:
+        saveAllDataSets();
+        break;
+    case TfrmOpenSave::ResultNo:
+        if (alive)
+            saveGraph(*graph);
+        break;
+    default:
+        break;
+    }
+}
+
+void FileCommands::Open1Click() {
+    TfrmOpenSave choice;
+    choice.setupForOpen(LocaleFormats().decimalIsComma());
+    switch (m_prompter.runDialog(choice)) {
+    case TfrmOpenSave::ResultOk:
+        openCollectionFile();
+        break;
+    case TfrmOpenSave::ResultNo:
+        openSingleFile();
+        break;
+    default:
+        break;
+    }
+}
+
+bool FileCommands::saveGraph(TfrmGraph& window) {
+    Prompter::FileRequest request;
+    request.title = QStringLiteral("Save As");
+    request.filter = graphFileFilter();
+    request.filterIndex = 1;
+    request.initialDir = effectiveDataFolder(m_dataFolder);
+    request.defaultExt = QString::fromLatin1(GraphDefaultExt);
+    request.overwritePrompt = true;
+    const QPointer<TfrmGraph> alive(&window);
+    if (!m_prompter.saveFile(request) || !alive)
+        return false;
+
+    const QString extension = extensionOf(request.fileName);
+    if (extension == QLatin1String("ghf")) {
+        QString error;
+        if (!writeGraphFile(*window.PESGraph1, request.fileName, &error)) {
+            m_prompter.message(error);
+            return false;
+        }
+        return true;
+    }
+    if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
+        // A typed ".csv" writes comma-separated text even where the filter offers no CSV; in
+        // comma-decimal locales the text files use the semicolon between fields instead.
+        const char sep = extension == QLatin1String("csv") ? ',' : '\t';
+        return exportGraphText(m_prompter, graphSeriesOf(*window.PESGraph1), request.fileName, sep,
+                               &window) == TextExportResult::Written;
+    }
+    return false; // names with other extensions are not ours to write
+}
+
+void FileCommands::saveAllDataSets() {
+    const SaveCollectionResult result = saveCollection(m_prompter, m_dataFolder);
+    if (result == SaveCollectionResult::Saved || result == SaveCollectionResult::NoTemporaryImage)
+        m_shared.downloadUnsaved = false;
+}
+
+void FileCommands::openSingleFile() {
+    Prompter::FileRequest request;
+    request.title = QStringLiteral("Open");
+    request.filter = graphFileFilter();
+    request.filterIndex = 1;
+    request.initialDir = effectiveDataFolder(m_dataFolder);
+    request.fileName.clear();
+    if (!m_prompter.openFile(request))
+        return;
+
+    const QString extension = extensionOf(request.fileName);
+    if (extension == QLatin1String("ghf")) {
+        openGraphFile(request.fileName);
+    } else if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
+        TfrmList* table = importTableText(m_prompter, request.fileName);
+        if (table && m_windows.addTableWindow)
+            m_windows.addTableWindow(table);
+        else
+            delete table;
+    }
+}
+
+TfrmGraph* FileCommands::openGraphFile(const QString& fileName) {
+    // Read into a chart of our own first: a file that cannot be read gets no window at all.
+    QString error;
+    QByteArray state;
+    {
+        PESGraph probe(m_prompter);
+        if (!readGraphFile(probe, fileName, &error)) {
+            m_prompter.message(error);
+            return nullptr;
+        }
+        state = probe.storeState();
+    }
+    if (!m_windows.createGraphWindow)
+        return nullptr;
+    TfrmGraph* window = m_windows.createGraphWindow(fileName);
+    if (!window)
+        return nullptr;
+    PESGraph& chart = *window->PESGraph1;
+    if (!chart.loadState(state)) {
+        m_prompter.message(chart.lastError());
+        window->close();
+        return nullptr;
+    }
+    window->ComputeGraphStatistics();
+    // Unchecking "Split" puts all subsets on one Y axis, as the file has them.
+    window->chkSplit->setChecked(chart.MultiAxesSubsets(1) > 0);
+    chart.setPEactions(pe::sgReinitAndReset);
+    window->updateCrossAndTextTools();
+    chart.setAllowGraphAnnotHotSpots(true);
+    return window;
+}
+
+void FileCommands::openCollectionFile() {
+    // The data-logger window is made or restored first, as the download does; an open that ends
+    // early leaves it as it was.
+    QPointer<TfrmGraph> window = dataLoggerWindow();
+    const OpenCollectionResult result =
+        openCollection(m_prompter, m_store, m_dataFolder, m_clock.nowDateTime());
+    if (result.outcome != OpenCollectionResult::Decoded &&
+        result.outcome != OpenCollectionResult::TempFolderFailed)
+        return;
+    if (!window) // closed while the file dialog was open
+        window = dataLoggerWindow();
+    if (!window)
+        return;
+    installDataSetPane(*window, m_store)->listDataSets(m_store);
+    if (result.outcome == OpenCollectionResult::Decoded)
+        showDataSet(*window, m_store, 0);
+}
+
+TfrmGraph* FileCommands::dataLoggerWindow() {
+    TfrmGraph* window = nullptr;
+    if (m_windows.dataLoggerWindow) {
+        window = m_windows.dataLoggerWindow();
+        if (window)
+            installDataSetPane(*window, m_store);
+    } else if (m_dataLogger) {
+        window = m_dataLogger;
+    } else if (m_windows.createGraphWindow) {
+        window = m_windows.createGraphWindow(TfrmGraph::kDataLoggerCaption);
+        if (window)
+            prepareDataLoggerWindow(*window, m_store, m_clock.now());
+        m_dataLogger = window;
+    }
+    return window;
+}

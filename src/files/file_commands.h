@@ -1,0 +1,94 @@
+#pragma once
+// The Open and Save commands of the main window and the graph save they share with the graph
+// windows' own save prompts. They route to the program's three file kinds by the active window and
+// by the chosen name's extension: graph files (.ghf), tab- or comma-separated text (.txt, .csv) and
+// data set collections (.407).
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class Clock;
+class PESGraph;
+class Prompter;
+class QWidget;
+class TfrmGraph;
+class TfrmList;
+struct DataSetStore;
+struct GraphSeries;
+struct GraphShared;
+
+// Filters of the graph save and the single-file open, with and without the CSV type.
+inline constexpr char GraphFileFilter[] =
+    "Graph file(*.ghf,only for QZ407)|*.GHF|TXT file(*.txt,data seperated "
+    "by tab)|*.TXT|EXCEL file format(*.CSV,seperated by comma)|*.CSV";
+inline constexpr char GraphFileFilterNoCsv[] =
+    "Graph file(*.ghf,only for QZ407)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT";
+inline constexpr char GraphDefaultExt[] = "GHF";
+
+// The graph filter for the user's locale: no CSV where the decimal separator is a comma.
+QString graphFileFilter();
+
+// The extension of each file type of a filter, in order, at most five (".GHF", ".TXT", ...): the
+// four characters from the dot of the second "*." of each type.
+QStringList filterExtensions(const QString& filter);
+// The save dialog's file name after the user picks type `typeIndex` (1-based) of `filter`: the
+// current name without its folder, its extension replaced by the type's. A type without an
+// extension leaves the name as it is.
+QString typeChangedFileName(const QString& filter, int typeIndex, const QString& currentName);
+
+// The points of a chart as the text export writes them: X of subset 0, Y of subsets 0-2.
+GraphSeries graphSeriesOf(const PESGraph& chart);
+
+class FileCommands {
+  public:
+    struct Windows {
+        // Creates a graph window with this caption in the MDI area and places it; a graph file
+        // opened goes into one at the top left, as wide as the main window and 40 pixels less
+        // high than its client area.
+        std::function<TfrmGraph*(const QString& caption)> createGraphWindow;
+        // Adds a table window read from a text file to the MDI area and shows it.
+        std::function<void(TfrmList*)> addTableWindow;
+        // Creates, or restores to normal size, the "DataLogger" window (prepareDataLoggerWindow
+        // for a new one). When empty, one is made with createGraphWindow("DataLogger") and
+        // reused while it lives.
+        std::function<TfrmGraph*()> dataLoggerWindow;
+    };
+
+    // `dataFolder` is read at each use, so it follows the main window's DataFolder.
+    FileCommands(Prompter& prompter, Clock& clock, const QString& dataFolder, DataSetStore& store,
+                 GraphShared& shared, Windows windows);
+
+    // The Save command on the active child window (an MDI sub-window or its widget): a table
+    // window exports its rows; the data-logger window asks for the collection or the set on show;
+    // another graph window saves its graph; anything else does nothing.
+    void Save1Click(QWidget* activeChild);
+    // The Open command: a collection or one file.
+    void Open1Click();
+
+    // Asks for a graph, text or CSV file name and writes the chart by the name's extension. True
+    // when a file was written.
+    bool saveGraph(TfrmGraph& window);
+    // The collection of the last download or open, copied from the temporary image file. The
+    // unsaved-download flag is cleared unless the user cancelled or the file could not be written.
+    void saveAllDataSets();
+    // Asks for a graph or text file and opens it in a new window.
+    void openSingleFile();
+    // Reads a graph file into a new graph window captioned with its name. A file that cannot be
+    // read is reported and no window is made.
+    TfrmGraph* openGraphFile(const QString& fileName);
+    // Asks for a collection file and lists its sets in the data-logger window, showing the first.
+    void openCollectionFile();
+
+  private:
+    TfrmGraph* dataLoggerWindow();
+
+    Prompter& m_prompter;
+    Clock& m_clock;
+    const QString& m_dataFolder;
+    DataSetStore& m_store;
+    GraphShared& m_shared;
+    Windows m_windows;
+    QPointer<TfrmGraph> m_dataLogger; // the data-logger window made here, without dataLoggerWindow
+};

@@ -1,0 +1,121 @@
+#include "output_to_graph.h"
+
+#include "files/locale_formats.h"
+#include "files/text_files.h"
+#include "files/tfrm_scope.h"
+#include "graph/pes_graph.h"
+#include "graph/tfrm_graph.h"
+#include "logger/table_model.h"
+#include "logger/table_to_graph.h"
+#include "logger/tfrm_list.h"
+#include "platform/clock.h"
+#include "platform/prompter.h"
+
+#include <QMdiSubWindow>
+#include <QPointer>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Thrown out of the conversion's progress step when the table window went away while window
+// messages were handled, so that no row of a destroyed table is read.
+struct TableGone {};
+
+std::optional<double> rowTime(const TableModel& model, qsizetype row, const TableParsers& parsers,
+                              std::string& text) {
+    text.assign(model.field(row, 1));
+    text += ' ';
+    text += model.field(row, 2);
+    return parsers.dateTime(text);
+}
+
+} // namespace
+
+TfrmGraph* outputTabularToGraph(TfrmList& table, const GraphWindowFactory& createWindow, Prompter& prompter,
+                                Clock& clock) {
+    const TableModel& model = table.model();
+    if (model.field(1, 1).empty()) {
+        prompter.message(QStringLiteral("No data to graph !"));
+        return nullptr;
+    }
+    const qsizetype m = model.dataRows();
+    QPointer<TfrmGraph> window = createWindow ? createWindow(table.windowTitle()) : nullptr;
+    if (!window)
+        return nullptr;
+
+    const LocaleFormats formats;
+    const TableParsers parsers = localeTableParsers(formats);
+    std::string text;
+    double firstTime = 0.0, lastTime = 0.0;
+    for (const qsizetype row : {qsizetype(1), m}) {
+        const std::optional<double> t = rowTime(model, row, parsers, text);
+        if (!t) {
+            prompter.message(QStringLiteral("'%1' is not a valid date and time")
+                                 .arg(QString::fromUtf8(text.data(), qsizetype(text.size()))));
+            return window;
+        }
+        (row == 1 ? firstTime : lastTime) = *t;
+    }
+
+    window->ConfigureGraph(3, int(m), firstTime, lastTime, 0.0f, 10000.0f, -50.0f, 100.0f);
+
+    TableGraphData data;
+    {
+        TfrmScope progress;
+        progress.setupProgress(QStringLiteral("Graphing Progress"), QStringLiteral("graphing....."), m,
+                               false);
+        progress.show();
+        const QPointer<TfrmList> alive(&table);
+        try {
+            data = tableToGraph(model, parsers, [&](qsizetype row) {
+                progress.setProgress(row);
+                clock.pumpWait(0);
+                if (!alive)
+                    throw TableGone{};
+            });
+        } catch (const TableGone&) {
+            data.outcome = TableGraphData::NoData;
+        }
+        progress.close();
+    }
+    if (!window)
+        return nullptr; // closed while the rows were read
+    if (data.outcome != TableGraphData::Converted) {
+        if (!data.message.isEmpty())
+            prompter.message(data.message);
+        return window;
+    }
+
+    // The chart takes whole arrays point after point: subsets 0, 1, 2 of point 0, then point 1, ...
+    const auto points = data.x.size();
+    std::vector<double> xs(3 * points);
+    std::vector<float> ys(3 * points);
+    for (size_t p = 0; p < points; ++p) {
+        for (size_t s = 0; s < 3; ++s) {
+            xs[3 * p + s] = data.x[p];
+            ys[3 * p + s] = data.y[s][p];
+        }
+    }
+    PESGraph& chart = *window->PESGraph1;
+    chart.setXDataArray(xs);
+    chart.setYDataArray(ys);
+
+    QWidget* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget());
+    (frame ? frame : static_cast<QWidget*>(window))->showNormal();
+    window->ComputeGraphStatistics();
+    chart.setPEactions(pe::sgReinitAndReset);
+    chart.setPEactions(pe::sgResetImage);
+    chart.setPEactions(pe::sgInvalidateImage);
+    return window;
+}
+
+TfrmGraph* btnOutputToGraphClick(QWidget* activeChild, const GraphWindowFactory& createWindow,
+                                 Prompter& prompter, Clock& clock) {
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(activeChild))
+        activeChild = sub->widget();
+    auto* table = qobject_cast<TfrmList*>(activeChild);
+    return table ? outputTabularToGraph(*table, createWindow, prompter, clock) : nullptr;
+}

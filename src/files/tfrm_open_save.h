@@ -1,0 +1,31 @@
+#pragma once
+// TfrmOpenSave: the choice the Open and Save commands ask first, between the data set collection
+// and a single file. A new dialog is made for each use and given its captions before it is shown.
+#include <QDialog>
+
+class QPushButton;
+
+class TfrmOpenSave : public QDialog {
+    Q_OBJECT
+  public:
+    // The dialog's results, one per button. Closing the dialog any other way counts as Cancel.
+    enum Result { ResultOk = 1, ResultCancel = 2, ResultNo = 7 };
+
+    explicit TfrmOpenSave(QWidget* parent = nullptr);
+
+    // Caption "Save File": the collection or the data set on show.
+    void setupForSave();
+    // Caption "Open File": a collection or one data file. Where the decimal separator is a comma
+    // the single-file choice offers no CSV.
+    void setupForOpen(bool decimalIsComma);
+
+    QPushButton* btnOpenSets;      // OK
+    QPushButton* btnOpenSingleSet; // No
+    QPushButton* Button1;          // Cancel
+
+    // Escape and the close box count as Cancel.
+    void reject() override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+};

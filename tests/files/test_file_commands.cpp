@@ -1,0 +1,464 @@
+// The Open and Save commands: the choice dialog, filters and type change, routing by window and by
+// extension, graph files opened into new windows and collections into the data-logger window.
+#include "files/collection_file.h"
+#include "files/file_commands.h"
+#include "files/locale_formats.h"
+#include "files/text_files.h"
+#include "files/tfrm_open_save.h"
+#include "files/tfrm_scope.h"
+#include "graph/graph_file.h"
+#include "graph/pes_graph.h"
+#include "graph/tfrm_graph.h"
+#include "logger/data_set_decoder.h"
+#include "logger/data_set_pane.h"
+#include "logger/tfrm_list.h"
+#include "platform/clock.h"
+#include "support/scripted_prompter.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <bit>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct LocaleGuard {
+    QLocale saved;
+    explicit LocaleGuard(const char* name) { QLocale::setDefault(QLocale(QString::fromLatin1(name))); }
+    ~LocaleGuard() { QLocale::setDefault(saved); }
+};
+
+// ppm, %RH and temperature of point 0 of the test graphs; point p adds p.
+constexpr int kBase[] = {400, 40, 20};
+
+const double T0 = toDateTimeValue(QDateTime(QDate(2026, 7, 31), QTime(14, 5, 9)));
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A logging-memory image with `sets` data sets of `records` records each (ppm 400 + record number).
+MemoryImage collectionImage(uint16_t sets, uint16_t records) {
+    MemoryImage image(FirstSetOffset, 0x11);
+    image[36] = uint8_t(sets >> 8);
+    image[37] = uint8_t(sets);
+    for (uint16_t s = 0; s < sets; ++s) {
+        image.insert(image.end(), {0xA5, 0x5A, 0x00, 0x24, 0x03, 0x01, 0x12, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                   uint8_t(records >> 8), uint8_t(records), 0x00, 0x00, 0x00, 0x00});
+        for (uint16_t r = 0; r < records; ++r) {
+            const auto bits = std::bit_cast<uint32_t>(400.0f + r);
+            image.insert(image.end(), {uint8_t(bits >> 24), uint8_t(bits >> 16), uint8_t(bits >> 8),
+                                       uint8_t(bits), 0x00, 0xD7, 0x01, 0xC8});
+        }
+        image.insert(image.end(), {0x5A, 0xA5});
+    }
+    return image;
+}
+
+QByteArray bytesOf(const MemoryImage& image) {
+    return QByteArray(reinterpret_cast<const char*>(image.data()), qsizetype(image.size()));
+}
+
+enum Choice { Sets, Single, CancelChoice };
+
+class FileCommandsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(QDir().mkpath(dataFolder));
+        setGraphProgramDirectory(dir.path());
+        prompter.dialogHandler = [this](QDialog& d) { return answerDialog(d); };
+    }
+    void TearDown() override {
+        for (const QPointer<QWidget>& w : windows)
+            delete w.data();
+        setGraphProgramDirectory(QString());
+    }
+
+    FileCommands::Windows callbacks() {
+        FileCommands::Windows w;
+        w.createGraphWindow = [this](const QString& caption) { return graphWindow(caption); };
+        w.addTableWindow = [this](TfrmList* t) {
+            windows << t;
+            tables << t;
+        };
+        return w;
+    }
+    TfrmGraph* graphWindow(const QString& caption) {
+        auto* w = new TfrmGraph(prompter, shared);
+        w->setWindowTitle(caption);
+        windows << w;
+        created << caption;
+        return w;
+    }
+    // A graph window holding three points of three subsets on two Y axes, or one when `oneAxis`.
+    TfrmGraph* filledGraph(const QString& caption, bool oneAxis = false) {
+        TfrmGraph* w = graphWindow(caption);
+        w->ConfigureGraph(3, 3, T0, T0 + 2 / 86400.0, 0, 10000, -50, 100);
+        for (int p = 0; p < 3; ++p) {
+            for (int s = 0; s < 3; ++s) {
+                w->PESGraph1->setXDataII(s, p, T0 + p / 86400.0);
+                w->PESGraph1->setYData(s, p, float(kBase[s] + p));
+            }
+        }
+        if (oneAxis)
+            w->chkSplit->setChecked(false);
+        created.clear();
+        return w;
+    }
+    // Answers our own dialogs: the choice with the planned button, the range dialog with "All".
+    int answerDialog(QDialog& d) {
+        if (auto* choice = qobject_cast<TfrmOpenSave*>(&d)) {
+            choiceTexts << choice->windowTitle() << choice->btnOpenSets->text()
+                        << choice->btnOpenSingleSet->text() << choice->Button1->text();
+            (choose == Sets     ? choice->btnOpenSets
+             : choose == Single ? choice->btnOpenSingleSet
+                                : choice->Button1)
+                ->click();
+            return choice->result();
+        }
+        if (auto* scope = qobject_cast<TfrmScope*>(&d)) {
+            scope->BitBtn1->click();
+            return scope->result();
+        }
+        return QDialog::Rejected;
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+    QString dataFolder = dir.path() + "/data/";
+    ScriptedPrompter prompter;
+    ManualClock clock;
+    DataSetStore store;
+    GraphShared shared;
+    FileCommands commands{prompter, clock, dataFolder, store, shared, callbacks()};
+    Choice choose = CancelChoice;
+    QStringList choiceTexts;
+    QStringList created;
+    QList<TfrmList*> tables;
+    QList<QPointer<QWidget>> windows;
+};
+
+} // namespace
+
+TEST(FileTypes, FiltersAndTypeChange) {
+    const QString graph = QString::fromLatin1(GraphFileFilter);
+    EXPECT_EQ(filterExtensions(graph), (QStringList{".GHF", ".TXT", ".CSV"}));
+    EXPECT_EQ(filterExtensions(QString::fromLatin1(GraphFileFilterNoCsv)), (QStringList{".GHF", ".TXT"}));
+    EXPECT_EQ(filterExtensions(QString::fromLatin1(TableSaveFilter)), (QStringList{".TXT", ".CSV"}));
+    EXPECT_EQ(filterExtensions(QString::fromLatin1(CollectionSaveFilter)), QStringList{".407"});
+    EXPECT_EQ(filterExtensions("A(*.a)|*.AB"), QStringList{}); // fewer than four characters left
+    EXPECT_EQ(
+        filterExtensions("1(*.x)|*.AAA|2(*.x)|*.BBB|3(*.x)|*.CCC|4(*.x)|*.DDD|5(*.x)|*.EEE|6(*.x)|*.FFF")
+            .size(),
+        5);
+
+    EXPECT_EQ(typeChangedFileName(graph, 2, "report"), "report.TXT");
+    EXPECT_EQ(typeChangedFileName(graph, 3, "/home/u/QZ407/report.GHF"), "report.CSV");
+    EXPECT_EQ(typeChangedFileName(graph, 1, "C:\\data\\a.b.txt"), "a.b.GHF");
+    EXPECT_EQ(typeChangedFileName(graph, 4, "report.TXT"), "report.TXT");
+    EXPECT_EQ(typeChangedFileName(graph, 0, "report.TXT"), "report.TXT");
+
+    {
+        LocaleGuard us("en_US");
+        EXPECT_EQ(graphFileFilter(), graph);
+    }
+    LocaleGuard de("de_DE");
+    EXPECT_EQ(graphFileFilter(), QString::fromLatin1(GraphFileFilterNoCsv));
+}
+
+TEST(OpenSaveChoice, CaptionsAndResults) {
+    TfrmOpenSave d;
+    EXPECT_TRUE(d.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(d.windowFlags() & Qt::WindowMinMaxButtonsHint);
+    d.setupForSave();
+    EXPECT_EQ(d.windowTitle(), "Save File");
+    EXPECT_EQ(d.btnOpenSets->text(), "Save all data sets to a data set collection file(*.407)");
+    EXPECT_EQ(d.btnOpenSingleSet->text(), "Save single selected  data set to a  file");
+    EXPECT_EQ(d.Button1->text(), "Cancel");
+    d.setupForOpen(false);
+    EXPECT_EQ(d.windowTitle(), "Open File");
+    EXPECT_EQ(d.btnOpenSets->text(), "Open a data set collection file(*.407)");
+    EXPECT_EQ(d.btnOpenSingleSet->text(), "Open single data file(*.TXT,*.CSV,*.GHF)");
+    d.setupForOpen(true);
+    EXPECT_EQ(d.btnOpenSingleSet->text(), "Open single data flle(*.TXT,*.GHF)");
+
+    d.btnOpenSets->click();
+    EXPECT_EQ(d.result(), TfrmOpenSave::ResultOk);
+    d.btnOpenSingleSet->click();
+    EXPECT_EQ(d.result(), TfrmOpenSave::ResultNo);
+    d.Button1->click();
+    EXPECT_EQ(d.result(), TfrmOpenSave::ResultCancel);
+    d.reject(); // Escape or the close box
+    EXPECT_EQ(d.result(), TfrmOpenSave::ResultCancel);
+}
+
+TEST_F(FileCommandsTest, SaveRoutesByTheActiveWindow) {
+    // Nothing active, or the meter panel: nothing happens.
+    commands.Save1Click(nullptr);
+    QWidget panel;
+    commands.Save1Click(&panel);
+    EXPECT_TRUE(prompter.fileRequests.isEmpty());
+    EXPECT_TRUE(choiceTexts.isEmpty());
+
+    // A table window exports its rows.
+    auto* table = new TfrmList;
+    windows << table;
+    table->model().appendRow(QStringList{"a", "b"});
+    prompter.files = {path("t.txt")};
+    commands.Save1Click(table);
+    ASSERT_EQ(prompter.fileRequests.size(), 1);
+    EXPECT_EQ(prompter.fileRequests[0].filter, tableSaveFilter(LocaleFormats()));
+    EXPECT_EQ(readAll(path("t.txt")), "a\tb\t\t\t\t\t\t\r\n");
+
+    // Another graph window saves its graph, also when reached through its MDI frame.
+    QMdiArea area;
+    TfrmGraph* graph = filledGraph("Graph");
+    QMdiSubWindow* frame = area.addSubWindow(graph);
+    prompter.files = {path("g")};
+    commands.Save1Click(frame);
+    ASSERT_EQ(prompter.fileRequests.size(), 2);
+    const Prompter::FileRequest& r = prompter.fileRequests[1];
+    EXPECT_EQ(r.filter, QString::fromLatin1(GraphFileFilter));
+    EXPECT_EQ(r.filterIndex, 1);
+    EXPECT_EQ(r.defaultExt, "GHF");
+    EXPECT_EQ(r.initialDir, dataFolder);
+    EXPECT_TRUE(r.overwritePrompt);
+    EXPECT_TRUE(choiceTexts.isEmpty());
+    PESGraph check(prompter);
+    EXPECT_TRUE(readGraphFile(check, path("g.GHF")));
+}
+
+TEST_F(FileCommandsTest, GraphSaveWritesByExtension) {
+    TfrmGraph* graph = filledGraph("Graph");
+    // Typed without extension: the default extension, written as a graph file.
+    prompter.files = {path("x")};
+    EXPECT_TRUE(commands.saveGraph(*graph));
+    const QByteArray ghf = readAll(path("x.GHF"));
+    ASSERT_GE(ghf.size(), 4);
+    const quint32 length = quint32(uchar(ghf[0])) | quint32(uchar(ghf[1])) << 8 |
+                           quint32(uchar(ghf[2])) << 16 | quint32(uchar(ghf[3])) << 24;
+    EXPECT_EQ(qint64(length), ghf.size() - 4);
+    PESGraph back(prompter);
+    ASSERT_TRUE(readGraphFile(back, path("x.GHF")));
+    EXPECT_FLOAT_EQ(back.YData(2, 1), 21.0f);
+
+    LocaleGuard us("en_US");
+    prompter.files = {path("x.TXT"), path("x.Csv"), path("x.dat")};
+    EXPECT_TRUE(commands.saveGraph(*graph));
+    EXPECT_TRUE(commands.saveGraph(*graph));
+    EXPECT_FALSE(commands.saveGraph(*graph));
+    const QList<QByteArray> tab = readAll(path("x.TXT")).split('\n');
+    ASSERT_EQ(tab.size(), 4);
+    EXPECT_EQ(tab[0], "7/31/26\t2:05:09 PM\t400.0\t40.0\t20.0\r");
+    EXPECT_EQ(tab[2], "7/31/26\t2:05:11 PM\t402.0\t42.0\t22.0\r");
+    EXPECT_EQ(readAll(path("x.Csv")).split('\n')[1], "7/31/26,2:05:10 PM,401.0,41.0,21.0\r");
+    EXPECT_FALSE(QFile::exists(path("x.dat")));
+    EXPECT_TRUE(prompter.shown.isEmpty());
+
+    // Cancelled: nothing written. A file that cannot be made is reported.
+    prompter.files = {QString(), path("missing/folder/g.ghf")};
+    EXPECT_FALSE(commands.saveGraph(*graph));
+    EXPECT_FALSE(commands.saveGraph(*graph));
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown[0].contains("g.ghf"));
+}
+
+TEST_F(FileCommandsTest, CommaLocaleOffersNoCsvYetATypedCsvIsWritten) {
+    LocaleGuard de("de_DE");
+    TfrmGraph* graph = filledGraph("Graph");
+    prompter.files = {path("y.csv")};
+    EXPECT_TRUE(commands.saveGraph(*graph));
+    EXPECT_EQ(prompter.fileRequests[0].filter, QString::fromLatin1(GraphFileFilterNoCsv));
+    // Fields are separated by the semicolon where the comma is the decimal separator.
+    EXPECT_EQ(readAll(path("y.csv")).split('\n')[0], "31.07.26;14:05:09;400,0;40,0;20,0\r");
+
+    choose = CancelChoice;
+    commands.Open1Click();
+    ASSERT_EQ(choiceTexts.size(), 4);
+    EXPECT_EQ(choiceTexts[2], "Open single data flle(*.TXT,*.GHF)");
+}
+
+TEST_F(FileCommandsTest, DataLoggerSaveOffersTheCollectionOrTheSetOnShow) {
+    TfrmGraph* logger = filledGraph(TfrmGraph::kDataLoggerCaption);
+    const MemoryImage image = collectionImage(2, 3);
+    ASSERT_EQ(writeTemporaryImage(dataFolder, image), TempImageWrite::Written);
+    shared.downloadUnsaved = true;
+
+    choose = CancelChoice;
+    commands.Save1Click(logger);
+    EXPECT_EQ(choiceTexts,
+              (QStringList{"Save File", "Save all data sets to a data set collection file(*.407)",
+                           "Save single selected  data set to a  file", "Cancel"}));
+    EXPECT_TRUE(prompter.fileRequests.isEmpty());
+    EXPECT_TRUE(shared.downloadUnsaved);
+
+    // OK: the collection, and the download counts as saved.
+    choose = Sets;
+    prompter.files = {path("all.407")};
+    commands.Save1Click(logger);
+    EXPECT_EQ(readAll(path("all.407")), bytesOf(image));
+    EXPECT_FALSE(shared.downloadUnsaved);
+
+    // A collection that could not be written keeps the download unsaved.
+    shared.downloadUnsaved = true;
+    prompter.files = {path("missing/all.407")};
+    commands.Save1Click(logger);
+    EXPECT_TRUE(shared.downloadUnsaved);
+    EXPECT_EQ(prompter.shown.size(), 1);
+
+    // No: the set on show as a graph.
+    choose = Single;
+    prompter.files = {path("set.ghf")};
+    commands.Save1Click(logger);
+    EXPECT_EQ(prompter.fileRequests.back().filter, QString::fromLatin1(GraphFileFilter));
+    PESGraph back(prompter);
+    EXPECT_TRUE(readGraphFile(back, path("set.ghf")));
+}
+
+TEST_F(FileCommandsTest, OpenedGraphFileGetsItsOwnWindow) {
+    const QString oneAxis = path("one.ghf");
+    const QString split = path("split.ghf");
+    ASSERT_TRUE(writeGraphFile(*filledGraph("a", true)->PESGraph1, oneAxis));
+    ASSERT_TRUE(writeGraphFile(*filledGraph("b", false)->PESGraph1, split));
+
+    choose = Single;
+    prompter.files = {oneAxis};
+    commands.Open1Click();
+    EXPECT_EQ(choiceTexts.value(2), "Open single data file(*.TXT,*.CSV,*.GHF)");
+    ASSERT_EQ(prompter.fileRequests.size(), 1);
+    EXPECT_EQ(prompter.fileRequests[0].filter, QString::fromLatin1(GraphFileFilter));
+    EXPECT_EQ(prompter.fileRequests[0].initialDir, dataFolder);
+    EXPECT_TRUE(prompter.fileRequests[0].fileName.isEmpty());
+    ASSERT_EQ(created, QStringList{oneAxis});
+    auto* w = qobject_cast<TfrmGraph*>(windows.back().data());
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->PESGraph1->Points(), 3);
+    EXPECT_FLOAT_EQ(w->PESGraph1->YData(1, 2), 42.0f);
+    EXPECT_FALSE(w->chkSplit->isChecked());
+    EXPECT_TRUE(w->ToolButton5->isEnabled());
+    EXPECT_TRUE(w->ToolButton9->isEnabled());
+    EXPECT_TRUE(w->PESGraph1->AllowGraphAnnotHotSpots());
+    EXPECT_EQ(w->txtDataNo->text(), "3");
+
+    created.clear();
+    TfrmGraph* s = commands.openGraphFile(split);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(created, QStringList{split});
+    EXPECT_TRUE(s->chkSplit->isChecked());
+    EXPECT_GT(s->PESGraph1->MultiAxesSubsets(1), 0);
+    EXPECT_FALSE(s->ToolButton5->isEnabled());
+    EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(FileCommandsTest, UnreadableGraphFilesMakeNoWindow) {
+    const QString good = path("good.ghf");
+    ASSERT_TRUE(writeGraphFile(*filledGraph("a")->PESGraph1, good));
+    QByteArray bytes = readAll(good);
+    writeAll(path("short.ghf"), bytes.left(bytes.size() - 10));
+    writeAll(path("zero.ghf"), QByteArray(4, '\0')); // a length field of 0 and nothing after it
+    for (const char* name : {"short.ghf", "zero.ghf", "absent.ghf"}) {
+        SCOPED_TRACE(name);
+        prompter.shown.clear();
+        prompter.files = {path(name)};
+        commands.openSingleFile();
+        EXPECT_EQ(prompter.shown.size(), 1);
+        EXPECT_TRUE(created.isEmpty());
+    }
+}
+
+TEST_F(FileCommandsTest, OpenedTextFileBecomesATableAndOtherNamesAreIgnored) {
+    writeAll(path("r.TXT"), "7/31/26\t2:05:09 PM\t450.0\t45.2\t23.4\r\n");
+    writeAll(path("r.dat"), "7/31/26\t2:05:09 PM\t450.0\t45.2\t23.4\r\n");
+    LocaleGuard us("en_US");
+    prompter.files = {path("r.TXT"), path("r.dat"), QString()};
+    commands.openSingleFile();
+    ASSERT_EQ(tables.size(), 1);
+    EXPECT_EQ(tables[0]->windowTitle(), path("r.TXT"));
+    EXPECT_EQ(tables[0]->model().cellText(3, 1), "450.0");
+    commands.openSingleFile();
+    commands.openSingleFile();
+    EXPECT_EQ(tables.size(), 1);
+    EXPECT_TRUE(created.isEmpty());
+    EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(FileCommandsTest, OpenedCollectionIsListedAndItsFirstSetShown) {
+    const MemoryImage image = collectionImage(2, 3);
+    writeAll(path("c.407"), bytesOf(image));
+    choose = Sets;
+    prompter.files = {path("c.407")};
+    commands.Open1Click();
+
+    ASSERT_EQ(created, QStringList{"DataLogger"});
+    auto* logger = qobject_cast<TfrmGraph*>(windows.back().data());
+    ASSERT_NE(logger, nullptr);
+    DataSetPane* pane = dataSetPaneOf(*logger);
+    ASSERT_NE(pane, nullptr);
+    EXPECT_FALSE(pane->isHidden());
+    EXPECT_EQ(pane->setCount(), 2);
+    EXPECT_EQ(pane->Grid2->item(1, 4)->text(), "3");
+    EXPECT_EQ(logger->PESGraph1->Points(), 3);
+    EXPECT_FLOAT_EQ(logger->PESGraph1->YData(0, 2), 402.0f);
+    EXPECT_EQ(readAll(temporaryImagePath(dataFolder)), bytesOf(image));
+    EXPECT_FALSE(shared.downloadUnsaved);
+
+    // Choosing the second row shows the second set.
+    pane->Grid2->setCurrentCell(1, 0);
+    pane->Grid2Click();
+    EXPECT_EQ(logger->txtDataNo->text(), "3");
+
+    // A collection without sets changes nothing; the window is reused.
+    writeAll(path("none.407"), bytesOf(collectionImage(0, 0)));
+    prompter.files = {path("none.407")};
+    commands.Open1Click();
+    EXPECT_EQ(created, QStringList{"DataLogger"}); // no second window
+    EXPECT_EQ(pane->setCount(), 2);
+    EXPECT_EQ(readAll(temporaryImagePath(dataFolder)), bytesOf(image));
+}
+
+TEST_F(FileCommandsTest, CollectionOpenMakesTheDataLoggerWindowFirst) {
+    choose = Sets;
+    prompter.files = {QString()}; // cancelled in the file dialog
+    commands.Open1Click();
+    ASSERT_EQ(created, QStringList{"DataLogger"});
+    auto* logger = qobject_cast<TfrmGraph*>(windows.back().data());
+    ASSERT_NE(dataSetPaneOf(*logger), nullptr);
+    EXPECT_EQ(dataSetPaneOf(*logger)->setCount(), 0);
+    EXPECT_EQ(logger->PESGraph1->Points(), 500);
+
+    // The main window's own data-logger window is used when it supplies one.
+    TfrmGraph* existing = graphWindow(TfrmGraph::kDataLoggerCaption);
+    created.clear();
+    FileCommands::Windows w = callbacks();
+    int asked = 0;
+    w.dataLoggerWindow = [&] {
+        ++asked;
+        return existing;
+    };
+    FileCommands own(prompter, clock, dataFolder, store, shared, w);
+    writeAll(path("c.407"), bytesOf(collectionImage(1, 4)));
+    prompter.files = {path("c.407")};
+    own.Open1Click();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(created.isEmpty());
+    ASSERT_NE(dataSetPaneOf(*existing), nullptr);
+    EXPECT_EQ(dataSetPaneOf(*existing)->setCount(), 1);
+    EXPECT_EQ(existing->PESGraph1->Points(), 4);
+}

@@ -1,0 +1,296 @@
+// The Data Sets pane and showDataSet: the grid's columns and cell texts, selection, clicks and the
+// chart a set is put into.
+#include "graph/graph_statistics.h"
+#include "graph/pes_graph.h"
+#include "graph/tfrm_graph.h"
+#include "logger/data_set_pane.h"
+#include "platform/clock.h"
+#include "support/scripted_prompter.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+const double T0 = toDateTimeValue(QDateTime(QDate(2026, 7, 31), QTime(9, 5, 3)));
+
+struct LocaleGuard {
+    QLocale saved;
+    explicit LocaleGuard(const char* name) { QLocale::setDefault(QLocale(QString::fromLatin1(name))); }
+    ~LocaleGuard() { QLocale::setDefault(saved); }
+};
+
+DataSet makeSet(double start, int interval, int records) {
+    DataSet s;
+    s.startTime = start;
+    s.intervalSeconds = interval;
+    s.recordCount = records;
+    return s;
+}
+
+// Appends a set whose entry i (in record order, channels interleaved) holds time start + i / 10^6
+// and value 1000 * (set index + 1) + i, so every entry is told apart by its value.
+void addSet(DataSetStore& store, DataSet set) {
+    const int index = int(store.sets.size());
+    for (int i = 0; i < 3 * set.recordCount; ++i) {
+        store.sampleTimes.push_back(set.startTime + (i / 3) * (set.intervalSeconds / 86400.0));
+        store.sampleValues.push_back(float(1000 * (index + 1) + i));
+    }
+    store.sets.push_back(set);
+}
+
+QString cell(const DataSetPane& pane, int row, int column) {
+    const QTableWidgetItem* item = pane.Grid2->item(row, column);
+    return item ? item->text() : QString();
+}
+
+void clickRow(DataSetPane& pane, int row) {
+    const QRect r = pane.Grid2->visualRect(pane.Grid2->model()->index(row, 1));
+    QTest::mouseClick(pane.Grid2->viewport(), Qt::LeftButton, {}, r.center());
+}
+
+class DataSetViews : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        setGraphProgramDirectory(dir.path()); // no graph template
+        window = new TfrmGraph(prompter, shared);
+        window->resize(1200, 700);
+    }
+    void TearDown() override {
+        delete window.data();
+        setGraphProgramDirectory(QString());
+    }
+    // The data-logger window as a download leaves it, shown so clicks reach the grid.
+    DataSetPane* dataLogger() {
+        DataSetPane* pane = prepareDataLoggerWindow(*window, store, T0);
+        window->show();
+        QApplication::processEvents();
+        return pane;
+    }
+
+    QTemporaryDir dir;
+    ScriptedPrompter prompter;
+    GraphShared shared;
+    DataSetStore store;
+    QPointer<TfrmGraph> window;
+};
+
+} // namespace
+
+TEST(DataSetPane, HeadersWidthsAndLook) {
+    DataSetPane pane;
+    EXPECT_EQ(pane.objectName(), "pnlDataSets");
+    EXPECT_EQ(pane.caption->text(), "Data Sets");
+    const QStringList headers{"Set",        "DATE",      "TIME",      "Rate", "Nums", "Unit",
+                              "ppm Offset", "RH Offset", "T1 Offset", "",     ""};
+    const int widths[] = {25, 60, 60, 65, 40, 40, 60, 40, 40, 40, 40};
+    ASSERT_EQ(pane.Grid2->columnCount(), 11);
+    for (int c = 0; c < 11; ++c) {
+        EXPECT_EQ(pane.Grid2->horizontalHeaderItem(c)->text(), headers[c]) << c;
+        EXPECT_EQ(pane.Grid2->columnWidth(c), widths[c]) << c;
+        EXPECT_EQ(pane.Grid2->horizontalHeader()->sectionResizeMode(c), QHeaderView::Interactive);
+        EXPECT_EQ(cell(pane, 0, c), "");
+    }
+    // The grid starts with the header row and one empty row.
+    EXPECT_EQ(pane.Grid2->rowCount(), 1);
+    EXPECT_EQ(pane.setCount(), 0);
+    EXPECT_EQ(pane.Grid2->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_TRUE(pane.Grid2->verticalHeader()->isHidden());
+    EXPECT_EQ(pane.Grid2->viewport()->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(DataSetPane, CellTextsOfEachColumn) {
+    DataSetStore store;
+    DataSet a = makeSet(T0, 90, 12);
+    a.ppmOffset = -25;
+    a.rhOffsetTenths = 0xFB;
+    a.tempOffsetTenths = 0;
+    a.fahrenheit = 1;
+    DataSet b = makeSet(T0 + 1.5, 2, 0);
+    b.rhOffsetTenths = 255;
+    b.tempOffsetTenths = 7;
+    DataSet c = makeSet(T0, 3660, 65535);
+    store.sets = {a, b, c};
+
+    DataSetPane pane;
+    pane.listDataSets(store);
+    ASSERT_EQ(pane.Grid2->rowCount(), 3);
+    EXPECT_EQ(pane.setCount(), 3);
+    const QString date = QLocale().toString(QDate(2026, 7, 31), QLocale::ShortFormat);
+    const QStringList rowA{"1", date, "09:05:03", "01:30", "12", "F", "-25", "25.1", "0.0", "", ""};
+    for (int col = 0; col < 11; ++col)
+        EXPECT_EQ(cell(pane, 0, col), rowA[col]) << col;
+    EXPECT_EQ(cell(pane, 1, 0), "2");
+    EXPECT_EQ(cell(pane, 1, 2), "21:05:03");
+    EXPECT_EQ(cell(pane, 1, 3), "00:02");
+    EXPECT_EQ(cell(pane, 1, 4), "0");
+    EXPECT_EQ(cell(pane, 1, 5), "C");
+    EXPECT_EQ(cell(pane, 1, 7), "25.5");
+    EXPECT_EQ(cell(pane, 1, 8), "0.7");
+    EXPECT_EQ(cell(pane, 2, 3), "61:00");
+    EXPECT_EQ(cell(pane, 2, 4), "65535");
+    // The first set's row is selected.
+    EXPECT_EQ(pane.Grid2->currentRow(), 0);
+    EXPECT_TRUE(pane.Grid2->item(0, 4)->isSelected());
+
+    // Decimals and dates follow the user's locale.
+    LocaleGuard german("de_DE");
+    pane.listDataSets(store);
+    EXPECT_EQ(cell(pane, 0, 1), QLocale().toString(QDate(2026, 7, 31), QLocale::ShortFormat));
+    EXPECT_EQ(cell(pane, 0, 7), "25,1");
+    EXPECT_EQ(cell(pane, 1, 7), "25,5");
+
+    // A later listing replaces every row.
+    store.sets = {b};
+    pane.listDataSets(store);
+    EXPECT_EQ(pane.Grid2->rowCount(), 1);
+    EXPECT_EQ(cell(pane, 0, 3), "00:02");
+}
+
+TEST_F(DataSetViews, HeaderRowCannotBeSelected) {
+    DataSetPane* pane = dataLogger();
+    addSet(store, makeSet(T0, 60, 3));
+    addSet(store, makeSet(T0 + 1, 60, 4));
+    pane->listDataSets(store);
+    QSignalSpy chosen(pane, &DataSetPane::dataSetChosen);
+    QHeaderView* header = pane->Grid2->horizontalHeader();
+    for (int c : {0, 1, 4}) {
+        const QPoint at(header->sectionViewportPosition(c) + 5, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    }
+    EXPECT_EQ(pane->Grid2->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(pane->Grid2->currentRow(), 0);
+    EXPECT_EQ(chosen.count(), 0);
+}
+
+TEST_F(DataSetViews, ClickingTheEmptyRowBeforeAnyDownloadDoesNothing) {
+    DataSetPane* pane = dataLogger();
+    ASSERT_FALSE(pane->isHidden());
+    EXPECT_EQ(window->windowTitle(), "DataLogger");
+    EXPECT_EQ(window->PESGraph1->Points(), 500);
+    EXPECT_DOUBLE_EQ(window->PESGraph1->ManualMinX(), T0);
+    EXPECT_DOUBLE_EQ(window->PESGraph1->ManualMaxX(), T0 + 500.0 / 86400.0);
+    QSignalSpy chosen(pane, &DataSetPane::dataSetChosen);
+    clickRow(*pane, 0);
+    pane->Grid2Click();
+    EXPECT_EQ(chosen.count(), 0);
+    EXPECT_EQ(window->PESGraph1->Points(), 500);
+    EXPECT_EQ(window->txtDataNo->text(), "0");
+}
+
+TEST_F(DataSetViews, ClickAndKeyboardShowTheChosenSet) {
+    DataSetPane* pane = dataLogger();
+    addSet(store, makeSet(T0, 60, 3));
+    addSet(store, makeSet(T0 + 1, 90, 5));
+    addSet(store, makeSet(T0 + 2, 2, 7));
+    pane->listDataSets(store);
+    ASSERT_TRUE(showDataSet(*window, store, 0));
+    QSignalSpy chosen(pane, &DataSetPane::dataSetChosen);
+
+    clickRow(*pane, 1);
+    ASSERT_EQ(chosen.count(), 1); // one click shows the set once
+    EXPECT_EQ(chosen[0][0].toInt(), 1);
+    EXPECT_EQ(window->PESGraph1->Points(), 5);
+    EXPECT_FLOAT_EQ(window->PESGraph1->YData(0, 0), 2000.0f);
+
+    pane->Grid2->setFocus();
+    QTest::keyClick(pane->Grid2, Qt::Key_Down);
+    EXPECT_EQ(pane->Grid2->currentRow(), 2);
+    EXPECT_EQ(window->PESGraph1->Points(), 7);
+    EXPECT_EQ(window->txtDataNo->text(), "7");
+
+    // Listing anew selects the first row without showing anything by itself.
+    chosen.clear();
+    pane->listDataSets(store);
+    EXPECT_EQ(chosen.count(), 0);
+    EXPECT_EQ(window->PESGraph1->Points(), 7);
+}
+
+TEST_F(DataSetViews, ShowDataSetPutsEachRecordIntoItsPoint) {
+    prepareDataLoggerWindow(*window, store, T0);
+    addSet(store, makeSet(T0 - 3, 60, 4));
+    addSet(store, makeSet(T0, 90, 6));
+    addSet(store, makeSet(T0 + 3, 60, 2));
+    ASSERT_TRUE(showDataSet(*window, store, 1));
+
+    PESGraph& chart = *window->PESGraph1;
+    ASSERT_EQ(chart.Subsets(), 3);
+    ASSERT_EQ(chart.Points(), 6);
+    const size_t first = store.firstSampleOf(1);
+    EXPECT_EQ(first, 12u);
+    for (int p = 0; p < 6; ++p) {
+        for (int s = 0; s < 3; ++s) {
+            const size_t entry = first + 3 * size_t(p) + size_t(s);
+            EXPECT_DOUBLE_EQ(chart.XDataII(s, p), store.sampleTimes[entry]) << s << ' ' << p;
+            EXPECT_FLOAT_EQ(chart.YData(s, p), store.sampleValues[entry]) << s << ' ' << p;
+        }
+    }
+    EXPECT_DOUBLE_EQ(chart.ManualMinX(), T0);
+    EXPECT_DOUBLE_EQ(chart.ManualMaxX(), T0 + 6 * 90 / 86400.0);
+    chart.setWorkingAxis(0);
+    EXPECT_DOUBLE_EQ(chart.ManualMinY(), 0.0);
+    EXPECT_DOUBLE_EQ(chart.ManualMaxY(), 10000.0);
+    chart.setWorkingAxis(1);
+    EXPECT_DOUBLE_EQ(chart.ManualMinY(), -50.0);
+    EXPECT_DOUBLE_EQ(chart.ManualMaxY(), 100.0);
+    chart.setWorkingAxis(0);
+
+    // Information fields from the header, statistics from the data.
+    EXPECT_EQ(window->txtStartTime->text(), graphstats::formatDateTime(T0));
+    EXPECT_EQ(window->ComboBox1->currentText(), "01");
+    EXPECT_EQ(window->ComboBox2->currentText(), "30");
+    EXPECT_EQ(window->txtDataNo->text(), "6");
+    EXPECT_FALSE(window->txtppmMax->text().isEmpty());
+    // Two Y axes: Cross and Text are off.
+    EXPECT_FALSE(window->ToolButton5->isEnabled());
+    EXPECT_FALSE(window->ToolButton9->isEnabled());
+    EXPECT_FALSE(chart.isZoomed());
+    EXPECT_FALSE(window->UndoZoom->isEnabled());
+
+    // The next set replaces everything of this one.
+    ASSERT_TRUE(showDataSet(*window, store, 2));
+    EXPECT_EQ(chart.Points(), 2);
+    EXPECT_FLOAT_EQ(chart.YData(2, 1), store.sampleValues[store.firstSampleOf(2) + 5]);
+}
+
+TEST_F(DataSetViews, EmptySetsAndSetsTheStoreDoesNotHold) {
+    prepareDataLoggerWindow(*window, store, T0);
+    addSet(store, makeSet(T0, 60, 3));
+    // Outside the store, or a header claiming more records than the arrays hold: nothing changes.
+    store.sets.push_back(makeSet(T0, 60, 100));
+    for (int k : {-1, 1, 2})
+        EXPECT_FALSE(showDataSet(*window, store, k));
+    EXPECT_EQ(window->PESGraph1->Points(), 500);
+
+    // A set of no records: an empty chart over start..start.
+    store.sets.back() = makeSet(T0 + 0.25, 2, 0);
+    ASSERT_TRUE(showDataSet(*window, store, 1));
+    EXPECT_EQ(window->PESGraph1->Points(), 0);
+    EXPECT_DOUBLE_EQ(window->PESGraph1->ManualMinX(), T0 + 0.25);
+    EXPECT_DOUBLE_EQ(window->PESGraph1->ManualMaxX(), T0 + 0.25);
+    EXPECT_EQ(window->txtDataNo->text(), "0");
+    EXPECT_EQ(window->ComboBox2->currentText(), "02");
+}
+
+TEST_F(DataSetViews, PaneIsInstalledOnce) {
+    DataSetPane* pane = installDataSetPane(*window, store);
+    EXPECT_EQ(window->dataSetPane(), pane);
+    EXPECT_EQ(dataSetPaneOf(*window), pane);
+    EXPECT_FALSE(pane->isHidden());
+    EXPECT_EQ(installDataSetPane(*window, store), pane);
+    EXPECT_EQ(dataSetPaneOf(TfrmGraph(prompter, shared)), nullptr);
+}
