@@ -1,8 +1,10 @@
 #include "tfrm_main.h"
 
 #include "files/collection_file.h"
+#include "files/output_to_graph.h"
 #include "graph/pes_graph.h"
 #include "live/tfrm_panel.h"
+#include "logger/data_set_pane.h"
 #include "logger/download_progress.h"
 #include "logger/memory_download.h"
 #include "logger/tfrm_list.h"
@@ -88,6 +90,28 @@ TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, 
     connect(Run1, &QAction::triggered, m_recorder, &RealTimeRecorder::btnRunClick);
     connect(Stop1, &QAction::triggered, m_recorder, &RealTimeRecorder::btnStopClick);
     connect(RealTimeGraph1, &QAction::triggered, m_recorder, &RealTimeRecorder::showRealTimeGraph);
+
+    FileCommands::Windows windows;
+    windows.createGraphWindow = [this](const QString& caption) {
+        TfrmGraph* graph = createGraphWindow(caption);
+        auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget());
+        sub->setGeometry(0, 0, m_mdi->width(), std::max(300, m_mdi->height() - 40));
+        sub->show();
+        return graph;
+    };
+    windows.addTableWindow = [this](TfrmList* table) {
+        QMdiSubWindow* sub = m_mdi->addSubWindow(table);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        sub->show();
+    };
+    windows.dataLoggerWindow = [this] { return dataLoggerForDownload(); };
+    m_files =
+        std::make_unique<FileCommands>(m_prompter, m_clock, DataFolder, m_store, m_graphShared, windows);
+    connect(m_recorder, &RealTimeRecorder::saveGraphRequested, this,
+            [this](TfrmGraph* graph) { m_files->saveGraph(*graph); });
+    connect(Save1, &QAction::triggered, this, [this] { m_files->Save1Click(m_mdi->activeSubWindow()); });
+    connect(Open1, &QAction::triggered, this, [this] { m_files->Open1Click(); });
+    connect(btnOutputToGraph, &QToolButton::clicked, this, &TfrmMain::btnOutputToGraphClick);
 }
 
 TfrmMain::~TfrmMain() {
@@ -270,6 +294,8 @@ void TfrmMain::onSubWindowActivated(QMdiSubWindow* w) {
         return;
     if (qobject_cast<TfrmPanel*>(w->widget()))
         btnOutputToGraph->setEnabled(false);
+    else if (qobject_cast<TfrmList*>(w->widget()))
+        btnOutputToGraph->setEnabled(true);
     else if (auto* graph = qobject_cast<TfrmGraph*>(w->widget()))
         graph->FormActivate();
 }
@@ -280,6 +306,8 @@ TfrmGraph* TfrmMain::createGraphWindow(const QString& caption) {
     QMdiSubWindow* sub = m_mdi->addSubWindow(graph);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     connect(graph, &TfrmGraph::activated, this, [this] { btnOutputToGraph->setEnabled(false); });
+    connect(graph, &TfrmGraph::saveRequested, this, [this](TfrmGraph* w) { m_files->Save1Click(w); });
+    connect(graph, &TfrmGraph::saveGraphRequested, this, [this](TfrmGraph* w) { m_files->saveGraph(*w); });
     connect(graph, &TfrmGraph::closedWindow, this, [guard = QPointer<QMdiSubWindow>(sub)](TfrmGraph*) {
         // The sub-window goes with the graph it holds.
         if (guard)
@@ -298,11 +326,8 @@ TfrmGraph* TfrmMain::dataLoggerForDownload() {
     auto* sub = qobject_cast<QMdiSubWindow*>(m_dataLogger->parentWidget());
     const QSize area = m_mdi->size();
     sub->setGeometry(0, 0, area.width(), std::max(200, area.height() - 60));
+    prepareDataLoggerWindow(*m_dataLogger, m_store, m_clock.now());
     sub->show();
-    const double now = m_clock.now();
-    m_dataLogger->ConfigureGraph(3, 500, now, now + 500.0 / 86400.0, 0, 10000, -50, 100);
-    m_dataLogger->updateCrossAndTextTools();
-    m_dataLogger->PESGraph1->setAllowGraphAnnotHotSpots(true);
     return m_dataLogger;
 }
 
@@ -344,7 +369,22 @@ void TfrmMain::LoadData1Click() {
         m_downloadGuard = false;
 }
 
-void TfrmMain::showDownloadedSets() {}
+void TfrmMain::showDownloadedSets() {
+    TfrmGraph* window = dataLoggerForDownload();
+    installDataSetPane(*window, m_store)->listDataSets(m_store);
+    showDataSet(*window, m_store, 0);
+}
+
+void TfrmMain::btnOutputToGraphClick() {
+    ::btnOutputToGraphClick(
+        m_mdi->activeSubWindow(),
+        [this](const QString& caption) {
+            TfrmGraph* graph = createGraphWindow(caption);
+            graph->parentWidget()->show();
+            return graph;
+        },
+        m_prompter, m_clock);
+}
 
 void TfrmMain::ConnectionActions() {
     m_status[0]->clear();

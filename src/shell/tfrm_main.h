@@ -1,4 +1,5 @@
 #pragma once
+#include "files/file_commands.h"
 #include "graph/tfrm_graph.h"
 #include "link/meter_link.h"
 #include "live/glyph_set.h"
@@ -79,6 +80,8 @@ class TfrmMain : public QMainWindow {
     bool downloadRunning() const { return m_downloadGuard; }
     TfrmGraph* dataLoggerWindow() const { return m_dataLogger; }
     RealTimeRecorder& recorder() { return *m_recorder; }
+    FileCommands& fileCommands() { return *m_files; }
+    void btnOutputToGraphClick();
     // Creates a graph window in the multi-document area with the given caption.
     TfrmGraph* createGraphWindow(const QString& caption);
     TfrmSetup* setupDialog() const { return m_setup; }
@@ -122,6 +125,7 @@ class TfrmMain : public QMainWindow {
     DataSetStore m_store;
     bool m_downloadGuard = false;
     RealTimeRecorder* m_recorder = nullptr;
+    std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<QPrinter> m_printer; // chosen in Printer Setup, used by every print job
     TfrmGraph* dataLoggerForDownload();
     void showDownloadedSets();

@@ -1,3 +1,4 @@
+#include "graph/pes_graph.h"
 #include "link/simulated_meter.h"
 #include "live/tfrm_panel.h"
 #include "logger/tfrm_list.h"
@@ -10,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
@@ -152,6 +154,10 @@ TEST_F(MainWindowTest, DownloadFillsTheStoreAndTheNextTickProbesAfresh) {
     ASSERT_NE(main->dataLoggerWindow(), nullptr);
     EXPECT_EQ(main->dataLoggerWindow()->windowTitle(), "DataLogger");
     EXPECT_EQ(main->dataSetStore().sets.size(), 4u);
+    // The first set is on show, and the temporary image is in the data folder.
+    EXPECT_EQ(main->dataLoggerWindow()->PESGraph1->Points(), main->dataSetStore().sets[0].recordCount);
+    EXPECT_EQ(main->dataLoggerWindow()->txtDataNo->text().toInt(), main->dataSetStore().sets[0].recordCount);
+    EXPECT_TRUE(QFileInfo::exists(main->DataFolder + "temp/DataSetsTemp.tmp"));
     EXPECT_TRUE(main->graphShared().downloadUnsaved);
     EXPECT_TRUE(main->dataSetStore().image.empty());
     EXPECT_EQ(prompter.shown.size(), 1); // no message after a good download
