@@ -520,7 +520,10 @@ void PESGraph::applyLook() {
         QCPLegend* legend = m_legends[size_t(a)];
         legend->clearItems();
         legend->setFont(font);
-        legend->setTextColor(text);
+        // The legend sits on the graph background: keep its text readable on it.
+        const bool bothDark = back.lightness() < 128 && text.lightness() < 128;
+        const bool bothLight = back.lightness() >= 128 && text.lightness() >= 128;
+        legend->setTextColor(bothDark ? QColor(Qt::white) : bothLight ? QColor(Qt::black) : text);
         legend->setBrush(back);
         legend->setBorderPen(axisPen);
     }
