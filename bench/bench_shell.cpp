@@ -2,6 +2,7 @@
 // one poll tick with the panel open, both on the simulated meter with a manual clock.
 #include "link/simulated_meter.h"
 #include "platform/clock.h"
+#include "platform/prompter.h"
 #include "platform/settings.h"
 #include "shell/tfrm_main.h"
 
