@@ -1,4 +1,5 @@
 // Chart figures: bulk loading three subsets of 100k and 1M points, and redrawing them.
+#include "bench_support.h"
 #include "graph/pes_graph.h"
 #include "platform/prompter.h"
 
@@ -10,18 +11,6 @@
 #include <vector>
 
 namespace {
-
-// Benchmarks open no dialogs: every question is cancelled.
-class SilentPrompter : public Prompter {
-  public:
-    void message(const QString&) override {}
-    Answer question(const QString&, Buttons) override { return Cancel; }
-    bool saveFile(FileRequest&) override { return false; }
-    bool openFile(FileRequest&) override { return false; }
-    bool chooseColor(QColor&) override { return false; }
-    bool chooseFont(QFont&) override { return false; }
-    int runDialog(QDialog&) override { return QDialog::Rejected; }
-};
 
 struct Series {
     std::vector<double> x;
@@ -123,12 +112,5 @@ BENCHMARK(BM_BulkLoadAndReplot)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMil
 BENCHMARK(BM_Replot)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -1,6 +1,7 @@
 // The program's own share of a memory download: the whole 256 KiB (8192 blocks) through MeterLink
 // and the simulated meter on a virtual clock, so no transport time is in the figure, and the cost
 // of a single block exchange.
+#include "bench_support.h"
 #include "link/simulated_meter.h"
 #include "logger/memory_download.h"
 #include "platform/clock.h"
@@ -59,11 +60,5 @@ BENCHMARK(BM_DownloadWholeMemory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OneBlockExchange)->Unit(benchmark::kNanosecond);
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

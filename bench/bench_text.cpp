@@ -1,5 +1,6 @@
 // Export and import of a million rows as tabular text, and the per-value formatting and parsing
 // underneath. Runs offscreen: the progress dialogs and the table window are real widgets.
+#include "bench_support.h"
 #include "files/locale_formats.h"
 #include "files/text_files.h"
 #include "logger/table_model.h"
@@ -155,15 +156,6 @@ BENCHMARK(BM_FormatDateTime)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseDateTime)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    // The dialogs and the table window are widgets, so the application object is a QApplication.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -14,6 +14,7 @@
 #include "logger/tfrm_list.h"
 #include "platform/clock.h"
 #include "support/scripted_prompter.h"
+#include "support/test_helpers.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -31,27 +32,10 @@
 
 namespace {
 
-struct LocaleGuard {
-    QLocale saved;
-    explicit LocaleGuard(const char* name) { QLocale::setDefault(QLocale(QString::fromLatin1(name))); }
-    ~LocaleGuard() { QLocale::setDefault(saved); }
-};
-
 // ppm, %RH and temperature of point 0 of the test graphs; point p adds p.
 constexpr int kBase[] = {400, 40, 20};
 
 const double T0 = toDateTimeValue(QDateTime(QDate(2026, 7, 31), QTime(14, 5, 9)));
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // A logging-memory image with `sets` data sets of `records` records each (ppm 400 + record number).
 MemoryImage collectionImage(uint16_t sets, uint16_t records) {

@@ -1,5 +1,6 @@
 #include "files/locale_formats.h"
 #include "platform/clock.h"
+#include "support/test_helpers.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -10,12 +11,6 @@
 namespace {
 
 // Switches the default locale for one test and restores the previous one afterwards.
-struct LocaleGuard {
-    QLocale saved;
-    explicit LocaleGuard(const char* name) { QLocale::setDefault(QLocale(QString::fromLatin1(name))); }
-    ~LocaleGuard() { QLocale::setDefault(saved); }
-};
-
 double value(int y, int mo, int d, int h, int mi, int s) {
     return toDateTimeValue(QDateTime(QDate(y, mo, d), QTime(h, mi, s)));
 }

@@ -8,6 +8,7 @@
 #include "logger/tfrm_list.h"
 #include "platform/clock.h"
 #include "support/scripted_prompter.h"
+#include "support/test_helpers.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -23,12 +24,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct LocaleGuard {
-    QLocale saved;
-    explicit LocaleGuard(const char* name) { QLocale::setDefault(QLocale(QString::fromLatin1(name))); }
-    ~LocaleGuard() { QLocale::setDefault(saved); }
-};
 
 const double T0 = toDateTimeValue(QDateTime(QDate(2026, 7, 31), QTime(14, 5, 9)));
 

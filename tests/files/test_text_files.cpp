@@ -5,6 +5,7 @@
 #include "logger/tfrm_list.h"
 #include "platform/clock.h"
 #include "support/scripted_prompter.h"
+#include "support/test_helpers.h"
 
 #include <QApplication>
 #include <QFile>
@@ -19,12 +20,6 @@
 
 namespace {
 
-struct LocaleGuard {
-    QLocale saved;
-    explicit LocaleGuard(const char* name) { QLocale::setDefault(QLocale(QString::fromLatin1(name))); }
-    ~LocaleGuard() { QLocale::setDefault(saved); }
-};
-
 const double T0 = toDateTimeValue(QDateTime(QDate(2026, 7, 31), QTime(14, 5, 9)));
 
 GraphSeries makeGraph(int points, float ppm = 450.0f, float rh = 45.2f, float temp = 23.4f) {
@@ -38,17 +33,6 @@ GraphSeries makeGraph(int points, float ppm = 450.0f, float rh = 45.2f, float te
         g.y[2].push_back(temp);
     }
     return g;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 QList<QByteArray> linesOf(const QByteArray& bytes) {

@@ -6,6 +6,7 @@
 #include "logger/data_set_pane.h"
 #include "platform/clock.h"
 #include "support/scripted_prompter.h"
+#include "support/test_helpers.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -26,12 +27,6 @@
 namespace {
 
 const double T0 = toDateTimeValue(QDateTime(QDate(2026, 7, 31), QTime(9, 5, 3)));
-
-struct LocaleGuard {
-    QLocale saved;
-    explicit LocaleGuard(const char* name) { QLocale::setDefault(QLocale(QString::fromLatin1(name))); }
-    ~LocaleGuard() { QLocale::setDefault(saved); }
-};
 
 DataSet makeSet(double start, int interval, int records) {
     DataSet s;
