@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr int kMaxFilterTypes = 5;
-
 // The extension of a chosen file name in lower case, without the dot.
 QString extensionOf(const QString& fileName) {
     return QFileInfo(fileName).suffix().toLower();
@@ -39,41 +37,6 @@ QWidget* childWidget(QWidget* activeChild) {
 
 QString graphFileFilter() {
     return QString::fromLatin1(LocaleFormats().decimalIsComma() ? GraphFileFilterNoCsv : GraphFileFilter);
-}
-
-QStringList filterExtensions(const QString& filter) {
-    QStringList extensions;
-    const QString marker = QStringLiteral("*.");
-    qsizetype from = 0;
-    while (extensions.size() < kMaxFilterTypes) {
-        // In each type "*." stands first in the description, then in the pattern.
-        const qsizetype described = filter.indexOf(marker, from);
-        if (described < 0)
-            break;
-        const qsizetype pattern = filter.indexOf(marker, described + marker.size());
-        if (pattern < 0)
-            break;
-        const qsizetype dot = pattern + 1;
-        if (filter.size() - dot < 4)
-            break;
-        extensions << filter.mid(dot, 4);
-        from = pattern + marker.size();
-    }
-    return extensions;
-}
-
-QString typeChangedFileName(const QString& filter, int typeIndex, const QString& currentName) {
-    const QStringList extensions = filterExtensions(filter);
-    if (typeIndex < 1 || typeIndex > extensions.size())
-        return currentName;
-    const qsizetype slash = std::max(currentName.lastIndexOf(u'/'), currentName.lastIndexOf(u'\\'));
-    QString name = currentName.mid(slash + 1);
-    if (name.isEmpty())
-        return name;
-    const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot >= 0)
-        name.truncate(dot);
-    return name + extensions[typeIndex - 1];
 }
 
 GraphSeries graphSeriesOf(const PESGraph& chart) {

@@ -30,14 +30,6 @@ inline constexpr char GraphDefaultExt[] = "GHF";
 // The graph filter for the user's locale: no CSV where the decimal separator is a comma.
 QString graphFileFilter();
 
-// The extension of each file type of a filter, in order, at most five (".GHF", ".TXT", ...): the
-// four characters from the dot of the second "*." of each type.
-QStringList filterExtensions(const QString& filter);
-// The save dialog's file name after the user picks type `typeIndex` (1-based) of `filter`: the
-// current name without its folder, its extension replaced by the type's. A type without an
-// extension leaves the name as it is.
-QString typeChangedFileName(const QString& filter, int typeIndex, const QString& currentName);
-
 // The points of a chart as the text export writes them: X of subset 0, Y of subsets 0-2.
 GraphSeries graphSeriesOf(const PESGraph& chart);
 

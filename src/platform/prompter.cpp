@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 void WidgetPrompter::message(const QString& text) {
@@ -47,6 +48,41 @@ QString withDefaultExtension(const QString& path, const QString& defaultExt) {
     return path + '.' + defaultExt;
 }
 
+QStringList filterExtensions(const QString& filter) {
+    QStringList extensions;
+    const QString marker = QStringLiteral("*.");
+    qsizetype from = 0;
+    while (extensions.size() < 5) {
+        // In each type "*." stands first in the description, then in the pattern.
+        const qsizetype described = filter.indexOf(marker, from);
+        if (described < 0)
+            break;
+        const qsizetype pattern = filter.indexOf(marker, described + marker.size());
+        if (pattern < 0)
+            break;
+        const qsizetype dot = pattern + 1;
+        if (filter.size() - dot < 4)
+            break;
+        extensions << filter.mid(dot, 4);
+        from = pattern + marker.size();
+    }
+    return extensions;
+}
+
+QString typeChangedFileName(const QString& filter, int typeIndex, const QString& currentName) {
+    const QStringList extensions = filterExtensions(filter);
+    if (typeIndex < 1 || typeIndex > extensions.size())
+        return currentName;
+    const qsizetype slash = std::max(currentName.lastIndexOf(u'/'), currentName.lastIndexOf(u'\\'));
+    QString name = currentName.mid(slash + 1);
+    if (name.isEmpty())
+        return name;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot >= 0)
+        name.truncate(dot);
+    return name + extensions[typeIndex - 1];
+}
+
 static bool runFileDialog(QWidget* parent, Prompter::FileRequest& r, QFileDialog::AcceptMode mode) {
     QFileDialog dlg(parent, r.title, r.initialDir);
     dlg.setAcceptMode(mode);
@@ -60,6 +96,18 @@ static bool runFileDialog(QWidget* parent, Prompter::FileRequest& r, QFileDialog
         dlg.setOption(QFileDialog::DontConfirmOverwrite);
     if (!r.fileName.isEmpty())
         dlg.selectFile(r.fileName);
+    if (mode == QFileDialog::AcceptSave) {
+        // Picking another file type puts that type's extension on the name being typed.
+        QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
+                         [&dlg, &r, filters](const QString& chosen) {
+                             auto* edit = dlg.findChild<QLineEdit*>("fileNameEdit");
+                             const QString current = edit ? edit->text() : QString();
+                             const int index = static_cast<int>(filters.indexOf(chosen)) + 1;
+                             const QString renamed = typeChangedFileName(r.filter, index, current);
+                             if (edit && !renamed.isEmpty())
+                                 edit->setText(renamed);
+                         });
+    }
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return false;
     r.fileName = withDefaultExtension(dlg.selectedFiles().first(), r.defaultExt);

@@ -54,5 +54,12 @@ class WidgetPrompter : public Prompter {
 
 // "A|*.X|B|*.Y" -> Qt's "A (*.X);;B (*.Y)" and back to the 1-based index.
 QStringList qtFilterList(const QString& programFilter);
+// The extension of each file type of a program filter, at most five: in each type "*." stands
+// first in the description, then in the pattern, and the extension is the four characters from
+// the second one's dot (".GHF", ".TXT", ".CSV", ".407").
+QStringList filterExtensions(const QString& filter);
+// The file name a save dialog shows when the user picks file type `typeIndex` (counted from 1):
+// the current name without its folder, with the chosen type's extension.
+QString typeChangedFileName(const QString& filter, int typeIndex, const QString& currentName);
 // Appends the default extension when the chosen name has none.
 QString withDefaultExtension(const QString& path, const QString& defaultExt);
