@@ -992,15 +992,23 @@ bool PESGraph::print(QPrinter& printer) {
     // scale that drawing to fit the page, keeping its proportions.
     const int width = m_plot->width() >= 200 ? m_plot->width() : 1000;
     const int height = m_plot->height() >= 150 ? m_plot->height() : 700;
+    // Fonts are sized in points, so the page is measured at the screen's resolution too: on a
+    // high-resolution printer the text would otherwise be scaled up twice.
+    const int resolution = printer.resolution();
+    const int screenResolution = logicalDpiY() > 0 ? logicalDpiY() : 96;
+    printer.setResolution(screenResolution);
     QCPPainter painter;
-    if (!painter.begin(&printer))
-        return false;
-    const double scale = std::min(double(printer.width()) / width, double(printer.height()) / height);
-    painter.setMode(QCPPainter::pmVectorized);
-    painter.setMode(QCPPainter::pmNoCaching);
-    painter.scale(scale, scale);
-    m_plot->toPainter(&painter, width, height);
-    return painter.end();
+    bool printed = false;
+    if (painter.begin(&printer)) {
+        const double scale = std::min(double(printer.width()) / width, double(printer.height()) / height);
+        painter.setMode(QCPPainter::pmVectorized);
+        painter.setMode(QCPPainter::pmNoCaching);
+        painter.scale(scale, scale);
+        m_plot->toPainter(&painter, width, height);
+        printed = painter.end();
+    }
+    printer.setResolution(resolution);
+    return printed;
 }
 
 QByteArray PESGraph::storeState() const {

@@ -79,16 +79,7 @@ bool printGraph(PESGraph& graph, Prompter& prompter, QPrinter& printer) {
     graph.setAllowSubsetsPage(true);
     if (!askPrinter(prompter, printer, &graph))
         return false;
-    // The chart lays itself out at its screen size and scales that drawing to the page. Its fonts
-    // are sized in points, so the page has to be measured at the screen's resolution as well;
-    // on a high-resolution printer the text would otherwise be scaled up twice.
-    const int resolution = printer.resolution();
-    const int screenResolution = graph.logicalDpiY();
-    if (screenResolution > 0 && resolution != screenResolution)
-        printer.setResolution(screenResolution);
-    const bool printed = graph.print(printer);
-    printer.setResolution(resolution);
-    return printed;
+    return graph.print(printer);
 }
 
 } // namespace print
