@@ -105,11 +105,31 @@ void BM_Replot(benchmark::State& state) {
         graph.customPlot()->replot(QCustomPlot::rpImmediateRefresh);
 }
 
+// The chart's whole state stored into one block and restored from it, as a graph file save and
+// open do.
+void BM_StoreRestore(benchmark::State& state) {
+    const int points = int(state.range(0));
+    const Series series = makeSeries(points);
+    SilentPrompter prompter;
+    PESGraph graph(prompter);
+    configure(graph, points);
+    graph.setXDataArray(series.x);
+    graph.setYDataArray(series.y);
+    PESGraph restored(prompter);
+    for (auto _ : state) {
+        const QByteArray block = graph.storeState();
+        if (!restored.loadState(block))
+            state.SkipWithError("state refused");
+        benchmark::DoNotOptimize(block.size());
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_BulkLoad)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BulkLoadAndReplot)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Replot)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreRestore)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     return runBenchmarks(argc, argv);

@@ -48,6 +48,16 @@ class Writer {
         out.append(utf8);
     }
     void count(size_t n) { u32(quint32(n)); }
+    // A whole array of doubles, little-endian, in one copy where the host is little-endian.
+    void f64Array(const std::vector<double>& values) {
+        if constexpr (std::endian::native == std::endian::little) {
+            out.append(reinterpret_cast<const char*>(values.data()),
+                       qsizetype(values.size() * sizeof(double)));
+        } else {
+            for (double v : values)
+                f64(v);
+        }
+    }
 };
 
 // Reads from a fixed span; the first failure sticks and every later read yields zeroes.
@@ -85,6 +95,19 @@ class Reader {
         const quint64 lo = u32(what);
         const quint64 hi = u32(what);
         return std::bit_cast<double>(lo | (hi << 32));
+    }
+    // Fills `values` (already sized) from the block; the caller has checked that the bytes remain.
+    void f64Array(std::vector<double>& values, const char* what) {
+        if constexpr (std::endian::native == std::endian::little) {
+            const size_t bytes = values.size() * sizeof(double);
+            if (!need(bytes, what))
+                return;
+            std::memcpy(values.data(), m_bytes.data() + m_pos, bytes);
+            m_pos += bytes;
+        } else {
+            for (double& v : values)
+                v = f64(what);
+        }
     }
     double finite(const char* what) {
         const double v = f64(what);
@@ -221,12 +244,11 @@ ChartLook readLook(Reader& r) {
 
 QByteArray ChartState::store(const ChartModel& m) {
     Writer w;
+    w.out.reserve(qsizetype((m.m_x.size() + m.m_y.size()) * sizeof(double)) + 4096);
     w.i32(m.m_subsets);
     w.i32(m.m_points);
-    for (double v : m.m_x)
-        w.f64(v);
-    for (double v : m.m_y)
-        w.f64(v);
+    w.f64Array(m.m_x);
+    w.f64Array(m.m_y);
 
     w.count(m.m_labels.size());
     for (const QString& s : m.m_labels)
@@ -364,10 +386,8 @@ bool ChartState::restore(const QByteArray& bytes, ChartModel& model, QString& er
         m.m_points = points;
         m.m_x.resize(cells);
         m.m_y.resize(cells);
-        for (double& v : m.m_x)
-            v = r.f64("X value");
-        for (double& v : m.m_y)
-            v = r.f64("Y value");
+        r.f64Array(m.m_x, "X value");
+        r.f64Array(m.m_y, "Y value");
     }
 
     m.m_labels.resize(r.count("subset labels", 4, ChartModel::kMaxSubsets));
