@@ -1,6 +1,8 @@
 #include "files/collection_file.h"
 #include "logger/data_set_decoder.h"
+#include "support/memory_images.h"
 #include "support/scripted_prompter.h"
+#include "support/test_helpers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,33 +14,6 @@
 namespace {
 
 const QDateTime Now(QDate(2026, 7, 31), QTime(14, 5, 9));
-
-// A logging-memory image with `sets` data sets of `records` records each (ppm 400 + record number).
-MemoryImage collectionImage(uint16_t sets, uint16_t records, uint16_t claimedSets) {
-    MemoryImage image(FirstSetOffset, 0x11);
-    image[36] = uint8_t(claimedSets >> 8);
-    image[37] = uint8_t(claimedSets);
-    for (uint16_t s = 0; s < sets; ++s) {
-        image.insert(image.end(), {0xA5, 0x5A, 0x00, 0x24, 0x03, 0x01, 0x12, 0x00, 0x00, 0x00, 0x10, 0x00,
-                                   uint8_t(records >> 8), uint8_t(records), 0x00, 0x00, 0x00, 0x00});
-        for (uint16_t r = 0; r < records; ++r) {
-            const auto bits = std::bit_cast<uint32_t>(400.0f + r);
-            image.insert(image.end(), {uint8_t(bits >> 24), uint8_t(bits >> 16), uint8_t(bits >> 8),
-                                       uint8_t(bits), 0x00, 0xD7, 0x01, 0xC8});
-        }
-        image.insert(image.end(), {0x5A, 0xA5});
-    }
-    return image;
-}
-
-QByteArray bytesOf(const MemoryImage& image) {
-    return QByteArray(reinterpret_cast<const char*>(image.data()), qsizetype(image.size()));
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -76,10 +51,10 @@ TEST(CollectionFilePaths, TemporaryImageUnderTheDataFolderOrTheProgramFolder) {
 TEST_F(CollectionFileTest, TemporaryImageIsWrittenWholeWithItsExactSize) {
     const MemoryImage big = collectionImage(2, 3, 2);
     ASSERT_EQ(writeTemporaryImage(dataFolder, big), TempImageWrite::Written);
-    EXPECT_EQ(readFile(temporaryImagePath(dataFolder)), bytesOf(big));
+    EXPECT_EQ(readAll(temporaryImagePath(dataFolder)), bytesOf(big));
     const MemoryImage small = collectionImage(1, 0, 1);
     ASSERT_EQ(writeTemporaryImage(dataFolder, small), TempImageWrite::Written);
-    EXPECT_EQ(readFile(temporaryImagePath(dataFolder)), bytesOf(small));
+    EXPECT_EQ(readAll(temporaryImagePath(dataFolder)), bytesOf(small));
 }
 
 TEST_F(CollectionFileTest, SaveCopiesTheTemporaryImageByteForByte) {
@@ -95,8 +70,8 @@ TEST_F(CollectionFileTest, SaveCopiesTheTemporaryImageByteForByte) {
     EXPECT_EQ(r.defaultExt, "REC");
     EXPECT_EQ(r.initialDir, dataFolder);
     // A name typed without extension takes the default extension, not 407.
-    EXPECT_EQ(readFile(path("walk.REC")), bytesOf(image));
-    EXPECT_EQ(readFile(path("kept.407")), bytesOf(image));
+    EXPECT_EQ(readAll(path("walk.REC")), bytesOf(image));
+    EXPECT_EQ(readAll(path("kept.407")), bytesOf(image));
     EXPECT_TRUE(prompter.shown.isEmpty());
 }
 
@@ -133,11 +108,11 @@ TEST_F(CollectionFileTest, OpenDecodesAsAfterADownloadAndSavesBackEqual) {
     EXPECT_EQ(store.sets, decodeDataSets(image, Now).sets);
     EXPECT_EQ(store.sampleValues.size(), 18u);
     EXPECT_TRUE(store.image.empty());
-    EXPECT_EQ(readFile(temporaryImagePath(dataFolder)), bytesOf(image));
+    EXPECT_EQ(readAll(temporaryImagePath(dataFolder)), bytesOf(image));
 
     prompter.files = {path("out.407")};
     ASSERT_EQ(saveCollection(prompter, dataFolder), SaveCollectionResult::Saved);
-    EXPECT_EQ(readFile(path("out.407")), bytesOf(image));
+    EXPECT_EQ(readAll(path("out.407")), bytesOf(image));
 }
 
 TEST_F(CollectionFileTest, OpenWithoutDataSetsKeepsTheStoreAndTemporaryImage) {
@@ -161,7 +136,7 @@ TEST_F(CollectionFileTest, OpenWithoutDataSetsKeepsTheStoreAndTemporaryImage) {
 
     EXPECT_EQ(store.sets, sets);
     EXPECT_TRUE(store.image.empty());
-    EXPECT_EQ(readFile(temporaryImagePath(dataFolder)), bytesOf(earlier));
+    EXPECT_EQ(readAll(temporaryImagePath(dataFolder)), bytesOf(earlier));
     EXPECT_TRUE(prompter.shown.isEmpty());
 }
 
@@ -174,7 +149,7 @@ TEST_F(CollectionFileTest, OpenOfALyingFileKeepsTheWholeSets) {
     EXPECT_TRUE(r.truncated);
     EXPECT_EQ(store.sets.size(), 2u);
     // The file is kept as it is, so saving it again gives the same bytes.
-    EXPECT_EQ(readFile(temporaryImagePath(dataFolder)), bytesOf(image));
+    EXPECT_EQ(readAll(temporaryImagePath(dataFolder)), bytesOf(image));
 }
 
 TEST_F(CollectionFileTest, OpenWhenTheTemporaryFolderCannotBeMade) {

@@ -13,6 +13,7 @@
 #include "logger/data_set_pane.h"
 #include "logger/tfrm_list.h"
 #include "platform/clock.h"
+#include "support/memory_images.h"
 #include "support/scripted_prompter.h"
 #include "support/test_helpers.h"
 
@@ -36,28 +37,6 @@ namespace {
 constexpr int kBase[] = {400, 40, 20};
 
 const double T0 = toDateTimeValue(QDateTime(QDate(2026, 7, 31), QTime(14, 5, 9)));
-
-// A logging-memory image with `sets` data sets of `records` records each (ppm 400 + record number).
-MemoryImage collectionImage(uint16_t sets, uint16_t records) {
-    MemoryImage image(FirstSetOffset, 0x11);
-    image[36] = uint8_t(sets >> 8);
-    image[37] = uint8_t(sets);
-    for (uint16_t s = 0; s < sets; ++s) {
-        image.insert(image.end(), {0xA5, 0x5A, 0x00, 0x24, 0x03, 0x01, 0x12, 0x00, 0x00, 0x00, 0x10, 0x00,
-                                   uint8_t(records >> 8), uint8_t(records), 0x00, 0x00, 0x00, 0x00});
-        for (uint16_t r = 0; r < records; ++r) {
-            const auto bits = std::bit_cast<uint32_t>(400.0f + r);
-            image.insert(image.end(), {uint8_t(bits >> 24), uint8_t(bits >> 16), uint8_t(bits >> 8),
-                                       uint8_t(bits), 0x00, 0xD7, 0x01, 0xC8});
-        }
-        image.insert(image.end(), {0x5A, 0xA5});
-    }
-    return image;
-}
-
-QByteArray bytesOf(const MemoryImage& image) {
-    return QByteArray(reinterpret_cast<const char*>(image.data()), qsizetype(image.size()));
-}
 
 enum Choice { Sets, Single, CancelChoice };
 
