@@ -13,10 +13,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
 #include <memory>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
     QApplication::setApplicationName("QZ407");
     QApplication::setOrganizationName("QZ407");
     QApplication::setApplicationVersion(TVersionInfo(nullptr).versionText());
@@ -27,6 +27,22 @@ int main(int argc, char** argv) {
     parser.addVersionOption();
     QCommandLineOption demo("demo", "Run on the built-in simulated meter instead of a meter on USB.");
     parser.addOption(demo);
+    // --help and --version are answered before the application object exists, so they also work
+    // in a terminal without a display; everything else waits for QApplication, which first takes
+    // out its own options (-platform, -style, ...).
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-h" || arg == "--help" || arg == "-?") {
+            std::fputs(qPrintable(parser.helpText().replace("<executable_name>", "qz407")), stdout);
+            return 0;
+        }
+        if (arg == "-v" || arg == "--version") {
+            std::printf("QZ407 %s\n", qPrintable(QApplication::applicationVersion()));
+            return 0;
+        }
+    }
+
+    QApplication app(argc, argv);
     parser.process(app);
 
     // The splash: the about box without its OK button, painted at once.
