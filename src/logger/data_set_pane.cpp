@@ -1,5 +1,7 @@
 #include "data_set_pane.h"
 
+#include <QSplitter>
+
 #include "graph/graph_statistics.h"
 #include "graph/pes_graph.h"
 #include "graph/tfrm_graph.h"
@@ -241,6 +243,12 @@ DataSetPane* installDataSetPane(TfrmGraph& window, const DataSetStore& store) {
         window.setDataSetPane(pane);
         QObject::connect(pane, &DataSetPane::dataSetChosen, &window,
                          [&window, &store](int k) { showDataSet(window, store, k); });
+        // Room for every column of the grid, but never more than half the window.
+        if (QSplitter* splitter = window.splitter()) {
+            const int total = std::max(window.width(), 800);
+            const int paneWidth = std::min(540, total / 2);
+            splitter->setSizes({paneWidth, total - paneWidth});
+        }
     }
     pane->setVisible(true);
     return pane;
