@@ -100,7 +100,7 @@ class Reader {
     void f64Array(std::vector<double>& values, const char* what) {
         if constexpr (std::endian::native == std::endian::little) {
             const size_t bytes = values.size() * sizeof(double);
-            if (!need(bytes, what))
+            if (bytes == 0 || !need(bytes, what))
                 return;
             std::memcpy(values.data(), m_bytes.data() + m_pos, bytes);
             m_pos += bytes;
