@@ -70,7 +70,7 @@ int HidMeterTransport::ReadReply(uint32_t count, uint8_t* buffer) {
             return 1;
         assembler.feed({report, static_cast<std::size_t>(n)});
     }
-    std::memcpy(buffer, assembler.bytes().data(), count);
+    std::copy_n(assembler.bytes().begin(), count, buffer);
     return 0;
 }
 
