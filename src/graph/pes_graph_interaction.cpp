@@ -1,0 +1,124 @@
+// PESGraph's mouse handling: clicks and hot spots, the zoom band and zooming, dragging the table.
+#include "graph/pes_graph_layers.h"
+
+#include <QMouseEvent>
+#include <algorithm>
+
+using namespace pesgraph;
+
+// ---------------------------------------------------------------------------------------------
+// Mouse: a press and release in place (give or take a shaky hand) is a click; a drag draws the zoom band, or
+// moves the table when it starts on a moveable table.
+
+void PESGraph::mousePress(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_pressPos = event->position().toPoint();
+    m_lastMouse = m_pressPos;
+    m_pressed = true;
+    m_banding = false;
+    m_moved = false;
+    m_tableDrag = m_model.table.moveable != pe::sgTANotMoveable && tableRect().contains(m_pressPos);
+    m_tableDragStart = QPoint(m_model.table.dragX, m_model.table.dragY);
+}
+
+void PESGraph::mouseMove(QMouseEvent* event) {
+    m_lastMouse = event->position().toPoint();
+    if (m_pressed && (event->buttons() & Qt::LeftButton)) {
+        const QPoint delta = m_lastMouse - m_pressPos;
+        m_moved = m_moved || delta.manhattanLength() >= kBandThreshold;
+        if (m_tableDrag) {
+            m_model.table.dragX = std::clamp(m_tableDragStart.x() + delta.x(), -100000, 100000);
+            m_model.table.dragY = std::clamp(m_tableDragStart.y() + delta.y(), -100000, 100000);
+            m_plot->layer(QStringLiteral("annotations"))->replot();
+        } else if (m_model.look.allowZooming != pe::sgNoZooming && m_moved) {
+            m_banding = true;
+            const QRect plot = plottingRect();
+            QRect band = QRect(m_pressPos, m_lastMouse).normalized();
+            if (m_model.look.allowZooming == pe::sgHorzZooming)
+                band = QRect(band.left(), plot.top(), band.width(), plot.height());
+            else if (m_model.look.allowZooming == pe::sgVertZooming)
+                band = QRect(plot.left(), band.top(), plot.width(), band.height());
+            m_overlay->setBand(band.intersected(plot));
+            m_plot->layer(QStringLiteral("overlay"))->replot();
+        }
+    }
+    emit OnMouseMove();
+}
+
+void PESGraph::mouseRelease(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_pressed)
+        return;
+    m_pressed = false;
+    m_lastMouse = event->position().toPoint();
+    if (m_tableDrag) {
+        m_tableDrag = false;
+        return;
+    }
+    if (m_banding) {
+        m_banding = false;
+        const QRect band = m_overlay->band();
+        m_overlay->setBand({});
+        m_plot->layer(QStringLiteral("overlay"))->replot();
+        zoomTo(band);
+        return;
+    }
+    if (m_moved) // a drag that did not zoom is no click either
+        return;
+    // Hits are taken before OnClick, whose handler may add marks under the pointer.
+    const int annotation = annotationAt(m_lastMouse);
+    const auto [subset, point] = dataPointAt(m_lastMouse);
+    const bool inPlot = plottingRect().contains(m_lastMouse);
+    emit OnClick();
+    if (annotation >= 0)
+        emit OnGraphAnnotHotSpot(false, annotation);
+    if (subset >= 0)
+        emit OnDataHotSpot(subset, point);
+    if (inPlot && m_model.look.allowGraphHotSpots)
+        emit OnGraphHotSpot();
+}
+
+void PESGraph::mouseDoubleClick(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_lastMouse = event->position().toPoint();
+    const int annotation = annotationAt(m_lastMouse);
+    if (annotation >= 0)
+        emit OnGraphAnnotHotSpot(true, annotation);
+}
+
+void PESGraph::zoomTo(const QRect& band) {
+    const int mode = m_model.look.allowZooming;
+    const bool horz = mode == pe::sgHorzZooming || mode == pe::sgHorzPlusVertZooming;
+    const bool vert = mode == pe::sgVertZooming || mode == pe::sgHorzPlusVertZooming;
+    if ((horz && band.width() < kMinZoomPixels) || (vert && band.height() < kMinZoomPixels) ||
+        m_axisRects.empty())
+        return;
+    ZoomView view;
+    std::tie(view.xMin, view.xMax) = viewRangeX();
+    for (int a = 0; a < int(m_axisRects.size()); ++a)
+        view.y.push_back(viewRangeY(a));
+    const int a = std::max(0, axisRectAt(m_pressPos));
+    QCPAxisRect* rect = m_axisRects[size_t(a)];
+    if (horz) {
+        QCPAxis* x = rect->axis(QCPAxis::atBottom);
+        view.xMin = xOfKey(x->pixelToCoord(band.left()));
+        view.xMax = xOfKey(x->pixelToCoord(band.right()));
+    }
+    if (vert) {
+        QCPAxis* y = rect->axis(QCPAxis::atLeft);
+        view.y[size_t(a)] = {y->pixelToCoord(band.bottom()), y->pixelToCoord(band.top())};
+    }
+    m_model.zoomStack.push_back(std::move(view));
+    applyRanges();
+    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    emit OnZoomIn();
+}
+
+void PESGraph::undoZoom() {
+    if (m_model.zoomStack.empty())
+        return;
+    m_model.zoomStack.clear();
+    applyRanges();
+    m_plot->replot(QCustomPlot::rpQueuedReplot);
+}

@@ -1,0 +1,58 @@
+#pragma once
+// Pieces of PESGraph shared by its source files: the two buffered layers it draws on and the
+// pixel sizes its drawing and mouse handling agree on. Only the chart's own sources include this.
+#include "graph/pes_graph.h"
+
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <qcustomplot.h>
+
+namespace pesgraph {
+
+inline constexpr int kBandThreshold = 4; // pixels the mouse must travel before a press becomes a zoom drag
+inline constexpr int kMinZoomPixels = 3;
+inline constexpr int kHotSpotPixels = 5;
+inline constexpr int kCrossArm = 5;
+inline constexpr int kTableMargin = 10;
+
+// The lines of an annotation text, broken at any kind of line end.
+QStringList annotationLines(const QString& text);
+
+} // namespace pesgraph
+
+// Draws the zoom rubber band on the buffered overlay layer, so dragging repaints only that layer.
+class PESGraph::Overlay : public QCPLayerable {
+  public:
+    explicit Overlay(QCustomPlot* plot) : QCPLayerable(plot, QStringLiteral("overlay")) {}
+    void setBand(const QRect& band) { m_band = band; }
+    QRect band() const { return m_band; }
+
+  protected:
+    void applyDefaultAntialiasingHint(QCPPainter* painter) const override { painter->setAntialiasing(false); }
+    void draw(QCPPainter* painter) override {
+        if (m_band.isNull())
+            return;
+        painter->setPen(QPen(QColor(128, 128, 128), 1, Qt::DashLine));
+        painter->setBrush(QColor(128, 128, 128, 48));
+        painter->drawRect(m_band);
+    }
+
+  private:
+    QRect m_band;
+};
+
+// Draws graph annotations, vertical line annotations and the table from the model, on their own
+// buffered layer above the graphs.
+class PESGraph::AnnotationPainter : public QCPLayerable {
+  public:
+    AnnotationPainter(QCustomPlot* plot, PESGraph* owner)
+        : QCPLayerable(plot, QStringLiteral("annotations")), m_owner(owner) {}
+
+  protected:
+    void applyDefaultAntialiasingHint(QCPPainter* painter) const override { painter->setAntialiasing(false); }
+    void draw(QCPPainter* painter) override { m_owner->paintAnnotations(painter); }
+
+  private:
+    PESGraph* m_owner;
+};
