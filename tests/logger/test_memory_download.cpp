@@ -358,6 +358,7 @@ TEST(DownloadOverHid, LateRepliesGiveTheSameImage) {
         meter.setSizeField(0x00FFFF); // 64 KiB: 2048 blocks
         faults(meter);
         SimulatedHidBackend backend(meter, clock);
+        backend.lateMs = 400; // well after any read's time-out
         HidMeterTransport transport(backend);
         MeterLink link(transport, clock);
         MemoryImage image;
@@ -378,4 +379,19 @@ TEST(DownloadOverHid, LateRepliesGiveTheSameImage) {
         m.faults.noRewindOnR = true;
     });
     EXPECT_EQ(noRewind, plain);
+}
+
+// Whatever writes to the store's image while the download pumps messages cannot reach the blocks:
+// they are in the download's own buffer until it is complete.
+TEST_F(DownloadTest, BlocksStayInTheDownloadsOwnBufferUntilItIsComplete) {
+    DataSetStore store;
+    progress.onBytes = [&](uint32_t bytes) {
+        if (bytes == 1024)
+            store.image.assign(100, 0xEE); // say, an open that ran meanwhile
+    };
+    MemoryImage handed;
+    EXPECT_EQ(DownloadAndDecode(link, store, &progress, [&](const MemoryImage& i) { handed = i; }), 0);
+    EXPECT_EQ(handed, memoryPrefix(handed.size()));
+    EXPECT_EQ(handed.size(), totalBytesFor(meter.reportedSize()));
+    EXPECT_EQ(store.sets.size(), 4u);
 }
