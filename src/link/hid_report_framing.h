@@ -34,6 +34,11 @@ using OutputReport = std::array<uint8_t, kReportSize + 1>; // [0] = report id 0
 using InputReport = std::array<uint8_t, kReportSize + 1>;
 
 std::vector<OutputReport> encodeOutput(std::span<const uint8_t> data);
+// The data bytes of one output report as encodeOutput made it (the device's side); empty when the
+// report is not framed so.
+std::span<const uint8_t> outputData(std::span<const uint8_t> report);
+// A reply as the meter sends it: input reports of kReportSize bytes (the device's side).
+std::vector<std::vector<uint8_t>> encodeInput(std::span<const uint8_t> reply);
 
 // Collects reply bytes from input reports until `wanted` bytes are in.
 class ReplyAssembler {

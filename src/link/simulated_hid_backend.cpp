@@ -75,16 +75,14 @@ std::unique_ptr<HidDeviceIo> SimulatedHidBackend::open(uint16_t vendorId, uint16
 
 void SimulatedHidBackend::request(std::span<const uint8_t> report) {
     m_output.emplace_back(report.begin(), report.end());
-    // Our output framing: report id, count, data.
-    if (report.size() < 2 || report[1] == 0 || report[1] > hidframing::kMaxData ||
-        report.size() < 2u + report[1])
+    const std::span<const uint8_t> data = hidframing::outputData(report);
+    if (data.empty())
         return;
-    const uint32_t count = report[1];
-    const uint8_t* data = report.data() + 2;
+    const auto count = static_cast<uint32_t>(data.size());
     if (count == 7)
-        m_meter.WriteFrame(count, data);
+        m_meter.WriteFrame(count, data.data());
     else
-        m_meter.WriteBlock(count, data);
+        m_meter.WriteBlock(count, data.data());
     const auto reply = m_meter.takeReply();
     if (!reply)
         return;
@@ -93,16 +91,16 @@ void SimulatedHidBackend::request(std::span<const uint8_t> report) {
     if (!m_input.empty())
         at = std::max(at, m_input.back().at);
     const std::vector<uint8_t>& bytes = reply->bytes;
-    const std::size_t step = rawReplies ? hidframing::kReportSize : hidframing::kMaxData;
-    for (std::size_t pos = 0; pos < bytes.size(); pos += step) {
-        const std::size_t n = std::min(step, bytes.size() - pos);
+    if (!rawReplies) {
+        for (auto& r : hidframing::encodeInput(bytes))
+            m_input.push_back({at, std::move(r)});
+        return;
+    }
+    // Another meter's framing: the reply's bytes straight in the reports, no count in front.
+    for (std::size_t pos = 0; pos < bytes.size(); pos += hidframing::kReportSize) {
+        const std::size_t n = std::min(hidframing::kReportSize, bytes.size() - pos);
         Report r{at, std::vector<uint8_t>(hidframing::kReportSize, 0)};
-        if (rawReplies) {
-            std::copy_n(bytes.begin() + std::ptrdiff_t(pos), n, r.bytes.begin());
-        } else {
-            r.bytes[0] = static_cast<uint8_t>(n);
-            std::copy_n(bytes.begin() + std::ptrdiff_t(pos), n, r.bytes.begin() + 1);
-        }
+        std::copy_n(bytes.begin() + std::ptrdiff_t(pos), n, r.bytes.begin());
         m_input.push_back(std::move(r));
     }
 }
