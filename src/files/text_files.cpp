@@ -15,13 +15,20 @@
 #include <QProgressBar>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <string>
 
 namespace {
 
 constexpr qint64 ChunkSize = 1 << 20;
+// The longest line the import takes. A table line is well under 200 characters; anything near this
+// is not a table, and holding it whole would let one endless line fill the memory.
+constexpr std::size_t MaxLineBytes = 64 * 1024;
+// How far past a line without a separator the import looks for more text to mention.
+constexpr qint64 MaxScanAfterStop = 64 << 20;
 // Window messages are handled (and the Cancel button seen) after the first item and then every
 // this many items; more often only costs time.
 constexpr qsizetype ProgressStride = 256;
@@ -256,18 +263,18 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
     // may still use the comma; the first line tells.
     bool sniff = sep == ';';
 
-    auto* list = new TfrmList(parent);
+    // Owned here until it is complete, so an import that throws leaves nothing behind. Nothing is
+    // reserved from the file's size: the table grows with what was actually read.
+    auto list = std::make_unique<TfrmList>(parent);
     list->setWindowTitle(fileName);
     TableModel& model = list->model();
-    // Rows of a graph export run to about 35 bytes; the pool adds up to seven length bytes a row.
-    model.reserve(file.size() / 32, file.size() + file.size() / 4);
     list->beginFill();
 
     ProgressRun progress(nullptr, QStringLiteral("Open Progress"), QStringLiteral("0"), 0);
     progress.scope().Progress1->hide();
     progress.showCount(QStringLiteral("%1"));
 
-    enum class End { Eof, Cancelled, NoSeparator } end = End::Eof;
+    enum class End { Eof, Cancelled, NoSeparator, TooLong } end = End::Eof;
     bool textAfterStop = false;
     qsizetype lineNo = 0, rows = 0;
     std::array<std::string_view, TableModel::FieldCount> fields;
@@ -275,6 +282,10 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
     // Handles one line (without its line end); false ends the reading.
     auto handleLine = [&](std::string_view line) -> bool {
         ++lineNo;
+        if (line.size() > MaxLineBytes) {
+            end = End::TooLong;
+            return false;
+        }
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         if (sniff) {
@@ -323,14 +334,18 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
         for (;;) {
             const std::size_t nl = data.find('\n', pos);
             if (nl == std::string_view::npos) {
-                carry.append(data.substr(pos));
+                carry.append(data.substr(pos, std::min(data.size() - pos, MaxLineBytes + 1 - carry.size())));
+                if (carry.size() > MaxLineBytes) { // a line without end in sight: stop here
+                    handleLine(carry);
+                    reading = false;
+                }
                 break;
             }
             bool more = true;
             if (carry.empty()) {
                 more = handleLine(data.substr(pos, nl - pos));
             } else {
-                carry.append(data.substr(pos, nl - pos));
+                carry.append(data.substr(pos, std::min(nl - pos, MaxLineBytes + 1 - carry.size())));
                 more = handleLine(carry);
                 carry.clear();
             }
@@ -344,22 +359,31 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
     }
     if (end == End::NoSeparator && !textAfterStop) {
         textAfterStop = hasText(rest);
-        while (!textAfterStop) {
+        qint64 scanned = 0;
+        while (!textAfterStop && scanned < MaxScanAfterStop) {
             const QByteArray more = file.read(ChunkSize);
             if (more.isEmpty())
                 break;
+            scanned += more.size();
             textAfterStop =
                 hasText(std::string_view(more.constData(), static_cast<std::size_t>(more.size())));
         }
     }
     progress.scope().setStatus(QString::number(rows));
     list->endFill();
+    const QString shown = QDir::toNativeSeparators(fileName);
     if (end == End::NoSeparator && textAfterStop)
         prompter.message(
             QStringLiteral("%1: line %2 holds no separator; the lines from there on were not read.")
-                .arg(QDir::toNativeSeparators(fileName))
+                .arg(shown)
                 .arg(lineNo));
-    return list;
+    else if (end == End::TooLong)
+        prompter.message(QStringLiteral("%1: line %2 is longer than %3 characters; the lines from there on "
+                                        "were not read.")
+                             .arg(shown)
+                             .arg(lineNo)
+                             .arg(MaxLineBytes));
+    return list.release();
 }
 
 TableParsers localeTableParsers(const LocaleFormats& formats) {

@@ -59,9 +59,11 @@ TextExportResult exportTableText(Prompter& prompter, const TableModel& table, co
 
 // Reads a text file into a new table window whose caption is the full file name; the separator is
 // the comma for a ".csv" name (see separatorForFileName), the tab otherwise. Returns nullptr, with
-// no message, when the file cannot be opened. Lines are read whole, however long; up to seven fields
-// of each are kept. Reading ends at the end of the file, at Cancel or at the first line without a
-// separator; when such a line is followed by more text, a message says where reading stopped.
+// no message, when the file cannot be opened. Lines of up to 64 KiB are read whole; up to seven
+// fields of each are kept. Reading ends at the end of the file, at Cancel, at the first line without
+// a separator (when more text follows, a message says where reading stopped) or at the first longer
+// line (with a message). The file is read as it goes: memory grows with the rows read, never with
+// the file's size, so a huge or endless file ends with a message rather than exhausting memory.
 // The window gets `parent`; without one the caller owns it.
 TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* parent = nullptr);
 

@@ -19,6 +19,8 @@ class Clock {
     virtual void pumpWait(int ms) = 0;
 };
 
+// Wall-clock time. pumpWait sleeps in a local event loop up to its deadline, waking for every event,
+// so timers, clicks and repaints are served during the wait at no processor cost in between.
 class RealClock : public Clock {
   public:
     RealClock();

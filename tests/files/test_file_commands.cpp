@@ -30,6 +30,7 @@
 #include <QToolButton>
 #include <bit>
 #include <gtest/gtest.h>
+#include <new>
 
 namespace {
 
@@ -424,4 +425,27 @@ TEST_F(FileCommandsTest, CollectionOpenMakesTheDataLoggerWindowFirst) {
     ASSERT_NE(dataSetPaneOf(*existing), nullptr);
     EXPECT_EQ(dataSetPaneOf(*existing)->setCount(), 1);
     EXPECT_EQ(existing->PESGraph1->Points(), 4);
+}
+
+// Memory that runs out in the middle of an open is reported; the user's windows stay, and the next
+// open works.
+TEST_F(FileCommandsTest, AllocationFailureInAnOpenIsReportedAndTheWindowsStay) {
+    const QString good = path("good.ghf");
+    ASSERT_TRUE(writeGraphFile(*filledGraph("a")->PESGraph1, good));
+    const auto before = windows.size();
+    FileCommands::Windows failingWindows = callbacks();
+    failingWindows.createGraphWindow = [](const QString&) -> TfrmGraph* { throw std::bad_alloc(); };
+    FileCommands failing{prompter, clock, dataFolder, store, shared, failingWindows};
+    prompter.files = {good};
+    failing.openSingleFile();
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown[0],
+              "There is not enough memory to open " + QDir::toNativeSeparators(good) + ".");
+    EXPECT_EQ(windows.size(), before);
+    for (const auto& w : windows)
+        EXPECT_FALSE(w.isNull());
+
+    prompter.files = {good};
+    commands.openSingleFile();
+    EXPECT_EQ(created, QStringList{good});
 }

@@ -362,3 +362,28 @@ TEST_F(TextFiles, OverloadsSurviveExportImportAndTableToGraph) {
     }
     EXPECT_TRUE(prompter.shown.isEmpty());
 }
+
+// A 64 GB file of zeros with no line end (made sparse, so it costs no disk): the import reads as
+// it goes, stops at the first line too long to be a table line, and says so.
+TEST_F(TextFiles, HugeSparseFileEndsWithAMessageNotAnAbort) {
+    QFile huge(path("huge.txt"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(qint64(64) << 30));
+    huge.close();
+    auto list = import(prompter, path("huge.txt"));
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->model().filledRows(), 0);
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown[0].contains("line 1 is longer than 65536 characters"))
+        << prompter.shown[0].toStdString();
+    EXPECT_LT(list->model().memoryUsed(), std::size_t(1) << 20);
+
+    // Rows before an endless tail are kept.
+    writeAll(path("tail.txt"), "a\tb\r\nc\td\r\n" + QByteArray(200000, 'x'));
+    prompter.shown.clear();
+    auto tail = import(prompter, path("tail.txt"));
+    EXPECT_EQ(tail->model().filledRows(), 2);
+    EXPECT_EQ(tail->model().cellText(2, 2), "d");
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown[0].contains("line 3 is longer")) << prompter.shown[0].toStdString();
+}

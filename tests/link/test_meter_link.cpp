@@ -131,3 +131,20 @@ TEST_F(LinkTest, RequestDuringThePollTickIsDeferredUntilTheTickEnds) {
         QCoreApplication::processEvents();
     EXPECT_EQ(runs, 1);
 }
+
+// Every exchange asks for the meter by its USB identity, with the 100 ms time-outs, and reads the
+// byte count of its reply.
+TEST_F(LinkTest, ExchangesAskForTheMeterWithItsIdentityAndTimeOuts) {
+    t.replies = {std::vector<uint8_t>(32, 0), std::vector<uint8_t>(64, 0), blockReply(7)};
+    link.ProbeMeter('K');
+    link.ReadLive();
+    link.ReadBlockAt(7);
+    CommandFrame key;
+    key.setCommand('H');
+    std::array<uint8_t, 32> reply{};
+    MeterLink::SendPanelCommand(t, key, reply);
+    const std::pair<uint16_t, uint16_t> meter{0x04D9, 0xE000};
+    EXPECT_EQ(t.openArgs, (std::vector<std::pair<uint16_t, uint16_t>>(4, meter)));
+    EXPECT_EQ(t.timeoutArgs, (std::vector<std::pair<uint32_t, uint32_t>>(4, {100u, 100u})));
+    EXPECT_EQ(t.readCounts, (std::vector<uint32_t>{32, 64, 36, 32}));
+}

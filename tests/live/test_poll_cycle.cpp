@@ -1,4 +1,6 @@
+#include "link/hid_meter_transport.h"
 #include "link/meter_link.h"
+#include "link/simulated_hid_backend.h"
 #include "link/simulated_meter.h"
 #include "live/glyph_set.h"
 #include "live/poll_cycle.h"
@@ -97,4 +99,42 @@ TEST_F(PollTest, RecAndFullFlashTogetherAndStopAfterLoss) {
     const bool recHidden = panel.imgREC->isHidden();
     poll.MaxMinTimerTimer();
     EXPECT_EQ(panel.imgREC->isHidden(), recHidden);
+}
+
+// The poll through the USB transport against the simulated meter seen as HID reports: live replies
+// that come after their read timed out never show up as a later tick's reading.
+TEST(PollOverHid, LateLiveRepliesNeverShiftLaterReadings) {
+    auto run = [](const std::set<uint32_t>& late) {
+        ManualClock clock;
+        SimulatedMeter meter(clock);
+        // A value that differs at every tick, so a reply read one tick late shows.
+        meter.setReadingSource([](int64_t ms) {
+            return meter_memory::Reading{float(400 + ms / 500), 50, 20};
+        });
+        meter.faults.lateReplies['A'] = late;
+        SimulatedHidBackend backend(meter, clock);
+        HidMeterTransport transport(backend);
+        MeterLink link(transport, clock);
+        LiveReading reading;
+        PollCycle poll(link, clock, reading);
+        std::vector<int32_t> ppm;
+        for (int i = 0; i < 14; ++i) {
+            clock.advance(500);
+            poll.MainTimerTimer();
+            EXPECT_TRUE(poll.Connected);
+            ppm.push_back(reading.ppm);
+        }
+        return ppm;
+    };
+    const std::vector<int32_t> plain = run({});
+    const std::set<uint32_t> lateOnes = {2, 3, 7, 11};
+    const std::vector<int32_t> late = run(lateOnes);
+    ASSERT_EQ(plain.size(), late.size());
+    for (std::size_t tick = 1; tick < plain.size(); ++tick) {
+        const auto live = uint32_t(tick); // tick 0 probes; tick n reads the n-th live reply
+        if (lateOnes.count(live))
+            EXPECT_EQ(late[tick], late[tick - 1]) << tick; // a lost read keeps the last reading
+        else
+            EXPECT_EQ(late[tick], plain[tick]) << tick;
+    }
 }

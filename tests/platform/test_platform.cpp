@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 TEST(DateTimeValue, DaysSince1899RoundTrip) {
@@ -84,4 +85,21 @@ TEST(VersionInfo, LabelLinkDesignTimeAndRemoval) {
     delete label;
     EXPECT_EQ(info.FileVersionLabel(), nullptr);
     info.Loaded(); // does nothing, no dangling label
+}
+
+TEST(RealClock, WaitServesTimersAndPostedEventsAndLastsLongerThanAsked) {
+    RealClock clock;
+    QTimer timer;
+    int ticks = 0;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(5);
+    bool posted = false;
+    QTimer::singleShot(0, [&] { posted = true; });
+    const int64_t start = clock.tickCount();
+    clock.pumpWait(40);
+    const int64_t waited = clock.tickCount() - start;
+    EXPECT_GT(waited, 40);
+    EXPECT_LT(waited, 1000); // never hangs until some unrelated event
+    EXPECT_TRUE(posted);
+    EXPECT_GE(ticks, 2);
 }

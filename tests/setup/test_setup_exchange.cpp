@@ -70,6 +70,10 @@ TEST_F(ExchangeTest, InformationReadSendsXAndKeepsTheBytesItDoesNotSet) {
     EXPECT_EQ(info[15], 123);
     EXPECT_EQ(t.closes, 0); // setup exchanges leave the device open
     EXPECT_EQ(ex.serialNumber(), "SN-0001");
+    EXPECT_EQ(t.serialArgs.back(), std::make_pair(0, 32)); // first argument 0, a 32-byte buffer
+    EXPECT_EQ(t.openArgs, (std::vector<std::pair<uint16_t, uint16_t>>{{0x04D9, 0xE000}}));
+    EXPECT_EQ(t.timeoutArgs, (std::vector<std::pair<uint32_t, uint32_t>>{{100, 100}}));
+    EXPECT_EQ(t.readCounts, std::vector<uint32_t>{64});
 }
 
 TEST_F(ExchangeTest, InformationReadTriesThreeTimesAndReportsTheLastFailingStep) {
