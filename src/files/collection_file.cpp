@@ -39,13 +39,19 @@ bool saveWhole(const QString& path, std::span<const uint8_t> bytes, QString* err
 }
 
 // Reads a whole file; false when it cannot be opened or fewer bytes come than its size promised.
-bool readWhole(const QString& path, MemoryImage& into) {
+bool readWhole(const QString& path, MemoryImage& into, QString* error = nullptr) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    auto fail = [&] {
+        if (error)
+            *error = file.errorString();
+        into.clear();
         return false;
+    };
+    if (!file.open(QIODevice::ReadOnly))
+        return fail();
     const qint64 size = file.size();
     if (size < 0)
-        return false;
+        return fail();
     into.resize(static_cast<std::size_t>(size));
     qint64 done = 0;
     while (done < size) {
@@ -54,14 +60,16 @@ bool readWhole(const QString& path, MemoryImage& into) {
             break;
         done += got;
     }
-    if (done != size) {
-        into.clear();
-        return false;
-    }
+    if (done != size)
+        return fail();
     return true;
 }
 
 } // namespace
+
+bool readCollectionFile(const QString& path, MemoryImage& image, QString* error) {
+    return readWhole(path, image, error);
+}
 
 QString effectiveDataFolder(const QString& dataFolder) {
     return dataFolder.isEmpty() ? QCoreApplication::applicationDirPath() : dataFolder;
@@ -114,7 +122,7 @@ OpenCollectionResult openCollection(Prompter& prompter, DataSetStore& store, con
     result.path = request.fileName;
 
     store.image.clear();
-    if (!readWhole(request.fileName, store.image)) {
+    if (!readCollectionFile(request.fileName, store.image)) {
         result.outcome = OpenCollectionResult::Unreadable;
         return result;
     }
