@@ -193,7 +193,7 @@ int runCli(const QStringList& arguments) {
 
     QStringList rest = top.positionalArguments();
     if (top.isSet(versionOption())) {
-        printOut(QStringLiteral("%1 %2\n").arg(Program, TVersionInfo(nullptr).versionText()));
+        printOut(QStringLiteral("%1 %2\n").arg(Program, readFileVersion(VersionBlock::program())));
         return ExitOk;
     }
     if (rest.isEmpty()) {

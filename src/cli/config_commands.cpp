@@ -5,7 +5,6 @@
 #include "platform/clock.h"
 #include "setup/meter_config.h"
 #include "setup/setup_exchange.h"
-#include "setup/setup_session.h"
 
 #include <QDateTime>
 
@@ -50,12 +49,13 @@ int runSetClock(CommandContext& context) {
         return ExitUsage;
     if (!session->connect())
         return MeterSession::noMeter();
-    SetupSession& setup = SetupSession::of(session->link());
+    CommandFrame frame;
+    SetupExchange::Reply reply{};
     std::optional<ChosenTimeClock> chosenClock;
     if (chosen)
         chosenClock.emplace(session->clock(), *chosen);
     Clock& clock = chosenClock ? static_cast<Clock&>(*chosenClock) : session->clock();
-    const int code = SetupExchange(session->transport(), clock, setup.frame, setup.reply).setClock();
+    const int code = SetupExchange(session->transport(), clock, frame, reply).setClock();
     return reportResult(*session, code, QStringLiteral("Fail code=%1").arg(code));
 }
 
@@ -75,8 +75,9 @@ int runSetInterval(CommandContext& context) {
         return ExitUsage;
     if (!session->connect())
         return MeterSession::noMeter();
-    SetupSession& setup = SetupSession::of(session->link());
-    const int code = SetupExchange(session->transport(), session->clock(), setup.frame, setup.reply)
+    CommandFrame frame;
+    SetupExchange::Reply reply{};
+    const int code = SetupExchange(session->transport(), session->clock(), frame, reply)
                          .setInterval(interval->minutesBcd, interval->secondsBcd);
     return reportResult(*session, code, QStringLiteral("Fail"));
 }

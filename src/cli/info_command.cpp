@@ -3,7 +3,6 @@
 #include "cli/meter_session.h"
 #include "setup/meter_info.h"
 #include "setup/setup_exchange.h"
-#include "setup/setup_session.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -62,14 +61,16 @@ int runInfo(CommandContext& context) {
     if (!session->connect())
         return MeterSession::noMeter();
 
-    // The setup dialog's own frame and buffers, as the window's information read uses them.
-    SetupSession& setup = SetupSession::of(session->link());
-    SetupExchange exchange(session->transport(), session->clock(), setup.frame, setup.reply);
-    if (const int code = exchange.readInformation(setup.info); code != 0) {
+    // A frame and buffers of the setup exchanges' own, apart from the link's, as the dialog has them.
+    CommandFrame frame;
+    SetupExchange::Reply reply{};
+    SetupExchange::InfoReply infoReply{};
+    SetupExchange exchange(session->transport(), session->clock(), frame, reply);
+    if (const int code = exchange.readInformation(infoReply); code != 0) {
         console::error(QStringLiteral("Fail code=%1").arg(code));
         return session->failureExit();
     }
-    const MeterInfo info = *decodeMeterInfo(setup.info);
+    const MeterInfo info = *decodeMeterInfo(infoReply);
     const QString serial = QString::fromLatin1(exchange.serialNumber());
     const MeterInfoTexts shown = meterInfoTexts(info, serial);
 
