@@ -74,7 +74,7 @@ int checkMeter(MeterSession& session) {
     // The window looks at the last reading its poll decoded; here a few polls stand in for it.
     for (int i = 0; i < kPollFailLimit && session.connected(); ++i) {
         if (i > 0)
-            session.clock().pumpWait(500);
+            session.idle(500);
         if (session.poll() == PollStep::Reading)
             break;
     }

@@ -42,12 +42,12 @@ constexpr int64_t RetryMs = 100;
 // How long one wait may last before the stop request is looked at again.
 constexpr int StopCheckMs = 50;
 
-void waitUntil(Clock& clock, int64_t tick) {
+void waitUntil(MeterSession& session, int64_t tick) {
     while (!stopRequested) {
-        const int64_t left = tick - clock.tickCount();
+        const int64_t left = tick - session.clock().tickCount();
         if (left <= 0)
             return;
-        clock.pumpWait(int(std::min<int64_t>(left, StopCheckMs)));
+        session.idle(int(std::min<int64_t>(left, StopCheckMs)));
     }
 }
 
@@ -129,8 +129,8 @@ int runLive(CommandContext& context) {
             break;
         // While connected the next poll comes when the next line is due, at least every half second
         // (so a lost meter is noticed as the window notices it), and soon after a missed read.
-        waitUntil(clock, session->connected() ? std::min(tick + PollMs, std::max(due, tick + RetryMs))
-                                              : tick + PollMs);
+        waitUntil(*session, session->connected() ? std::min(tick + PollMs, std::max(due, tick + RetryMs))
+                                                 : tick + PollMs);
     }
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);

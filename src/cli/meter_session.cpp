@@ -4,6 +4,8 @@
 #include "link/hid_meter_transport.h"
 #include "platform/clock.h"
 
+#include <QThread>
+
 MeterSession::~MeterSession() {
     // The link refers to the transport and the clock: it goes first.
     m_link.reset();
@@ -13,6 +15,7 @@ MeterSession::~MeterSession() {
 
 std::unique_ptr<MeterSession> MeterSession::open(const GlobalOptions& options) {
     std::unique_ptr<MeterSession> session(new MeterSession);
+    session->m_virtualTime = options.virtualTime;
     if (options.virtualTime)
         session->m_clock = std::make_unique<ManualClock>();
     else
@@ -35,10 +38,17 @@ std::unique_ptr<MeterSession> MeterSession::open(const GlobalOptions& options) {
 bool MeterSession::connect(int probes) {
     for (int i = 0; i < probes && !m_connected; ++i) {
         if (i > 0)
-            m_clock->pumpWait(500);
+            idle(500);
         poll();
     }
     return m_connected;
+}
+
+void MeterSession::idle(int ms) {
+    if (m_virtualTime)
+        m_clock->pumpWait(ms);
+    else if (ms > 0)
+        QThread::msleep(static_cast<unsigned long>(ms));
 }
 
 PollStep MeterSession::poll() {

@@ -21,6 +21,10 @@ class MeterSession {
     MeterLink& link() { return *m_link; }
     MeterTransport& transport() { return *m_transport; }
 
+    // Waits `ms` milliseconds without using the processor (the clock's pumpWait keeps handling
+    // events, which for a real clock means spinning); in virtual time the clock simply moves on.
+    void idle(int ms);
+
     // Probes as the poll does until the meter answers, up to `probes` times half a second apart.
     bool connect(int probes = 3);
     // One poll step: probe while not connected, else read the live state into reading().
@@ -38,6 +42,7 @@ class MeterSession {
   private:
     MeterSession() = default;
 
+    bool m_virtualTime = false;
     std::unique_ptr<Clock> m_clock;
     std::unique_ptr<MeterTransport> m_transport;
     std::unique_ptr<MeterLink> m_link;
