@@ -57,7 +57,10 @@ PollStep MeterSession::poll() {
 
 int MeterSession::failureExit() {
     m_connected = false;
-    return connect(1) ? ExitFailed : ExitNoMeter;
+    if (connect(1))
+        return ExitFailed;
+    console::error(QStringLiteral("No Connection"));
+    return ExitNoMeter;
 }
 
 int MeterSession::noMeter() {

@@ -32,8 +32,8 @@ class MeterSession {
     bool connected() const { return m_connected; }
     const LiveReading& reading() const { return m_reading; }
 
-    // After a failed exchange: ExitNoMeter when the meter no longer answers a probe (unplugged),
-    // ExitFailed when it is there but the exchange failed.
+    // After a failed exchange: ExitNoMeter, with "No Connection" on standard error, when the meter
+    // no longer answers a probe (unplugged); ExitFailed when it is there but the exchange failed.
     int failureExit();
 
     // The message of a command that finds no meter, and its exit code.

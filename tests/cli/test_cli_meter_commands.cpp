@@ -118,7 +118,7 @@ TEST_F(CliMeterTest, NoMeterExitsTwoAndAFailingInformationReadThree) {
     // The meter stays plugged in but never acknowledges the clock: a meter error, not a lost meter.
     r = run({"--demo", "--demo-virtual-time", "--demo-fault", "refuse=t", "set-clock"});
     EXPECT_EQ(r.exitCode, 3);
-    EXPECT_TRUE(r.err.contains("Fail code=406")) << r.err.constData();
+    EXPECT_TRUE(r.err.endsWith("qz407-cli: Fail code=406\n")) << r.err.constData();
 }
 
 TEST_F(CliMeterTest, DownloadWritesTheMetersMemoryAsACollection) {
@@ -177,6 +177,7 @@ TEST_F(CliMeterTest, UnplugDuringADownloadExitsTwoAndLeavesNoFile) {
                              "-o", folder + "/day.407"});
     EXPECT_EQ(r.exitCode, 2) << r.err.constData();
     EXPECT_TRUE(r.err.contains("There was error,please try again!   error code=")) << r.err.constData();
+    EXPECT_TRUE(r.err.endsWith("qz407-cli: No Connection\n")) << r.err.constData();
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty());
 }
