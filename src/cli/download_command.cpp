@@ -9,6 +9,7 @@
 #include "platform/data_folder.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -101,10 +102,21 @@ int runDownload(CommandContext& context) {
     const auto session = MeterSession::open(context.global);
     if (!session)
         return ExitUsage;
-    if (const int refused = checkMeter(*session); refused != ExitOk)
-        return refused;
     const QString path =
         p.isSet(outputOption()) ? p.value(outputOption()) : defaultCollectionPath(session->clock());
+    // Where the files go is checked first, so that a long download is not spent on a typing error.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        console::error(QDir::toNativeSeparators(folder) + QStringLiteral(": no such folder"));
+        return ExitFailed;
+    }
+    if (p.isSet(setsOption()) && !QDir().mkpath(p.value(setsOption()))) {
+        console::error(QDir::toNativeSeparators(p.value(setsOption())) +
+                       QStringLiteral(": the folder cannot be created"));
+        return ExitFailed;
+    }
+    if (const int refused = checkMeter(*session); refused != ExitOk)
+        return refused;
 
     TextProgress progress(console::stderrIsTerminal());
     DataSetStore store;

@@ -182,12 +182,27 @@ TEST_F(CliMeterTest, UnplugDuringADownloadExitsTwoAndLeavesNoFile) {
     EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty());
 }
 
-TEST_F(CliMeterTest, DownloadIsRefusedWhileTheMeterRecords) {
-    const CliResult r =
+TEST_F(CliMeterTest, DownloadsThatCannotGiveACollectionWriteNone) {
+    // The meter records: refused before any block is asked for.
+    CliResult r =
         run({"--demo", "--demo-virtual-time", "--demo-fault", "recording", "download", "-o", path("x.407")});
     EXPECT_EQ(r.exitCode, 3);
     EXPECT_TRUE(r.err.contains("The meter is recording data, please stop recording before loading data."))
         << r.err.constData();
+
+    // A memory without data sets: the window's message, and no collection.
+    writeAll(path("blank.img"), bytesOf(blankMemory()));
+    r = run({"--demo", "--demo-virtual-time", "--demo-fault", "memory=" + path("blank.img"), "download", "-o",
+             path("x.407")});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(r.err.endsWith("qz407-cli: There was not any data recorded in momery of meter !\n"))
+        << r.err.constData();
+
+    // A folder that does not exist is found before the meter is asked anything.
+    r = run({"--demo", "--demo-virtual-time", "download", "-o", path("missing/x.407")});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(r.err.contains("missing: no such folder")) << r.err.constData();
+    EXPECT_FALSE(r.err.contains("download: ")) << r.err.constData();
     EXPECT_FALSE(QFile::exists(path("x.407")));
 }
 
