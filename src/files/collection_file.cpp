@@ -43,13 +43,26 @@ bool saveWhole(const QString& path, std::span<const uint8_t> bytes, QString* err
 
 // Reads a whole file; false when it cannot be opened, is larger than a collection may be, or fewer
 // bytes come than its size promised.
-bool readWhole(const QString& path, MemoryImage& into) {
+bool readWhole(const QString& path, MemoryImage& into, QString* error = nullptr) {
     QFile file(path);
+    auto fail = [&] {
+        if (error)
+            *error = file.errorString();
+        into.clear();
+        return false;
+    };
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return fail();
     const qint64 size = file.size();
-    if (size < 0 || size > CollectionFileMaxBytes)
+    if (size < 0)
+        return fail();
+    if (size > CollectionFileMaxBytes) {
+        if (error)
+            *error =
+                QStringLiteral("it holds %1 bytes, more than a meter's memory could ever fill").arg(size);
+        into.clear();
         return false;
+    }
     into.resize(static_cast<std::size_t>(size));
     qint64 done = 0;
     while (done < size) {
@@ -58,14 +71,16 @@ bool readWhole(const QString& path, MemoryImage& into) {
             break;
         done += got;
     }
-    if (done != size) {
-        into.clear();
-        return false;
-    }
+    if (done != size)
+        return fail();
     return true;
 }
 
 } // namespace
+
+bool readCollectionFile(const QString& path, MemoryImage& image, QString* error) {
+    return readWhole(path, image, error);
+}
 
 QString effectiveDataFolder(const QString& dataFolder) {
     return dataFolder.isEmpty() ? QCoreApplication::applicationDirPath() : dataFolder;
@@ -133,7 +148,7 @@ OpenCollectionResult openCollection(Prompter& prompter, DataSetStore& store, con
     // The file is read and decoded beside the store, which changes only once the decode succeeded.
     DataSetStore read;
     try {
-        if (!readWhole(request.fileName, read.image)) {
+        if (!readCollectionFile(request.fileName, read.image)) {
             result.outcome = OpenCollectionResult::Unreadable;
             return result;
         }

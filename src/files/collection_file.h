@@ -13,6 +13,10 @@ inline constexpr char CollectionSaveFilter[] = "Data Set Collection file(*.407,o
 inline constexpr char CollectionOpenFilter[] = "Data Sets Collection (*.407)|*.407";
 inline constexpr char CollectionDefaultExt[] = "REC";
 
+// Reads a collection file whole into `image`. False, with the reason in `error` when given, when
+// the file cannot be opened or read or is larger than CollectionFileMaxBytes; `image` is then empty.
+bool readCollectionFile(const QString& path, MemoryImage& image, QString* error = nullptr);
+
 // The data folder as used by the file commands: `dataFolder`, or the program's own folder when
 // it is empty.
 QString effectiveDataFolder(const QString& dataFolder);

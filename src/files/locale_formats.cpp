@@ -368,9 +368,13 @@ int matchName(std::string_view s, size_t& pos, const std::array<std::string, N>&
 
 } // namespace
 
-LocaleFormats::LocaleFormats(const QLocale& locale) {
-    m_date = tokenize(locale.dateFormat(QLocale::ShortFormat));
-    m_time = tokenize(locale.timeFormat(QLocale::LongFormat));
+LocaleFormats::LocaleFormats(const QLocale& locale)
+    : LocaleFormats(locale, locale.dateFormat(QLocale::ShortFormat), locale.timeFormat(QLocale::LongFormat)) {
+}
+
+LocaleFormats::LocaleFormats(const QLocale& locale, const QString& datePattern, const QString& timePattern) {
+    m_date = tokenize(datePattern);
+    m_time = tokenize(timePattern);
     m_datePattern = patternOf(m_date);
     m_timePattern = patternOf(m_time);
     m_timeHas12h = has12Hour(m_time);

@@ -2,6 +2,7 @@
 
 #include "files/collection_file.h"
 #include "files/locale_formats.h"
+#include "files/text_lines.h"
 #include "files/tfrm_scope.h"
 #include "logger/table_model.h"
 #include "logger/tfrm_list.h"
@@ -104,41 +105,6 @@ TextExportResult reportWriteFailure(Prompter& prompter, const QString& fileName,
     return TextExportResult::FileError;
 }
 
-// One value field of a graph line: the value, or the marker of its side of the subset's range.
-void appendValue(std::string& out, const LocaleFormats& formats, int subset, float value) {
-    static constexpr char Over[] = " OL";
-    static constexpr char Under[] = " -OL";
-    if (std::isnan(value)) {
-        out += Over;
-        return;
-    }
-    switch (subset) {
-    case 0:
-        if (value > 40000.0f || value < 0.0f) {
-            out += Over;
-            return;
-        }
-        break;
-    case 1:
-        if (value > 100.0f) {
-            out += Over;
-            return;
-        }
-        if (value < 0.0f) {
-            out += Under;
-            return;
-        }
-        break;
-    default:
-        if (value > 200.0f || value < -40.0f) {
-            out += Over;
-            return;
-        }
-        break;
-    }
-    formats.appendFixed1(out, value);
-}
-
 bool hasText(std::string_view s) {
     for (const char c : s)
         if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
@@ -150,10 +116,6 @@ bool hasText(std::string_view s) {
 
 QString tableSaveFilter(const LocaleFormats& formats) {
     return QString::fromLatin1(formats.decimalIsComma() ? TableSaveFilterNoCsv : TableSaveFilter);
-}
-
-char effectiveSeparator(char requested, const LocaleFormats& formats) {
-    return requested == ',' && formats.decimalIsComma() ? ';' : requested;
 }
 
 char separatorForFileName(const QString& fileName, const LocaleFormats& formats) {
@@ -185,17 +147,13 @@ TextExportResult exportGraphText(Prompter& prompter, const GraphSeries& graph, c
     for (qsizetype i = range->from - 1; i <= range->to - 1; ++i) {
         const auto p = static_cast<std::size_t>(i);
         const double t = p < graph.x.size() ? graph.x[p] : 0.0;
-        if (t == 0.0) // a point never filled, as at the end of a real-time graph
-            break;
-        formats.appendDate(out, t);
-        out += sep;
-        formats.appendTime(out, t);
+        std::array<float, 3> values;
         for (std::size_t s = 0; s < 3; ++s) {
-            out += sep;
-            const auto& values = subset(s);
-            appendValue(out, formats, static_cast<int>(s), p < values.size() ? values[p] : TableNullValue);
+            const auto& y = subset(s);
+            values[s] = p < y.size() ? y[p] : TableNullValue;
         }
-        out += "\r\n";
+        if (!appendGraphTextLine(out, formats, t, values, sep))
+            break;
         writer.flushIfFull();
         if (progress.step(++done)) {
             writer.cancel();

@@ -1,4 +1,5 @@
 #pragma once
+#include "files/text_lines.h"
 #include "logger/table_to_graph.h"
 
 #include <QString>
@@ -34,9 +35,6 @@ QString tableSaveFilter(const LocaleFormats& formats);
 // comma. Where the decimal separator itself is a comma, a comma between fields would split every
 // number in two, so CSV files then use the semicolon, as spreadsheets in such locales do.
 char separatorForFileName(const QString& fileName, const LocaleFormats& formats);
-// The separator actually written for a requested one: the comma becomes the semicolon when the
-// decimal separator is a comma.
-char effectiveSeparator(char requested, const LocaleFormats& formats);
 
 enum class TextExportResult {
     Written,      // the file now holds the chosen lines
