@@ -154,6 +154,40 @@ char separatorForFileName(const QString& fileName, const LocaleFormats& formats)
                                                                         : '\t';
 }
 
+void appendGraphTextLine(std::string& out, const LocaleFormats& formats, char sep, double time,
+                         const std::array<float, 3>& values) {
+    formats.appendDate(out, time);
+    out += sep;
+    formats.appendTime(out, time);
+    for (std::size_t s = 0; s < values.size(); ++s) {
+        out += sep;
+        appendValue(out, formats, static_cast<int>(s), values[s]);
+    }
+}
+
+std::optional<std::size_t> TableTextLines::split(std::string_view line, Fields& fields) {
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    if (m_sniff) {
+        m_sep = line.find(';') != std::string_view::npos ? ';' : ',';
+        m_sniff = false;
+    }
+    if (line.find(m_sep) == std::string_view::npos)
+        return std::nullopt;
+    std::size_t n = 0, start = 0;
+    while (n < fields.size()) {
+        const std::size_t s = line.find(m_sep, start);
+        if (s == std::string_view::npos) {
+            if (start < line.size())
+                fields[n++] = line.substr(start);
+            break;
+        }
+        fields[n++] = line.substr(start, s - start);
+        start = s + 1;
+    }
+    return n;
+}
+
 TextExportResult exportGraphText(Prompter& prompter, const GraphSeries& graph, const QString& fileName,
                                  char sep, QWidget* parent) {
     const LocaleFormats formats;
@@ -180,14 +214,10 @@ TextExportResult exportGraphText(Prompter& prompter, const GraphSeries& graph, c
         const double t = p < graph.x.size() ? graph.x[p] : 0.0;
         if (t == 0.0) // a point never filled, as at the end of a real-time graph
             break;
-        formats.appendDate(out, t);
-        out += sep;
-        formats.appendTime(out, t);
-        for (std::size_t s = 0; s < 3; ++s) {
-            out += sep;
-            const auto& values = subset(s);
-            appendValue(out, formats, static_cast<int>(s), p < values.size() ? values[p] : TableNullValue);
-        }
+        std::array<float, 3> values{};
+        for (std::size_t s = 0; s < 3; ++s)
+            values[s] = p < subset(s).size() ? subset(s)[p] : TableNullValue;
+        appendGraphTextLine(out, formats, sep, t, values);
         out += "\r\n";
         writer.flushIfFull();
         if (progress.step(++done)) {
@@ -251,10 +281,10 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;
     const LocaleFormats formats;
-    char sep = separatorForFileName(fileName, formats);
+    const char sep = separatorForFileName(fileName, formats);
     // CSV where the comma is the decimal separator: ours use the semicolon, other programs' files
     // may still use the comma; the first line tells.
-    bool sniff = sep == ';';
+    TableTextLines lines(sep, sep == ';');
 
     auto* list = new TfrmList(parent);
     list->setWindowTitle(fileName);
@@ -270,18 +300,13 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
     enum class End { Eof, Cancelled, NoSeparator } end = End::Eof;
     bool textAfterStop = false;
     qsizetype lineNo = 0, rows = 0;
-    std::array<std::string_view, TableModel::FieldCount> fields;
+    TableTextLines::Fields fields;
 
     // Handles one line (without its line end); false ends the reading.
     auto handleLine = [&](std::string_view line) -> bool {
         ++lineNo;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (sniff) {
-            sep = line.find(';') != std::string_view::npos ? ';' : ',';
-            sniff = false;
-        }
-        if (line.find(sep) == std::string_view::npos) {
+        const std::optional<std::size_t> n = lines.split(line, fields);
+        if (!n) {
             end = End::NoSeparator;
             textAfterStop = hasText(line);
             return false;
@@ -290,18 +315,7 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
             end = End::Cancelled;
             return false;
         }
-        std::size_t n = 0, start = 0;
-        while (n < fields.size()) {
-            const std::size_t s = line.find(sep, start);
-            if (s == std::string_view::npos) {
-                if (start < line.size())
-                    fields[n++] = line.substr(start);
-                break;
-            }
-            fields[n++] = line.substr(start, s - start);
-            start = s + 1;
-        }
-        model.appendRow(std::span(fields.data(), n));
+        model.appendRow(std::span(fields.data(), *n));
         ++rows;
         progress.step(rows);
         return true;
