@@ -140,11 +140,15 @@ TEST_F(PollTest, RecAndFullFlashTogetherAndStopAfterLoss) {
     poll.MaxMinTimerTimer();
     EXPECT_EQ(panel.imgREC->isHidden(), phase);
     EXPECT_EQ(panel.imgFULL->isHidden(), phase);
+    reading.statsFlashMode = reading.statsFlashAll = true; // the statistics flash too
     meter.unplug();
     tick(3);
     EXPECT_FALSE(reading.memoryFull);
+    EXPECT_FALSE(reading.statsFlashMode);
     EXPECT_FALSE(panel.lblNoConnection->isHidden());
     const bool recHidden = panel.imgREC->isHidden();
+    const bool maxHidden = panel.lblMAX->isHidden();
     poll.MaxMinTimerTimer();
     EXPECT_EQ(panel.imgREC->isHidden(), recHidden);
+    EXPECT_EQ(panel.lblMAX->isHidden(), maxHidden);
 }
