@@ -148,7 +148,7 @@ class ChartModel {
     static constexpr int kMaxSubsets = 64;
     static constexpr qint64 kMaxCells = 64LL * 1024 * 1024; // subsets * points
     static constexpr int kMaxAxes = 16;
-    static constexpr int kMaxAnnotations = 1 << 14; // graph annotations; line annotations alike
+    static constexpr int kMaxAnnotations = 1 << 12; // graph annotations; line annotations alike
     static constexpr int kMaxTableCells = 1 << 16;
 
     ChartModel();
