@@ -123,6 +123,29 @@ char separatorForFileName(const QString& fileName, const LocaleFormats& formats)
                                                                         : '\t';
 }
 
+std::optional<std::size_t> TableTextLines::split(std::string_view line, Fields& fields) {
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    if (m_sniff) {
+        m_sep = line.find(';') != std::string_view::npos ? ';' : ',';
+        m_sniff = false;
+    }
+    if (line.find(m_sep) == std::string_view::npos)
+        return std::nullopt;
+    std::size_t n = 0, start = 0;
+    while (n < fields.size()) {
+        const std::size_t s = line.find(m_sep, start);
+        if (s == std::string_view::npos) {
+            if (start < line.size())
+                fields[n++] = line.substr(start);
+            break;
+        }
+        fields[n++] = line.substr(start, s - start);
+        start = s + 1;
+    }
+    return n;
+}
+
 TextExportResult exportGraphText(Prompter& prompter, const GraphSeries& graph, const QString& fileName,
                                  char sep, QWidget* parent) {
     const LocaleFormats formats;
@@ -216,10 +239,10 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;
     const LocaleFormats formats;
-    char sep = separatorForFileName(fileName, formats);
+    const char sep = separatorForFileName(fileName, formats);
     // CSV where the comma is the decimal separator: ours use the semicolon, other programs' files
     // may still use the comma; the first line tells.
-    bool sniff = sep == ';';
+    TableTextLines lines(sep, sep == ';');
 
     // Owned here until it is complete, so an import that throws leaves nothing behind. Nothing is
     // reserved from the file's size: the table grows with what was actually read.
@@ -235,7 +258,7 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
     enum class End { Eof, Cancelled, NoSeparator, TooLong } end = End::Eof;
     bool textAfterStop = false;
     qsizetype lineNo = 0, rows = 0;
-    std::array<std::string_view, TableModel::FieldCount> fields;
+    TableTextLines::Fields fields;
 
     // Handles one line (without its line end); false ends the reading.
     auto handleLine = [&](std::string_view line) -> bool {
@@ -244,13 +267,8 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
             end = End::TooLong;
             return false;
         }
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (sniff) {
-            sep = line.find(';') != std::string_view::npos ? ';' : ',';
-            sniff = false;
-        }
-        if (line.find(sep) == std::string_view::npos) {
+        const std::optional<std::size_t> n = lines.split(line, fields);
+        if (!n) {
             end = End::NoSeparator;
             textAfterStop = hasText(line);
             return false;
@@ -259,18 +277,7 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
             end = End::Cancelled;
             return false;
         }
-        std::size_t n = 0, start = 0;
-        while (n < fields.size()) {
-            const std::size_t s = line.find(sep, start);
-            if (s == std::string_view::npos) {
-                if (start < line.size())
-                    fields[n++] = line.substr(start);
-                break;
-            }
-            fields[n++] = line.substr(start, s - start);
-            start = s + 1;
-        }
-        model.appendRow(std::span(fields.data(), n));
+        model.appendRow(std::span(fields.data(), *n));
         ++rows;
         progress.step(rows);
         return true;

@@ -1,15 +1,19 @@
 #pragma once
 #include "files/text_lines.h"
+#include "logger/table_model.h"
 #include "logger/table_to_graph.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 class LocaleFormats;
 class Prompter;
-class TableModel;
 class TfrmList;
 class QWidget;
 
@@ -64,6 +68,24 @@ TextExportResult exportTableText(Prompter& prompter, const TableModel& table, co
 // the file's size, so a huge or endless file ends with a message rather than exhausting memory.
 // The window gets `parent`; without one the caller owns it.
 TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* parent = nullptr);
+
+// Splits the lines of a text table into fields, as the import reads them. The separator is given,
+// or for a CSV file where the comma is the decimal separator it is taken from the first line (the
+// semicolon when that line holds one, the comma otherwise).
+class TableTextLines {
+  public:
+    using Fields = std::array<std::string_view, TableModel::FieldCount>;
+    TableTextLines(char sep, bool sniffFirstLine) : m_sep(sep), m_sniff(sniffFirstLine) {}
+    // Splits `line` (without its '\n'; a trailing CR is dropped) at each separator from the left
+    // into at most seven fields; text after the seventh separator is not kept. Returns the number
+    // of fields, or nothing when the line holds no separator, which ends the reading.
+    std::optional<std::size_t> split(std::string_view line, Fields& fields);
+    char separator() const { return m_sep; }
+
+  private:
+    char m_sep;
+    bool m_sniff;
+};
 
 // Cell readers for tableToGraph in the user's locale. `formats` must outlive the result.
 TableParsers localeTableParsers(const LocaleFormats& formats);

@@ -17,6 +17,8 @@ const QDateTime& epoch() {
 } // namespace
 
 double toDateTimeValue(const QDateTime& dt) {
+    if (!dt.isValid())
+        return 0.0;
     // Whole days by calendar, fraction by the wall-clock time of day, so daylight-saving changes
     // do not shift values as they would through a millisecond difference.
     const qint64 days = epoch().date().daysTo(dt.date());
@@ -25,6 +27,8 @@ double toDateTimeValue(const QDateTime& dt) {
 }
 
 QDateTime fromDateTimeValue(double value) {
+    if (!isDateTimeValue(value))
+        return {};
     double days = std::floor(value);
     double frac = value - days;
     qint64 ms = std::llround(frac * 86400000.0);

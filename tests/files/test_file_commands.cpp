@@ -31,6 +31,7 @@
 #include <bit>
 #include <gtest/gtest.h>
 #include <new>
+#include <limits>
 
 namespace {
 
@@ -344,6 +345,37 @@ TEST_F(FileCommandsTest, UnreadableGraphFilesMakeNoWindow) {
         commands.openSingleFile();
         EXPECT_EQ(prompter.shown.size(), 1);
         EXPECT_TRUE(created.isEmpty());
+    }
+}
+
+// X values that are NaN, infinite or far beyond the calendar: the graph file is refused with the
+// reason and no window; the chart that holds them saves as text with those points' date and time
+// left empty and every other field as usual.
+TEST_F(FileCommandsTest, GraphFileWithXValuesThatAreNoDates) {
+    LocaleGuard us("en_US");
+    for (const double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity(), 1e300}) {
+        SCOPED_TRACE(bad);
+        TfrmGraph* graph = filledGraph("Graph");
+        for (int s = 0; s < 3; ++s)
+            graph->PESGraph1->setXDataII(s, 1, bad);
+        ASSERT_TRUE(writeGraphFile(*graph->PESGraph1, path("bad.ghf")));
+        prompter.shown.clear();
+        prompter.files = {path("bad.ghf")};
+        commands.openSingleFile();
+        ASSERT_EQ(prompter.shown.size(), 1);
+        EXPECT_TRUE(prompter.shown[0].contains("an X value is not a date"))
+            << prompter.shown[0].toStdString();
+        EXPECT_TRUE(created.isEmpty());
+
+        prompter.files = {path("bad.txt")};
+        ASSERT_TRUE(commands.saveGraph(*graph));
+        const QList<QByteArray> lines = readAll(path("bad.txt")).split('\n');
+        ASSERT_EQ(lines.size(), 4);
+        EXPECT_EQ(lines[0], "7/31/26\t2:05:09 PM\t400.0\t40.0\t20.0\r");
+        EXPECT_EQ(lines[1], "\t\t401.0\t41.0\t21.0\r");
+        EXPECT_EQ(lines[2], "7/31/26\t2:05:11 PM\t402.0\t42.0\t22.0\r");
     }
 }
 

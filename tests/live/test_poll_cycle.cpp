@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 
 #include <QSignalSpy>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 struct PollTest : ::testing::Test {
@@ -44,10 +45,33 @@ TEST_F(PollTest, NoMeterProbesOnceEachTickAndOtherModelNeverConnects) {
     tick(3);
     EXPECT_FALSE(poll.Connected);
     EXPECT_EQ(meter.calls().openDevice, 3u);
+    EXPECT_EQ(clock.waitedMs(), 0);
     meter.plugIn();
-    meter.faults.probeModel = std::array<char, 3>{'3', '0', '7'};
-    tick(3);
-    EXPECT_FALSE(poll.Connected);
+    // Each of the three model digits is checked: one wrong digit anywhere keeps the meter out.
+    for (const auto& model : {std::array<char, 3>{'3', '0', '7'}, std::array<char, 3>{'4', '1', '7'},
+                              std::array<char, 3>{'4', '0', '8'}}) {
+        meter.faults.probeModel = model;
+        tick();
+        EXPECT_FALSE(poll.Connected) << std::string(model.begin(), model.end());
+        EXPECT_EQ(meter.frames().back()[1], 'K');
+    }
+    EXPECT_EQ(clock.waitedMs(), 0);
+    meter.faults.probeModel.reset();
+    tick();
+    EXPECT_TRUE(poll.Connected);
+}
+
+// A successful probe is followed by a 200 ms wait during which the tick still counts as busy; a
+// failed one waits for nothing.
+TEST_F(PollTest, SuccessfulProbeWaits200MillisecondsWhileBusy) {
+    bool busyInWait = false;
+    QTimer::singleShot(0, [&] { busyInWait = link.PollBusy; });
+    tick();
+    ASSERT_TRUE(poll.Connected);
+    EXPECT_EQ(clock.waitedMs(), 201); // the manual clock's wait of n ms moves n + 1
+    EXPECT_TRUE(busyInWait);
+    tick();
+    EXPECT_EQ(clock.waitedMs(), 201); // live reads do not wait
 }
 
 TEST_F(PollTest, ThreeFailedReadsLoseTheMeterTwoDoNot) {
@@ -80,6 +104,32 @@ TEST_F(PollTest, SecondChangesAreCountedAndValidReadingsReported) {
     EXPECT_EQ(poll.FailCount, 0);
 }
 
+// The five statistics annunciators flash only while both statsFlashMode and statsFlashAll are set.
+TEST_F(PollTest, StatisticsFlashNeedsFlashModeAndFlashAll) {
+    TfrmPanel panel(reading, glyphs, link, clock);
+    poll.setPanel(&panel);
+    auto statsShown = [&] {
+        int n = 0;
+        for (QWidget* w : {(QWidget*)panel.lblMAX, (QWidget*)panel.lblMIN, (QWidget*)panel.lblAVG,
+                           (QWidget*)panel.imgSTEL, (QWidget*)panel.imgTWA})
+            n += !w->isHidden();
+        return n;
+    };
+    for (const auto& [mode, all] : {std::pair{true, false}, std::pair{false, true}}) {
+        reading.statsFlashMode = mode;
+        reading.statsFlashAll = all;
+        poll.MaxMinTimerTimer();
+        poll.MaxMinTimerTimer();
+        EXPECT_EQ(statsShown(), 0) << mode << all;
+    }
+    reading.statsFlashMode = reading.statsFlashAll = true;
+    poll.MaxMinTimerTimer();
+    EXPECT_EQ(statsShown(), poll.FlashPhase ? 5 : 0);
+    poll.MaxMinTimerTimer();
+    EXPECT_EQ(statsShown(), poll.FlashPhase ? 5 : 0);
+    EXPECT_TRUE(panel.imgREC->isHidden()); // REC and FULL flash only for a full memory
+}
+
 TEST_F(PollTest, RecAndFullFlashTogetherAndStopAfterLoss) {
     TfrmPanel panel(reading, glyphs, link, clock);
     poll.setPanel(&panel);
@@ -92,13 +142,17 @@ TEST_F(PollTest, RecAndFullFlashTogetherAndStopAfterLoss) {
     poll.MaxMinTimerTimer();
     EXPECT_EQ(panel.imgREC->isHidden(), phase);
     EXPECT_EQ(panel.imgFULL->isHidden(), phase);
+    reading.statsFlashMode = reading.statsFlashAll = true; // the statistics flash too
     meter.unplug();
     tick(3);
     EXPECT_FALSE(reading.memoryFull);
+    EXPECT_FALSE(reading.statsFlashMode);
     EXPECT_FALSE(panel.lblNoConnection->isHidden());
     const bool recHidden = panel.imgREC->isHidden();
+    const bool maxHidden = panel.lblMAX->isHidden();
     poll.MaxMinTimerTimer();
     EXPECT_EQ(panel.imgREC->isHidden(), recHidden);
+    EXPECT_EQ(panel.lblMAX->isHidden(), maxHidden);
 }
 
 // The poll through the USB transport against the simulated meter seen as HID reports: live replies

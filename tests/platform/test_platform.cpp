@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cmath>
 #include <gtest/gtest.h>
 
 TEST(DateTimeValue, DaysSince1899RoundTrip) {
@@ -16,6 +17,19 @@ TEST(DateTimeValue, DaysSince1899RoundTrip) {
     const QDateTime t(QDate(2026, 7, 31), QTime(14, 5, 9));
     EXPECT_EQ(fromDateTimeValue(toDateTimeValue(t)), t);
     EXPECT_EQ(fromDateTimeValue(toDateTimeValue(t) + 1.0 / 86400), t.addSecs(1));
+}
+
+// Every double converts: values that are no dates give an invalid date-time, the range's ends
+// give their dates, and an invalid date-time gives 0.
+TEST(DateTimeValue, DefinedForEveryDouble) {
+    for (double v : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e300, 9.3e18, -9.3e18, kEndDateTimeValue,
+                     kFirstDateTimeValue - 1e-6})
+        EXPECT_FALSE(fromDateTimeValue(v).isValid()) << v;
+    EXPECT_EQ(fromDateTimeValue(kFirstDateTimeValue), QDateTime(QDate(1, 1, 1), QTime(0, 0)));
+    EXPECT_EQ(fromDateTimeValue(kEndDateTimeValue - 0.5), QDateTime(QDate(9999, 12, 31), QTime(12, 0)));
+    EXPECT_EQ(fromDateTimeValue(-0.25), QDateTime(QDate(1899, 12, 29), QTime(18, 0)));
+    EXPECT_EQ(toDateTimeValue(QDateTime()), 0.0);
+    EXPECT_EQ(toDateTimeValue(QDateTime(QDate(1, 1, 1), QTime(0, 0))), kFirstDateTimeValue);
 }
 
 TEST(ManualClock, WaitsCostNoRealTime) {

@@ -42,6 +42,20 @@ template <class Op> std::vector<int> codes(Op op, char letter) {
 }
 } // namespace
 
+// Each step failing in every try gives that step's own code; the information read takes any reply
+// that was read (no acknowledgement), the clock needs 'O','K'.
+TEST(SetupExchangeCodes, InformationAndClockReportTheirOwnCodes) {
+    EXPECT_EQ(codes(
+                  [](SetupExchange& ex) {
+                      SetupExchange::InfoReply info{};
+                      return ex.readInformation(info);
+                  },
+                  'X'),
+              (std::vector<int>{0, 0, 204, 203, 202, 201}));
+    EXPECT_EQ(codes([](SetupExchange& ex) { return ex.setClock(); }, 't'),
+              (std::vector<int>{0, 406, 405, 403, 402, 401}));
+}
+
 TEST(SetupExchangeCodes, IntervalAndEraseReportTheirOwnCodes) {
     EXPECT_EQ(codes([](SetupExchange& ex) { return ex.setInterval(0, 1); }, 'I'),
               (std::vector<int>{0, 605, 604, 603, 602, 600}));

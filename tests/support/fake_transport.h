@@ -5,6 +5,7 @@
 #include <cstring>
 #include <deque>
 #include <set>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -12,6 +13,7 @@
 struct FakeTransport : MeterTransport {
     std::set<int> failOpen, failTimeouts, failWrite, failRead; // 1-based call numbers that fail
     bool allOpenFail = false, allReadFail = false;
+    bool throwOnRead = false;                 // ReadReply raises a fault, as a broken driver may
     std::deque<std::vector<uint8_t>> replies; // next replies; empty → read fails
     std::vector<std::array<uint8_t, 7>> frames;
     int opens = 0, timeouts = 0, writes = 0, reads = 0, closes = 0, finishes = 0;
@@ -39,6 +41,8 @@ struct FakeTransport : MeterTransport {
     int ReadReply(uint32_t count, uint8_t* buffer) override {
         ++reads;
         readCounts.push_back(count);
+        if (throwOnRead)
+            throw std::runtime_error("read fault");
         if (allReadFail || failRead.count(reads) || replies.empty())
             return 1;
         auto r = replies.front();
