@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -63,6 +64,10 @@ class In {
     template <typename T> T at(size_t offset) const { return qFromLittleEndian<T>(m_bytes.data() + offset); }
     double f64(size_t offset) const { return std::bit_cast<double>(at<quint64>(offset)); }
     float f32(size_t offset) const { return std::bit_cast<float>(at<quint32>(offset)); }
+    bool zero(size_t offset, size_t count) const {
+        const auto part = m_bytes.subspan(offset, count);
+        return std::all_of(part.begin(), part.end(), [](uint8_t b) { return b == 0; });
+    }
     bool sealed() const { return crc(m_bytes.first(m_bytes.size() - 2)) == at<quint16>(m_bytes.size() - 2); }
 
   private:
@@ -105,6 +110,7 @@ std::optional<QString> headerProblem(const In& in, Header& h) {
                 h.countLimit >= 0 && h.countLimit <= kMaxCount;
     for (const AxisSetup& axis : h.axes)
         sane = sane && std::isfinite(axis.min) && std::isfinite(axis.max) && axis.scaleControl <= 3;
+    sane = sane && in.zero(14, 2) && in.zero(90, 4); // unused: a writer of this format leaves them 0
     if (!sane)
         return QStringLiteral("its header holds values no recording can have.");
     return std::nullopt;
@@ -168,10 +174,12 @@ Contents read(std::span<const uint8_t> bytes) {
         const In in(bytes.subspan(offset, kRecordSize));
         const uint8_t kind = in.at<quint8>(25);
         const double x = in.f64(4);
+        const bool stop = kind == kStopRecord;
+        // A stop record carries only its time.
         if (!in.sealed() || in.at<quint32>(0) != c.samples.size() || !isDate(x) ||
-            (kind != kSampleRecord && kind != kStopRecord))
+            (kind != kSampleRecord && !stop) || (stop && !in.zero(12, 13)))
             break;
-        if (kind == kStopRecord) {
+        if (stop) {
             c.stopTime = x;
             offset += kRecordSize;
             break;

@@ -114,6 +114,16 @@ TEST(RecordingJournalBytes, ABadRecordEndsTheReading) {
     zeroed.replace(recordAt(8), journal::kRecordSize, QByteArray(journal::kRecordSize, '\0'));
     EXPECT_EQ(readBytes(zeroed).samples.size(), 8u);
 
+    QByteArray oddStop = whole;
+    const int stopAt = recordAt(10);
+    oddStop[stopAt + 12] = 1; // a stop record carries nothing but its time
+    const quint16 crc = qChecksum(oddStop.mid(stopAt, 26), Qt::ChecksumIso3309);
+    oddStop[stopAt + 26] = char(crc & 0xFF);
+    oddStop[stopAt + 27] = char(crc >> 8);
+    c = readBytes(oddStop);
+    EXPECT_EQ(c.samples.size(), 10u);
+    EXPECT_FALSE(c.stopTime.has_value());
+
     // Nothing counts after the stop record.
     const Contents afterStop = readBytes(whole + journal::encodeSample(11, sample(11)));
     EXPECT_EQ(afterStop.samples.size(), 10u);
@@ -153,7 +163,8 @@ TEST(RecordingJournalBytes, ForeignAndDamagedHeadersAreRefusedWithAReason) {
     c = readBytes(resealed(version));
     EXPECT_EQ(c.status, ReadStatus::DamagedHeader);
     EXPECT_TRUE(c.problem.contains("version 2"));
-    for (auto [field, value] : {std::pair{48, 0}, {52, 0xA0}, {88, 7}}) { // rate 0, count > 99999, control 7
+    // Rate 0, a count over 99999, scale control 7, and bytes a writer leaves 0.
+    for (auto [field, value] : {std::pair{48, 0}, {52, 0xA0}, {88, 7}, {14, 1}, {91, 1}}) {
         QByteArray odd = journal::encodeHeader(header());
         odd[field + (field == 52 ? 2 : 0)] = char(value);
         EXPECT_EQ(readBytes(resealed(odd)).status, ReadStatus::DamagedHeader) << field;
