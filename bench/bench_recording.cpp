@@ -1,6 +1,7 @@
 // Real-time recording figures: one sample appended to a recording of nearly 99,999 points with the
 // redraw that follows it, beside a bare QCustomPlot replot of the same three series at the same
-// size; and the worst poll tick over the last samples of such a recording, its Stop included.
+// size; the recording journal's cost per sample; and the worst poll tick over the last samples of
+// such a recording, its journal and its Stop included.
 #include "bench_support.h"
 #include "graph/pes_graph.h"
 #include "graph/tfrm_graph.h"
@@ -10,11 +11,14 @@
 #include "live/poll_cycle.h"
 #include "platform/clock.h"
 #include "realtime/real_time_recorder.h"
+#include "realtime/recording_journal.h"
 #include "realtime/tfrm_setup_real_time.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <memory>
@@ -68,8 +72,11 @@ struct Recording {
     std::unique_ptr<TfrmGraph> window;
     std::unique_ptr<RealTimeRecorder> recorder;
     double start = 0.0;
+    QTemporaryDir dataFolder{QDir::current().filePath(QStringLiteral("bench-data-XXXXXX"))};
 
-    explicit Recording(int prefilled) {
+    // With `journal`, the recording keeps its journal in a data folder on the disk, as the
+    // program does.
+    explicit Recording(int prefilled, bool journal = false) {
         recorder = std::make_unique<RealTimeRecorder>(
             state, reading, prompter, clock, link, [] { return true; }, shared,
             [this] {
@@ -83,6 +90,8 @@ struct Recording {
         QObject::connect(&poll, &PollCycle::liveReadingValid, recorder.get(),
                          &RealTimeRecorder::onLiveReadingValid);
         recorder->CreateRealTimeGraph();
+        if (journal)
+            recorder->setJournalPath(RecordingJournal::pathIn(dataFolder.path() + u'/'));
         recorder->btnRunClick();
         start = clock.now();
 
@@ -174,12 +183,40 @@ void BM_BareQCustomPlotReplot(benchmark::State& st) {
     }
 }
 
+// One sample written into the journal: the record, and with `range(0)` ms between samples also the
+// share of forcing the file to the disk at least every 9 s (0: never).
+void BM_JournalPerSample(benchmark::State& st) {
+    QTemporaryDir folder(QDir::current().filePath(QStringLiteral("bench-journal-XXXXXX")));
+    ManualClock clock;
+    RecordingJournal writer(clock);
+    writer.setPath(RecordingJournal::pathIn(folder.path() + u'/'));
+    journal::Header header;
+    header.startTime = header.xMin = header.xMax = 46234.5;
+    header.rate = 1;
+    header.countLimit = journal::kMaxCount;
+    if (!writer.start(header))
+        st.SkipWithError("journal cannot be written");
+    int p = 0;
+    for (auto _ : st) {
+        if (writer.samplesWritten() >= journal::kMaxCount) {
+            st.PauseTiming();
+            writer.start(header);
+            st.ResumeTiming();
+        }
+        const Sample s = sampleAt(p);
+        writer.append({46234.5 + p * kSecond, s.ppm, s.humidity, s.temperature, 0});
+        clock.advance(st.range(0));
+        ++p;
+    }
+    writer.remove();
+}
+
 // Poll ticks, each with its redraw, from 99,000 samples until the recording stops by itself at
 // 99,999 (one sample a second, so one tick in two takes a sample). Reports the slowest tick.
 void BM_PollTicksToFullRecording(benchmark::State& st) {
     for (auto _ : st) {
         st.PauseTiming();
-        Recording r(kPrefilled);
+        Recording r(kPrefilled, true);
         r.poll.Connected = true;
         st.ResumeTiming();
         double worst = 0.0;
@@ -212,6 +249,7 @@ void BM_PollTicksToFullRecording(benchmark::State& st) {
 BENCHMARK(BM_AppendSampleOnly)->Arg(1000)->Arg(kPrefilled)->Iterations(500)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AppendSampleAndRedraw)->Iterations(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareQCustomPlotReplot)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JournalPerSample)->Arg(0)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PollTicksToFullRecording)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
