@@ -54,8 +54,9 @@ class RealTimeRecorder : public QObject {
     void AppendRealTimeSample(int ppm, float humidity, float temperature, uint8_t rangeFlags, double x);
     void ResetGraph();
 
-    // The journal's file; empty (the default) keeps no journal.
-    void setJournalPath(const QString& path) { m_journal.setPath(path); }
+    // The journal's file; empty (the default) keeps no journal. False when another running
+    // program keeps its journal there: this one then keeps none.
+    bool setJournalPath(const QString& path) { return m_journal.setPath(path); }
     QString journalPath() const { return m_journal.path(); }
     // Puts a journal's recording back into the real-time graph as a stopped, unsaved recording:
     // the chart, fields and averages a Stop would have left.

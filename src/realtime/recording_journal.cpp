@@ -202,6 +202,23 @@ QString RecordingJournal::pathIn(const QString& dataFolder) {
     return QDir(dataFolderOrProgramFolder(dataFolder)).filePath(QStringLiteral("temp/RealTimeRecording.jnl"));
 }
 
+bool RecordingJournal::setPath(const QString& path) {
+    m_file.close(); // a journal in progress stays as it is
+    m_lock.reset();
+    m_path.clear();
+    if (path.isEmpty())
+        return true;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+    // Held for the whole run: only a holder that no longer runs makes it stale.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0))
+        return false;
+    m_lock = std::move(lock);
+    m_path = path;
+    return true;
+}
+
 bool RecordingJournal::start(const journal::Header& header) {
     remove();
     if (m_path.isEmpty())

@@ -33,10 +33,12 @@
 // A record is written whole with one call; a record cut short by a power cut is dropped on reading.
 #include <QByteArray>
 #include <QFile>
+#include <QLockFile>
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -122,8 +124,12 @@ class RecordingJournal {
     // empty).
     static QString pathIn(const QString& dataFolder);
 
-    // Where the journal lives; empty turns journaling off.
-    void setPath(const QString& path) { m_path = path; }
+    // Where the journal lives; empty turns journaling off. The place is locked for this program
+    // run ("<path>.lock"): when another running program holds it, false, and no journal is kept
+    // here, so that program's journal is neither offered nor touched. A lock left by a program that
+    // ended without unlocking (a crash) is taken over.
+    bool setPath(const QString& path);
+    // Empty while no place is held.
     QString path() const { return m_path; }
 
     // Starts a new journal in place of any old one. False when it cannot be written.
@@ -147,6 +153,7 @@ class RecordingJournal {
 
     Clock& m_clock;
     QString m_path;
+    std::unique_ptr<QLockFile> m_lock;
     QFile m_file;
     uint32_t m_sequence = 0;
     bool m_unsynced = false;

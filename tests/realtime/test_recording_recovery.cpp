@@ -71,9 +71,13 @@ struct JournalTest : ::testing::Test, RecorderRig {
     }
 };
 
-// A second program start: a recorder of its own over the same data folder.
+// The next program start: a recorder of its own over the same data folder, once `previous` has
+// ended (its hold on the journal's place is gone, as with a crash).
 struct NextStart : RecorderRig {
-    explicit NextStart(const QString& path) { recorder.setJournalPath(path); }
+    NextStart(RecorderRig& previous, const QString& path) {
+        previous.recorder.setJournalPath({});
+        EXPECT_TRUE(recorder.setJournalPath(path));
+    }
 };
 
 TEST_F(JournalTest, HoldsEverySampleOfARecording) {
@@ -114,7 +118,7 @@ TEST_F(JournalTest, RecoveryRestoresTheChartAStopWouldHaveShown) {
     const Shown stopped = shown(*this);
     ASSERT_EQ(stopped.points, 30);
 
-    NextStart next(path);
+    NextStart next(*this, path);
     next.prompter.answers = {Prompter::Yes};
     next.recorder.offerRecovery();
     ASSERT_EQ(next.prompter.questions.size(), 1);
@@ -136,7 +140,7 @@ TEST_F(JournalTest, RecoveryRestoresTheChartAStopWouldHaveShown) {
     const QString crashPath = RecordingJournal::pathIn(otherDir.path() + '/');
     QDir().mkpath(QFileInfo(crashPath).absolutePath());
     writeAll(crashPath, crashed);
-    NextStart afterCrash(crashPath);
+    NextStart afterCrash(next, crashPath);
     afterCrash.prompter.answers = {Prompter::Yes};
     afterCrash.recorder.offerRecovery();
     Shown recovered = shown(afterCrash);
@@ -153,7 +157,7 @@ TEST_F(JournalTest, RecoveryPutsBackTheRecordingsRateAndScales) {
     prompter.answers = {Prompter::No};
     run("   10", 0, 5); // the journal takes the scales as they are at Run
     samples(2);
-    NextStart next(path);
+    NextStart next(*this, path);
     next.prompter.answers = {Prompter::Yes};
     next.recorder.offerRecovery();
     EXPECT_EQ(next.state.RealTimeRate, 5);
@@ -223,7 +227,7 @@ TEST_F(JournalTest, AStrangeOrDamagedJournalIsSetAsideWithAMessage) {
     QByteArray damaged = readAll(path);
     damaged[30] = char(damaged[30] ^ 0x10);
     writeAll(path, damaged);
-    NextStart next(path);
+    NextStart next(*this, path);
     next.recorder.offerRecovery();
     ASSERT_EQ(next.prompter.shown.size(), 1);
     EXPECT_TRUE(next.prompter.shown[0].contains("header is damaged"));
@@ -234,21 +238,36 @@ TEST_F(JournalTest, AStrangeOrDamagedJournalIsSetAsideWithAMessage) {
 
 TEST_F(JournalTest, DeclinedOrEmptyJournalsAreDeleted) {
     run("   20");
-    NextStart beforeAnySample(path);
+    NextStart beforeAnySample(*this, path);
     beforeAnySample.recorder.offerRecovery();
     EXPECT_TRUE(beforeAnySample.prompter.shown.isEmpty());
     EXPECT_FALSE(QFile::exists(path));
+    beforeAnySample.recorder.setJournalPath({});
+    ASSERT_TRUE(recorder.setJournalPath(path));
 
     prompter.answers = {Prompter::No}; // "There are datas ..."
     run("   20");
     samples(4);
-    NextStart declined(path);
+    NextStart declined(*this, path);
     declined.prompter.answers = {Prompter::No};
     declined.recorder.offerRecovery();
     EXPECT_EQ(declined.prompter.questions.size(), 1);
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_EQ(declined.state.SampleCount, 0);
     EXPECT_FALSE(declined.state.Unsaved);
+}
+
+TEST_F(JournalTest, AJournalInUseByAnotherRunningProgramIsLeftAlone) {
+    run("   20");
+    samples(3);
+    RecorderRig second; // a second copy of the program, started while this one records
+    EXPECT_FALSE(second.recorder.setJournalPath(path));
+    second.recorder.offerRecovery();
+    EXPECT_TRUE(second.prompter.shown.isEmpty());
+    second.run("   20");
+    second.samples(2);
+    samples(5);
+    EXPECT_EQ(readJournal(path).samples.size(), 5u); // only this program's samples
 }
 
 TEST(RecoveryQuestion, StartTimeInTheLocalesShortDateAndLongTime) {
@@ -262,8 +281,9 @@ TEST(RecoveryQuestion, StartTimeInTheLocalesShortDateAndLongTime) {
                   "saved. Recover it?");
     }
     LocaleGuard german("de_DE");
-    EXPECT_EQ(recoveryQuestion(c).toStdString(), "A real-time recording of 31.07.26 14:05:09 (1234 samples) was not saved. "
-                                   "Recover it?");
+    EXPECT_EQ(recoveryQuestion(c).toStdString(),
+              "A real-time recording of 31.07.26 14:05:09 (1234 samples) was not saved. "
+              "Recover it?");
 }
 
 } // namespace
