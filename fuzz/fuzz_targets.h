@@ -23,6 +23,8 @@ int liveReply(const uint8_t* data, std::size_t size);
 int infoReply(const uint8_t* data, std::size_t size);
 // USB input reports, 64 bytes each, assembled into a reply.
 int usbReports(const uint8_t* data, std::size_t size);
+// A real-time recording journal left in the temp folder, as the start-up recovery reads it.
+int recordingJournal(const uint8_t* data, std::size_t size);
 
 struct NamedTarget {
     std::string_view name;
@@ -30,8 +32,13 @@ struct NamedTarget {
 };
 
 inline constexpr NamedTarget kTargets[] = {
-    {"graph_file", graphFile}, {"collection_file", collectionFile}, {"text_import", textImport},
-    {"live_reply", liveReply}, {"info_reply", infoReply},           {"usb_reports", usbReports},
+    {"graph_file", graphFile},
+    {"collection_file", collectionFile},
+    {"text_import", textImport},
+    {"live_reply", liveReply},
+    {"info_reply", infoReply},
+    {"usb_reports", usbReports},
+    {"recording_journal", recordingJournal},
 };
 
 // Stops the run loudly when a rule that must hold for every input is broken.

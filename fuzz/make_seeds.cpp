@@ -1,7 +1,8 @@
 // Writes the seed corpora of the fuzz targets with the program's own writers: graph files by
 // writeGraphFile, memory images by the simulated meter's memory, text lines by the graph export's
 // line writer, live, information and block replies by the simulated meter, and USB input reports
-// in the framing the transport reads. Usage: qz407_fuzz_seeds <corpus folder>
+// in the framing the transport reads, recording journals by the journal's own encoder. Usage:
+// qz407_fuzz_seeds <corpus folder>
 #include "files/locale_formats.h"
 #include "files/text_files.h"
 #include "graph/graph_file.h"
@@ -14,6 +15,7 @@
 #include "logger/data_set_decoder.h"
 #include "platform/clock.h"
 #include "platform/prompter.h"
+#include "realtime/recording_journal.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -228,6 +230,36 @@ void meterSeeds() {
     save(QStringLiteral("usb_reports"), QStringLiteral("key_32"), reports(0, bytesOf(keyReply)));
 }
 
+// Recording journals as the recorder writes them: a header alone, a recording cut while it ran
+// (with an over-range sample and a torn last record), and one that was stopped.
+void journalSeeds() {
+    const double start = toDateTimeValue(QDateTime(QDate(2026, 7, 31), QTime(14, 5, 9)));
+    journal::Header header;
+    header.startTime = start;
+    header.xMin = start;
+    header.xMax = start + 100.0 / 86400.0;
+    header.extendStep = 10.0 / 86400.0;
+    header.rate = 2;
+    header.countLimit = 2000;
+    header.axes = {journal::AxisSetup{0, 0.0, 10000.0}, journal::AxisSetup{0, -50.0, 100.0}};
+    const QByteArray head = journal::encodeHeader(header);
+    save(QStringLiteral("recording_journal"), QStringLiteral("empty"), head);
+
+    QByteArray running = head;
+    for (uint32_t i = 0; i < 5; ++i) {
+        journal::Sample sample{start + 2.0 * i / 86400.0, int32_t(812 + 7 * i), 45.5f + float(i), 23.4f, 0};
+        if (i == 3) {
+            sample.ppm = 99999;
+            sample.rangeFlags = 0x01;
+        }
+        running += journal::encodeSample(i, sample);
+    }
+    QByteArray stopped = running + journal::encodeStop(5, start + 10.0 / 86400.0);
+    save(QStringLiteral("recording_journal"), QStringLiteral("stopped"), stopped);
+    running += journal::encodeSample(5, {start + 10.0 / 86400.0, 850, 50.0f, 23.5f, 0}).left(11);
+    save(QStringLiteral("recording_journal"), QStringLiteral("torn"), running);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -252,5 +284,6 @@ int main(int argc, char** argv) {
     graphSeeds(demo);
     textSeeds(demo);
     meterSeeds();
+    journalSeeds();
     return 0;
 }

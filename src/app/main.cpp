@@ -7,6 +7,7 @@
 #include "platform/version_info.h"
 #include "shell/tfrm_about.h"
 #include "shell/tfrm_main.h"
+#include "test_aids.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     parser.addVersionOption();
     QCommandLineOption demo("demo", "Run on the built-in simulated meter instead of a meter on USB.");
     parser.addOption(demo);
+    TestAids::addOptions(parser);
     // --help and --version are answered before the application object exists, so they also work
     // in a terminal without a display; everything else waits for QApplication, which first takes
     // out its own options (-platform, -style, ...).
@@ -59,9 +61,11 @@ int main(int argc, char** argv) {
         transport = std::make_unique<HidMeterTransport>();
     Settings settings;
     WidgetPrompter prompter;
+    TestAids aids(parser, prompter);
 
-    TfrmMain main(*transport, clock, prompter, settings);
+    TfrmMain main(*transport, clock, aids, settings);
     prompter.setParent(&main);
+    aids.attach(main);
     QObject::connect(&main, &TfrmMain::firstShown, [&splash] { splash.reset(); });
     // Start maximised; without a window manager (a bare X server) fill the screen by hand.
     if (QScreen* screen = QGuiApplication::primaryScreen())

@@ -128,14 +128,19 @@ bool FileCommands::saveGraph(TfrmGraph& window) {
             m_prompter.message(error);
             return false;
         }
+        if (m_windows.graphSaved)
+            m_windows.graphSaved(window);
         return true;
     }
     if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
         // A typed ".csv" writes comma-separated text even where the filter offers no CSV; in
         // comma-decimal locales the text files use the semicolon between fields instead.
         const char sep = extension == QLatin1String("csv") ? ',' : '\t';
-        return exportGraphText(m_prompter, graphSeriesOf(*window.PESGraph1), request.fileName, sep,
-                               &window) == TextExportResult::Written;
+        const bool written = exportGraphText(m_prompter, graphSeriesOf(*window.PESGraph1), request.fileName,
+                                             sep, &window) == TextExportResult::Written;
+        if (written && alive && m_windows.graphSaved)
+            m_windows.graphSaved(window);
+        return written;
     }
     return false; // names with other extensions are not ours to write
 }

@@ -49,6 +49,8 @@ class FileCommands {
         // for a new one). When empty, one is made with createGraphWindow("DataLogger") and
         // reused while it lives.
         std::function<TfrmGraph*()> dataLoggerWindow;
+        // Told after a graph window's chart was written to a graph or text file.
+        std::function<void(TfrmGraph&)> graphSaved;
     };
 
     // `dataFolder` is read at each use, so it follows the main window's DataFolder.

@@ -12,6 +12,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QWidget>
+#include <limits>
 #include <memory>
 #include <span>
 #include <vector>
@@ -225,6 +226,8 @@ class PESGraph : public QWidget {
 
     const ChartModel& model() const { return m_model; }
     QCustomPlot* customPlot() const { return m_plot; }
+    // How often every point was pushed into the plot; a growing recording should not raise it.
+    int dataPushCount() const { return m_dataPushes; }
 
   signals:
     void OnClick();
@@ -242,11 +245,19 @@ class PESGraph : public QWidget {
     const GraphAnnotation& annotationAt(int i) const;
     const ::VertLineAnnotation& vertLineAt(int i) const;
     void markData() { m_dataDirty = true; }
+    // Remembers a single cell's pushed values before it is written, so the next refresh can bring
+    // just that cell into the plot.
+    void noteCellWrite(int subset, int point);
 
     std::vector<int> shape() const;
     void rebuild(); // axes, graphs and layout from the model
     void refresh(); // data, look and ranges into the view, then a queued replot
     void pushData();
+    // Brings the cells written since the last push into the plotted series one by one: the way a
+    // recording grows, one point past the end of each subset at a time, without walking the data.
+    // False when the writes are not of that kind; the caller then pushes everything.
+    bool appendPendingCells();
+    void updateAutoRanges();
     void applyLook();
     void applyRanges();
     void applyCursor();
@@ -291,6 +302,38 @@ class PESGraph : public QWidget {
     std::vector<int> m_builtShape;
     std::vector<std::pair<double, double>> m_autoY; // per axis, from the data
     std::pair<double, double> m_autoX{0.0, 1.0};
+
+    // Incremental data path. A cell written since the last push, with the values it had then.
+    struct PendingCell {
+        int subset;
+        int point;
+        double x;
+        double y;
+    };
+    static constexpr size_t kMaxPendingCells = 64;
+    std::vector<PendingCell> m_pendingCells;
+    // Per subset, as the last push left it: the last point with a value and its X; the span of
+    // keys with values; and the nearest keys of the empty points left out below and above that
+    // span (an empty point only draws as a break between two values, so outside the span it is
+    // not plotted at all: a recording's unwritten points would otherwise stretch the series over
+    // a century and defeat adaptive sampling).
+    struct SeriesTail {
+        int lastPoint = -1;
+        double lastX = std::numeric_limits<double>::quiet_NaN();
+        double keyLo = std::numeric_limits<double>::infinity();
+        double keyHi = -std::numeric_limits<double>::infinity();
+        double omittedBelow = -std::numeric_limits<double>::infinity();
+        double omittedAbove = std::numeric_limits<double>::infinity();
+    };
+    std::vector<SeriesTail> m_tails;
+    // The data's extent before padding: Y per axis, and X.
+    std::vector<std::pair<double, double>> m_dataY;
+    std::pair<double, double> m_dataX{0.0, 0.0};
+    // The settings the plotted keys, gaps and nulls were made with.
+    double m_pushedGap = 0.0;
+    double m_pushedNull = 0.0;
+    int m_pushedDateTimeMode = 0;
+    int m_dataPushes = 0;
 
     QPoint m_lastMouse;
     QPoint m_pressPos;

@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/prompter.h"
 #include "realtime/real_time_period.h"
+#include "realtime/recording_recovery.h"
 #include "realtime/tfrm_setup_real_time.h"
 
 #include <QComboBox>
@@ -65,7 +66,8 @@ RealTimeRecorder::RealTimeRecorder(RealTimeState& state, LiveReading& reading, P
                                    GraphShared& shared, std::function<TfrmGraph*()> createWindow,
                                    QObject* parent)
     : QObject(parent), m_state(state), m_reading(reading), m_prompter(prompter), m_clock(clock), m_link(link),
-      m_connected(std::move(connected)), m_shared(shared), m_createWindow(std::move(createWindow)) {
+      m_connected(std::move(connected)), m_shared(shared), m_createWindow(std::move(createWindow)),
+      m_journal(clock) {
     // The real-time window's close question looks at the recording's Unsaved flag.
     m_shared.realTimeUnsaved = &m_state.Unsaved;
 }
@@ -98,6 +100,8 @@ TfrmGraph* RealTimeRecorder::CreateRealTimeGraph() {
     connect(w->ComboBox1, &QComboBox::activated, this, &RealTimeRecorder::ComboBox1Change);
     connect(w->ComboBox2, &QComboBox::activated, this, &RealTimeRecorder::ComboBox1Change);
     connect(w, &TfrmGraph::closedWindow, this, &RealTimeRecorder::onWindowClosed);
+    // Answered Yes to the window's close question (the save it asks for has run by now).
+    connect(w, &TfrmGraph::saveGraphRequested, this, [this] { m_closeSaveAsked = true; });
     return w;
 }
 
@@ -121,6 +125,13 @@ void RealTimeRecorder::restoreWindow() {
 void RealTimeRecorder::onWindowClosed(TfrmGraph* window) {
     if (window != m_window)
         return;
+    // The recording ends with its window. Its journal goes unless a save was asked for and did
+    // not take every sample (cancelled or failed): then it is offered back at the next start.
+    if (m_closeSaveAsked && m_savedSamples != m_state.SampleCount)
+        m_journal.stop(m_clock.now());
+    else
+        m_journal.remove();
+    m_closeSaveAsked = false;
     m_window = nullptr;
     m_state.Running = false;
     m_state.SampleCount = 0;
@@ -209,6 +220,21 @@ void RealTimeRecorder::btnRunClick() {
     m_window->tbntClr->setEnabled(false);
     redraw();
 
+    journal::Header header;
+    header.startTime = now;
+    header.xMin = chart.ManualMinX();
+    header.xMax = chart.ManualMaxX();
+    header.extendStep = m_state.ExtendStep;
+    header.rate = m_state.RealTimeRate;
+    header.countLimit = *count;
+    for (int a = 0; a < 2; ++a) {
+        chart.setWorkingAxis(a);
+        header.axes[size_t(a)] = {chart.ManualScaleControlY(), chart.ManualMinY(), chart.ManualMaxY()};
+    }
+    chart.setWorkingAxis(0);
+    m_journal.start(header); // replaces the journal of the recording just reset
+    m_savedSamples = -1;
+
     m_state.Running = true;
     emit buttonsChanged(false, true);
 }
@@ -228,11 +254,16 @@ void RealTimeRecorder::btnStopClick() {
     waitForPollTick();
     m_state.Running = false;
     emit buttonsChanged(m_connected(), false);
+    const double stopTime = m_clock.now();
+    m_journal.stop(stopTime);
     if (!m_window)
         return;
+    finishRecording(stopTime);
+}
+
+void RealTimeRecorder::finishRecording(double stopTime) {
     restoreWindow();
     m_window->tbntClr->setEnabled(true);
-    const double stopTime = m_clock.now();
 
     PESGraph& chart = *m_window->PESGraph1;
     if (m_state.SampleCount < chart.Points()) {
@@ -266,6 +297,7 @@ void RealTimeRecorder::btnStopClick() {
 
 void RealTimeRecorder::onSecondCounted() {
     ++m_state.SecondTicks;
+    m_journal.syncIfDue();
 }
 
 void RealTimeRecorder::onLiveReadingValid(double sampleTime) {
@@ -282,6 +314,16 @@ void RealTimeRecorder::AppendRealTimeSample(int ppm, float humidity, float tempe
                                             double x) {
     if (!m_window)
         return;
+    plotSample(ppm, humidity, temperature, rangeFlags, x);
+    redraw();
+    m_state.SampleCount += 1;
+    m_window->txtDataNo->setText(QString::number(m_state.SampleCount));
+    m_journal.append({x, ppm, humidity, temperature, rangeFlags});
+    if (m_state.SampleCount >= m_window->PESGraph1->Points())
+        btnStopClick();
+}
+
+void RealTimeRecorder::plotSample(int ppm, float humidity, float temperature, uint8_t rangeFlags, double x) {
     PESGraph& chart = *m_window->PESGraph1;
     const int n = m_state.SampleCount;
 
@@ -328,12 +370,6 @@ void RealTimeRecorder::AppendRealTimeSample(int ppm, float humidity, float tempe
             m_window->minField(c)->setText(text(c));
         }
     }
-
-    redraw();
-    m_state.SampleCount += 1;
-    m_window->txtDataNo->setText(QString::number(m_state.SampleCount));
-    if (m_state.SampleCount >= chart.Points())
-        btnStopClick();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -360,6 +396,8 @@ void RealTimeRecorder::ResetGraph() {
     m_window->txtDataNo->clear();
     clearStatisticFields();
     m_state.SampleCount = 0;
+    m_journal.remove(); // the recording it kept is gone
+    m_savedSamples = -1;
     // The user's marks go to the far left of any plotted time; their indices are free again.
     const int last = std::min(m_shared.annotationCounter.value(), chart.GraphAnnotationCount() - 1);
     for (int i = AnnotationCounter::kReserved; i <= last; ++i) {
@@ -411,4 +449,66 @@ void RealTimeRecorder::onConnectionMade() {
 
 void RealTimeRecorder::onConnectionLost() {
     emit buttonsChanged(false, false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The journal: saving, and recovery at start-up.
+
+void RealTimeRecorder::recordingSaved() {
+    m_savedSamples = m_state.SampleCount;
+    // While the recording runs, the samples still to come need the journal.
+    if (!m_state.Running)
+        m_journal.remove();
+}
+
+void RealTimeRecorder::offerRecovery() {
+    offerRecordingRecovery(m_journal.path(), m_prompter,
+                           [this](const journal::Contents& contents) { restoreRecording(contents); });
+}
+
+void RealTimeRecorder::restoreRecording(const journal::Contents& contents) {
+    if (!CreateRealTimeGraph())
+        return;
+    restoreWindow();
+    const journal::Header& header = contents.header;
+    m_state.Running = false;
+    m_state.RealTimeRate = header.rate;
+    setBoxes(header.rate);
+    m_state.ExtendStep = header.extendStep;
+
+    // The chart as Run prepared it.
+    PESGraph& chart = *m_window->PESGraph1;
+    chart.setPoints(header.countLimit);
+    chart.setXDataII(-1, 0, 0.0);
+    chart.setYData(-1, 0, kNullY);
+    for (int a = 0; a < 2; ++a) {
+        const journal::AxisSetup& axis = header.axes[size_t(a)];
+        chart.setWorkingAxis(a);
+        chart.setManualScaleControlY(axis.scaleControl);
+        chart.setManualMinY(axis.min);
+        chart.setManualMaxY(axis.max);
+    }
+    chart.setWorkingAxis(0);
+    m_state.SampleCount = 0;
+    m_state.RunningMax.fill(-99999.0f);
+    m_state.RunningMin.fill(99999.0f);
+    clearStatisticFields();
+    m_window->txtStartTime->setText(graphstats::formatDateTime(header.startTime));
+    chart.setManualScaleControlX(pe::sgManualMinAndMax);
+    chart.setManualMinX(header.xMin);
+    chart.setManualMaxX(header.xMax);
+    chart.setShowTableAnnotation(false);
+
+    // The samples as they were taken, then Stop; a recording cut off ends at its last sample.
+    for (const journal::Sample& s : contents.samples) {
+        plotSample(s.ppm, s.humidity, s.temperature, s.rangeFlags, s.x);
+        ++m_state.SampleCount;
+    }
+    m_window->txtDataNo->setText(QString::number(m_state.SampleCount));
+    redraw();
+    finishRecording(
+        contents.stopTime.value_or(contents.samples.empty() ? header.startTime : contents.samples.back().x));
+    m_state.Unsaved = true;
+    m_savedSamples = -1;
+    emit buttonsChanged(m_connected(), false);
 }

@@ -11,8 +11,13 @@
 //   - saveGraphRequested(window) runs saveGraph for the real-time chart, synchronously, before the
 //     command that asked goes on.
 // The poll cycle drives the sampling through onSecondCounted() and onLiveReadingValid().
+//
+// Every sample also goes into the recording journal (recording_journal.h) once the main window has
+// named its file with setJournalPath; the journal goes when the recording is saved
+// (recordingSaved), cleared, replaced by a new Run, or its window is closed without saving.
 #include "graph/tfrm_graph.h"
 #include "realtime/real_time_state.h"
+#include "realtime/recording_journal.h"
 
 #include <QObject>
 #include <QPointer>
@@ -49,6 +54,14 @@ class RealTimeRecorder : public QObject {
     void AppendRealTimeSample(int ppm, float humidity, float temperature, uint8_t rangeFlags, double x);
     void ResetGraph();
 
+    // The journal's file; empty (the default) keeps no journal. False when another running
+    // program keeps its journal there: this one then keeps none.
+    bool setJournalPath(const QString& path) { return m_journal.setPath(path); }
+    QString journalPath() const { return m_journal.path(); }
+    // Puts a journal's recording back into the real-time graph as a stopped, unsaved recording:
+    // the chart, fields and averages a Stop would have left.
+    void restoreRecording(const journal::Contents& contents);
+
   public slots:
     // btnRun and Run1.
     void btnRunClick();
@@ -68,6 +81,11 @@ class RealTimeRecorder : public QObject {
     void onConnectionMade();
     void onConnectionLost();
 
+    // The real-time chart was written to a file: a stopped recording no longer needs its journal.
+    void recordingSaved();
+    // At start-up: offers back a recording whose journal a run that did not end normally left.
+    void offerRecovery();
+
   signals:
     // Enabled states of Run (btnRun, Run1) and Stop (btnStop, Stop1).
     void buttonsChanged(bool runEnabled, bool stopEnabled);
@@ -76,6 +94,10 @@ class RealTimeRecorder : public QObject {
 
   private:
     void onWindowClosed(TfrmGraph* window);
+    // Writes one sample into the chart and its MAX/MIN fields, without redrawing.
+    void plotSample(int ppm, float humidity, float temperature, uint8_t rangeFlags, double x);
+    // Stop's work on the window: trims the points, fixes the X scale's end, fills the averages.
+    void finishRecording(double stopTime);
     void restoreWindow();
     void redraw();
     void clearStatisticFields();
@@ -95,4 +117,9 @@ class RealTimeRecorder : public QObject {
     // Set while a sample is written from inside a poll tick: that tick cannot end before Stop
     // returns, so Stop does not wait for it.
     bool m_inPollTick = false;
+    RecordingJournal m_journal;
+    // SampleCount when the real-time chart was last saved (-1: not since the recording began), and
+    // whether the window's own close question was answered Yes.
+    int m_savedSamples = -1;
+    bool m_closeSaveAsked = false;
 };

@@ -108,6 +108,10 @@ TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, 
         sub->show();
     };
     windows.dataLoggerWindow = [this] { return dataLoggerForDownload(); };
+    windows.graphSaved = [this](TfrmGraph& graph) {
+        if (&graph == m_recorder->window())
+            m_recorder->recordingSaved();
+    };
     m_files =
         std::make_unique<FileCommands>(m_prompter, m_clock, DataFolder, m_store, m_graphShared, windows);
     connect(m_recorder, &RealTimeRecorder::saveGraphRequested, this,
@@ -260,6 +264,7 @@ void TfrmMain::showEvent(QShowEvent* e) {
 void TfrmMain::onFirstShow() {
     DataFolder = settleDataFolder(documentsOverride.isNull() ? documentsFolder() : documentsOverride);
     m_realTime.ExtendStep = 10.0 / 86400.0;
+    m_recorder->setJournalPath(RecordingJournal::pathIn(DataFolder));
     m_recorder->CreateRealTimeGraph();
     ControlPanel1Click();
     if (TfrmGraph* rt = m_recorder->window()) {
@@ -273,6 +278,8 @@ void TfrmMain::onFirstShow() {
     emit firstShown();
     if (TfrmGraph* rt = m_recorder->window())
         rt->setFocus();
+    // Once the window is up: a recording a crash left unsaved is offered back.
+    QMetaObject::invokeMethod(m_recorder, &RealTimeRecorder::offerRecovery, Qt::QueuedConnection);
 }
 
 void TfrmMain::ControlPanel1Click() {

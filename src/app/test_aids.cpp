@@ -1,0 +1,118 @@
+#include "test_aids.h"
+
+#include "graph/pes_graph.h"
+#include "realtime/tfrm_setup_real_time.h"
+#include "shell/tfrm_main.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QString kRecordOption = QStringLiteral("test-record");
+const QString kRecoveryOption = QStringLiteral("test-recovery");
+
+void say(const QString& line) {
+    std::fputs(qPrintable(line + u'\n'), stdout);
+    std::fflush(stdout);
+}
+
+// After everything already queued, including what that queues in turn once.
+void later(QObject* context, std::function<void()> work) {
+    QTimer::singleShot(0, context,
+                       [context, work = std::move(work)] { QTimer::singleShot(0, context, work); });
+}
+
+} // namespace
+
+void TestAids::addOptions(QCommandLineParser& parser) {
+    QCommandLineOption record(kRecordOption,
+                              QStringLiteral("Test aid: record COUNT samples every RATE seconds."),
+                              QStringLiteral("count:rate"));
+    record.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption recovery(kRecoveryOption,
+                                QStringLiteral("Test aid: answer the recovery question, report, quit."),
+                                QStringLiteral("yes|no"));
+    recovery.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(record);
+    parser.addOption(recovery);
+}
+
+TestAids::TestAids(const QCommandLineParser& parser, Prompter& real) : m_real(real) {
+    const QStringList record = parser.value(kRecordOption).split(u':');
+    if (record.size() == 2) {
+        m_recordCount = record[0].toInt();
+        m_recordRate = record[1].toInt();
+    }
+    m_recoveryAnswer = parser.value(kRecoveryOption);
+}
+
+void TestAids::attach(TfrmMain& main) {
+    m_main = &main;
+    if (m_recordCount >= 0) {
+        QObject::connect(&main.poll(), &PollCycle::connectionMade, &main, [&main] {
+            if (!main.realTime().Running && main.realTime().SampleCount == 0)
+                main.Run1->trigger();
+        });
+        // Connected after the recorder: the sample of this tick is taken by now.
+        auto last = std::make_shared<int>(0);
+        QObject::connect(&main.poll(), &PollCycle::liveReadingValid, &main, [&main, last] {
+            const int taken = main.realTime().SampleCount;
+            if (taken != *last && main.realTime().Running) {
+                *last = taken;
+                say(QStringLiteral("sample %1").arg(taken));
+            }
+        });
+    }
+    if (!m_recoveryAnswer.isEmpty()) {
+        QObject::connect(&main, &TfrmMain::firstShown, &main, [this, &main] {
+            later(&main, [this] {
+                if (!m_recoveryAsked) {
+                    say(QStringLiteral("no question"));
+                    QCoreApplication::exit(0);
+                }
+            });
+        });
+    }
+}
+
+Prompter::Answer TestAids::question(const QString& text, Buttons buttons) {
+    if (m_recoveryAnswer.isEmpty() || m_recoveryAsked ||
+        !text.startsWith(QStringLiteral("A real-time recording of ")))
+        return m_real.question(text, buttons);
+    m_recoveryAsked = true;
+    say(QStringLiteral("question: ") + text);
+    const bool yes = m_recoveryAnswer == QStringLiteral("yes");
+    // The recording is restored once this answer is given: report it afterwards.
+    QTimer::singleShot(0, m_main, [this, yes] {
+        if (yes) {
+            const RealTimeState& state = m_main->realTime();
+            TfrmGraph* window = m_main->recorder().window();
+            const PESGraph* chart = window ? window->PESGraph1 : nullptr;
+            const double last = chart && state.SampleCount > 0 && chart->Points() > 0
+                                    ? chart->XDataII(0, std::min(state.SampleCount, chart->Points()) - 1)
+                                    : 0.0;
+            say(QStringLiteral("recovered %1 samples, last at %2")
+                    .arg(state.SampleCount)
+                    .arg(last, 0, 'f', 8));
+        } else {
+            say(QStringLiteral("declined"));
+        }
+        QCoreApplication::exit(0);
+    });
+    return yes ? Yes : No;
+}
+
+int TestAids::runDialog(QDialog& dialog) {
+    if (auto* setup = qobject_cast<TfrmSetupRealTime*>(&dialog); setup && m_recordCount >= 0) {
+        setup->edtRealTimeNo->setText(QString::number(m_recordCount));
+        setup->setRate(m_recordRate / 60, m_recordRate % 60);
+        return QDialog::Accepted;
+    }
+    return m_real.runDialog(dialog);
+}

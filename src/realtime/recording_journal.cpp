@@ -1,0 +1,289 @@
+#include "realtime/recording_journal.h"
+
+#include "platform/clock.h"
+#include "platform/data_folder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace journal {
+
+namespace {
+
+constexpr char kMagic[8] = {'Q', 'Z', '4', '0', '7', 'R', 'T', 'J'};
+constexpr uint8_t kSampleRecord = 1;
+constexpr uint8_t kStopRecord = 2;
+// Date-times the program can show: 31 Dec 1899 to 31 Dec 9999.
+constexpr double kFirstDay = 1.0;
+constexpr double kLastDay = 2958465.0;
+// The largest rate the boxes allow (60:60) and the extension step it leads to, with room to spare.
+constexpr int kMaxRate = 3660;
+constexpr double kMaxExtendDays = 10.0;
+
+quint16 crc(std::span<const uint8_t> bytes) {
+    return qChecksum(QByteArrayView(bytes.data(), qsizetype(bytes.size())), Qt::ChecksumIso3309);
+}
+
+bool isDate(double days) {
+    return std::isfinite(days) && days >= kFirstDay && days <= kLastDay;
+}
+
+class Out {
+  public:
+    explicit Out(int size) : m_bytes(size, '\0') {}
+    template <typename T> void at(int offset, T value) { qToLittleEndian(value, m_bytes.data() + offset); }
+    void f64(int offset, double v) { at<quint64>(offset, std::bit_cast<quint64>(v)); }
+    void f32(int offset, float v) { at<quint32>(offset, std::bit_cast<quint32>(v)); }
+    // Seals the record: a CRC of everything before its last two bytes goes into them.
+    QByteArray sealed() {
+        const auto* data = reinterpret_cast<const uint8_t*>(m_bytes.constData());
+        at<quint16>(int(m_bytes.size()) - 2, crc({data, size_t(m_bytes.size()) - 2}));
+        return m_bytes;
+    }
+    char* data() { return m_bytes.data(); }
+
+  private:
+    QByteArray m_bytes;
+};
+
+class In {
+  public:
+    explicit In(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
+    template <typename T> T at(size_t offset) const { return qFromLittleEndian<T>(m_bytes.data() + offset); }
+    double f64(size_t offset) const { return std::bit_cast<double>(at<quint64>(offset)); }
+    float f32(size_t offset) const { return std::bit_cast<float>(at<quint32>(offset)); }
+    bool zero(size_t offset, size_t count) const {
+        const auto part = m_bytes.subspan(offset, count);
+        return std::all_of(part.begin(), part.end(), [](uint8_t b) { return b == 0; });
+    }
+    bool sealed() const { return crc(m_bytes.first(m_bytes.size() - 2)) == at<quint16>(m_bytes.size() - 2); }
+
+  private:
+    std::span<const uint8_t> m_bytes;
+};
+
+QByteArray encodeRecord(uint32_t sequence, const Sample& sample, uint8_t kind) {
+    Out out(kRecordSize);
+    out.at<quint32>(0, sequence);
+    out.f64(4, sample.x);
+    out.at<qint32>(12, sample.ppm);
+    out.f32(16, sample.humidity);
+    out.f32(20, sample.temperature);
+    out.at<quint8>(24, sample.rangeFlags);
+    out.at<quint8>(25, kind);
+    return out.sealed();
+}
+
+// The header's fields, or the reason they cannot be trusted.
+std::optional<QString> headerProblem(const In& in, Header& h) {
+    if (!in.sealed())
+        return QStringLiteral("its header is damaged (checksum mismatch).");
+    const quint16 version = in.at<quint16>(8);
+    if (version != kVersion || in.at<quint16>(10) != kHeaderSize || in.at<quint16>(12) != kRecordSize)
+        return QStringLiteral("it was written in format version %1, which this program does not read.")
+            .arg(version);
+    h.startTime = in.f64(16);
+    h.xMin = in.f64(24);
+    h.xMax = in.f64(32);
+    h.extendStep = in.f64(40);
+    h.rate = in.at<qint32>(48);
+    h.countLimit = in.at<qint32>(52);
+    for (size_t a = 0; a < 2; ++a) {
+        h.axes[a].min = in.f64(56 + 16 * a);
+        h.axes[a].max = in.f64(64 + 16 * a);
+        h.axes[a].scaleControl = in.at<quint8>(88 + a);
+    }
+    bool sane = isDate(h.startTime) && isDate(h.xMin) && isDate(h.xMax) && std::isfinite(h.extendStep) &&
+                h.extendStep >= 0.0 && h.extendStep <= kMaxExtendDays && h.rate >= 1 && h.rate <= kMaxRate &&
+                h.countLimit >= 0 && h.countLimit <= kMaxCount;
+    for (const AxisSetup& axis : h.axes)
+        sane = sane && std::isfinite(axis.min) && std::isfinite(axis.max) && axis.scaleControl <= 3;
+    sane = sane && in.zero(14, 2) && in.zero(90, 4); // unused: a writer of this format leaves them 0
+    if (!sane)
+        return QStringLiteral("its header holds values no recording can have.");
+    return std::nullopt;
+}
+
+} // namespace
+
+QByteArray encodeHeader(const Header& h) {
+    Out out(kHeaderSize);
+    std::memcpy(out.data(), kMagic, sizeof kMagic);
+    out.at<quint16>(8, kVersion);
+    out.at<quint16>(10, kHeaderSize);
+    out.at<quint16>(12, kRecordSize);
+    out.f64(16, h.startTime);
+    out.f64(24, h.xMin);
+    out.f64(32, h.xMax);
+    out.f64(40, h.extendStep);
+    out.at<qint32>(48, h.rate);
+    out.at<qint32>(52, h.countLimit);
+    for (size_t a = 0; a < 2; ++a) {
+        out.f64(56 + 16 * int(a), h.axes[a].min);
+        out.f64(64 + 16 * int(a), h.axes[a].max);
+        out.at<quint8>(88 + int(a), quint8(h.axes[a].scaleControl));
+    }
+    return out.sealed();
+}
+
+QByteArray encodeSample(uint32_t sequence, const Sample& sample) {
+    return encodeRecord(sequence, sample, kSampleRecord);
+}
+
+QByteArray encodeStop(uint32_t sequence, double stopTime) {
+    Sample at;
+    at.x = stopTime;
+    return encodeRecord(sequence, at, kStopRecord);
+}
+
+Contents read(std::span<const uint8_t> bytes) {
+    Contents c;
+    if (bytes.size() < sizeof kMagic || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
+        c.problem = QStringLiteral("it is not a recording journal of this program.");
+        return c;
+    }
+    c.status = ReadStatus::DamagedHeader;
+    if (bytes.size() < size_t(kHeaderSize)) {
+        c.problem =
+            QStringLiteral("its header is cut short (%1 of %2 bytes).").arg(bytes.size()).arg(kHeaderSize);
+        return c;
+    }
+    if (auto problem = headerProblem(In(bytes.first(kHeaderSize)), c.header)) {
+        c.problem = *problem;
+        c.header = {};
+        return c;
+    }
+    c.status = ReadStatus::Ok;
+
+    // A count of 0 still takes its one sample before the recording stops.
+    const size_t limit = size_t(std::max(c.header.countLimit, 1));
+    size_t offset = kHeaderSize;
+    while (bytes.size() - offset >= size_t(kRecordSize)) {
+        const In in(bytes.subspan(offset, kRecordSize));
+        const uint8_t kind = in.at<quint8>(25);
+        const double x = in.f64(4);
+        const bool stop = kind == kStopRecord;
+        // A stop record carries only its time.
+        if (!in.sealed() || in.at<quint32>(0) != c.samples.size() || !isDate(x) ||
+            (kind != kSampleRecord && !stop) || (stop && !in.zero(12, 13)))
+            break;
+        if (stop) {
+            c.stopTime = x;
+            offset += kRecordSize;
+            break;
+        }
+        if (c.samples.size() >= limit)
+            break;
+        c.samples.push_back({x, in.at<qint32>(12), in.f32(16), in.f32(20), in.at<quint8>(24)});
+        offset += kRecordSize;
+    }
+    c.ignoredBytes = bytes.size() - offset;
+    return c;
+}
+
+} // namespace journal
+
+// ---------------------------------------------------------------------------------------------
+// Writing.
+
+QString RecordingJournal::pathIn(const QString& dataFolder) {
+    return QDir(dataFolderOrProgramFolder(dataFolder)).filePath(QStringLiteral("temp/RealTimeRecording.jnl"));
+}
+
+bool RecordingJournal::setPath(const QString& path) {
+    m_file.close(); // a journal in progress stays as it is
+    m_lock.reset();
+    m_path.clear();
+    if (path.isEmpty())
+        return true;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+    // Held for the whole run: only a holder that no longer runs makes it stale.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0))
+        return false;
+    m_lock = std::move(lock);
+    m_path = path;
+    return true;
+}
+
+bool RecordingJournal::start(const journal::Header& header) {
+    remove();
+    if (m_path.isEmpty())
+        return false;
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    m_file.setFileName(m_path);
+    // Unbuffered: each record reaches the operating system in the call that writes it.
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return false;
+    m_sequence = 0;
+    m_unsynced = false;
+    if (!write(journal::encodeHeader(header)))
+        return false;
+    sync();
+    return true;
+}
+
+void RecordingJournal::append(const journal::Sample& sample) {
+    if (!m_file.isOpen())
+        return;
+    if (write(journal::encodeSample(m_sequence, sample)))
+        ++m_sequence;
+    syncIfDue();
+}
+
+void RecordingJournal::stop(double stopTime) {
+    if (!m_file.isOpen())
+        return;
+    write(journal::encodeStop(m_sequence, stopTime));
+    sync();
+    m_file.close();
+}
+
+void RecordingJournal::syncIfDue() {
+    if (m_file.isOpen() && m_unsynced && m_clock.tickCount() - m_unsyncedSince >= journal::kSyncIntervalMs)
+        sync();
+}
+
+void RecordingJournal::remove() {
+    m_file.close();
+    if (!m_path.isEmpty())
+        QFile::remove(m_path);
+}
+
+bool RecordingJournal::write(const QByteArray& record) {
+    if (m_file.write(record) == record.size()) {
+        if (!m_unsynced)
+            m_unsyncedSince = m_clock.tickCount();
+        m_unsynced = true;
+        return true;
+    }
+    // A full disk or a vanished folder: give the journal up rather than leave a hole in it.
+    m_file.close();
+    return false;
+}
+
+void RecordingJournal::sync() {
+    if (!m_file.isOpen())
+        return;
+#ifdef Q_OS_WIN
+    _commit(m_file.handle());
+#elif defined(Q_OS_LINUX)
+    ::fdatasync(m_file.handle());
+#else
+    ::fsync(m_file.handle());
+#endif
+    m_unsynced = false;
+}

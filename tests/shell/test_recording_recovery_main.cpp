@@ -1,0 +1,98 @@
+// The main window's part in the recording journal: the journal lives in the data folder's temp
+// folder, a left-over one is offered back once the window is up, and saving the real-time graph
+// removes it.
+#include "graph/pes_graph.h"
+#include "link/simulated_meter.h"
+#include "platform/clock.h"
+#include "platform/settings.h"
+#include "realtime/recording_journal.h"
+#include "realtime/tfrm_setup_real_time.h"
+#include "shell/tfrm_main.h"
+#include "support/scripted_prompter.h"
+#include "support/test_helpers.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct MainJournal : ::testing::Test {
+    QTemporaryDir dir;
+    ManualClock clock;
+    SimulatedMeter meter{clock};
+    ScriptedPrompter prompter;
+    std::unique_ptr<Settings> settings;
+    std::unique_ptr<TfrmMain> main;
+    QString journalPath = dir.filePath("Documents/QZ407/temp/RealTimeRecording.jnl");
+
+    void SetUp() override { start(); }
+    // A program start: a new main window over the same folders, shown, its queued work done.
+    void start() {
+        main.reset();
+        settings = std::make_unique<Settings>(dir.filePath("qz407.ini"));
+        main = std::make_unique<TfrmMain>(meter, clock, prompter, *settings);
+        main->documentsOverride = dir.filePath("Documents");
+        main->show();
+        QCoreApplication::processEvents();
+    }
+    void tick(int n = 1) {
+        for (int i = 0; i < n; ++i) {
+            clock.advance(500);
+            main->poll().MainTimerTimer();
+        }
+    }
+    journal::Contents journal() {
+        const QByteArray bytes = readAll(journalPath);
+        return journal::read({reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())});
+    }
+};
+
+TEST_F(MainJournal, ARecordingLeftByACrashIsOfferedAtTheNextStartAndGoesWhenSaved) {
+    EXPECT_EQ(QDir::fromNativeSeparators(main->recorder().journalPath()), journalPath);
+    tick(); // connected
+    prompter.dialogHandler = [](QDialog& d) {
+        dynamic_cast<TfrmSetupRealTime&>(d).edtRealTimeNo->setText("   50");
+        return int(QDialog::Accepted);
+    };
+    main->Run1->trigger();
+    tick(20);
+    const int taken = main->realTime().SampleCount;
+    ASSERT_GE(taken, 4);
+    EXPECT_EQ(journal().samples.size(), size_t(taken));
+    // Yes to the save question, then a cancelled save dialog: nothing closes and the journal stays.
+    prompter.answers = {Prompter::Yes};
+    main->Exit1Click();
+    ASSERT_EQ(prompter.questions, QStringList{"Save Real-Time Graph ?"});
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_TRUE(QFile::exists(journalPath));
+
+    // The program then ends without closing anything, as a crash or a kill would.
+    prompter.questions.clear();
+    prompter.answers = {Prompter::Yes};
+    start();
+    ASSERT_EQ(prompter.questions.size(), 1);
+    EXPECT_TRUE(prompter.questions[0].startsWith("A real-time recording of "));
+    EXPECT_TRUE(prompter.questions[0].endsWith(
+        QStringLiteral(" (%1 samples) was not saved. Recover it?").arg(taken)));
+    TfrmGraph* realTime = main->recorder().window();
+    ASSERT_NE(realTime, nullptr);
+    EXPECT_EQ(realTime->PESGraph1->Points(), taken);
+    EXPECT_EQ(main->realTime().SampleCount, taken);
+    EXPECT_TRUE(QFile::exists(journalPath));
+
+    prompter.files = {dir.filePath("recovered.ghf")};
+    main->fileCommands().Save1Click(realTime);
+    EXPECT_TRUE(QFile::exists(dir.filePath("recovered.ghf")));
+    EXPECT_FALSE(QFile::exists(journalPath));
+}
+
+TEST_F(MainJournal, NoJournalNoQuestion) {
+    EXPECT_TRUE(prompter.shown.isEmpty());
+    EXPECT_EQ(main->realTime().SampleCount, 0);
+}
+
+} // namespace
