@@ -6,7 +6,10 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
+#include <cmath>
 #include <qcustomplot.h>
+#include <utility>
 
 namespace pesgraph {
 
@@ -18,6 +21,18 @@ inline constexpr int kTableMargin = 10;
 
 // The lines of an annotation text, broken at any kind of line end.
 QStringList annotationLines(const QString& text);
+
+// A range the axes can show: low end first, and never empty (an empty one is widened by 1).
+inline std::pair<double, double> sanitized(double lo, double hi) {
+    if (lo > hi)
+        std::swap(lo, hi);
+    const double scale = std::max({1.0, std::abs(lo), std::abs(hi)});
+    if (!(hi - lo > scale * 1e-12)) {
+        lo -= 1.0;
+        hi += 1.0;
+    }
+    return {lo, hi};
+}
 
 } // namespace pesgraph
 

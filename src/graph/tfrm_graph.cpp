@@ -233,6 +233,7 @@ TfrmGraph::TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent)
     connect(PESGraph1, &PESGraph::OnGraphAnnotHotSpot, this, &TfrmGraph::PESGraph1GraphAnnotHotSpot);
     connect(PESGraph1, &PESGraph::OnGraphHotSpot, this, &TfrmGraph::PESGraph1GraphHotSpot);
     connect(PESGraph1, &PESGraph::OnZoomIn, this, &TfrmGraph::PESGraph1ZoomIn);
+    connect(PESGraph1, &PESGraph::OnZoomOut, this, &TfrmGraph::PESGraph1ZoomOut);
     connect(PESGraph1, &PESGraph::OnCustomizeDlg, this, &TfrmGraph::PESGraph1CustomizeDlg);
     movePanel12();
 }
@@ -266,8 +267,7 @@ QWidget* TfrmGraph::buildToolBar1() {
     m_toolGroup->addButton(ToolButton9);
     ToolButton4->setChecked(true);
     // Cross and Text need a chart with one Y axis; whoever prepares the chart enables them.
-    ToolButton5->setEnabled(false);
-    ToolButton9->setEnabled(false);
+    setCrossAndTextEnabled(false);
 
     tbntClrDivider = divider(bar);
     tbntClrDivider->setObjectName(QStringLiteral("ToolButton3"));
@@ -471,9 +471,16 @@ void TfrmGraph::ConfigureGraph(int subsets, int points, double xStart, double xE
 }
 
 void TfrmGraph::updateCrossAndTextTools() {
-    const bool single = PESGraph1->MultiAxesProportions(0) == 1.0;
-    ToolButton5->setEnabled(single);
-    ToolButton9->setEnabled(single);
+    setCrossAndTextEnabled(PESGraph1->MultiAxesProportions(0) == 1.0);
+}
+
+void TfrmGraph::setCrossAndTextEnabled(bool on) {
+    ToolButton5->setEnabled(on);
+    ToolButton9->setEnabled(on);
+    // Disabled buttons still show their tips: say when they can be used, so they do not look broken.
+    const QString when = on ? QString() : QString(u'\n') + kSingleAxisToolHint;
+    ToolButton5->setToolTip(QStringLiteral("Draw A Cross On Graph") + when);
+    ToolButton9->setToolTip(QStringLiteral("Text") + when);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -499,8 +506,7 @@ void TfrmGraph::chkSplitClick() {
     PESGraph1->setMultiAxesSubsets(-1, 0);
     PESGraph1->setMultiAxesProportions(-1, 0.0);
     PESGraph1->setMultiAxesProportions(0, 1.0);
-    ToolButton5->setEnabled(true);
-    ToolButton9->setEnabled(true);
+    setCrossAndTextEnabled(true);
     redraw();
     PESGraph1->setPEactions(pe::sgReinitAndReset);
 }

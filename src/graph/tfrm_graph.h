@@ -65,6 +65,9 @@ class TfrmGraph : public QWidget {
   public:
     static inline const QString kRealTimeCaption = QStringLiteral("Real-Time Graph");
     static inline const QString kDataLoggerCaption = QStringLiteral("DataLogger");
+    // Added to the tips of Cross and Text while they are disabled.
+    static inline const QString kSingleAxisToolHint =
+        QStringLiteral("(available on a graph with one Y axis for all channels)");
 
     TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent = nullptr);
     ~TfrmGraph() override;
@@ -85,6 +88,7 @@ class TfrmGraph : public QWidget {
                         float otherMin, float otherMax);
     // Enables Cross and Text exactly when axis 0 takes the whole height (one Y axis).
     void updateCrossAndTextTools();
+    void setCrossAndTextEnabled(bool on);
 
     // Fills the statistic fields from the whole chart (see graph_statistics.h).
     void ComputeGraphStatistics();
@@ -158,6 +162,8 @@ class TfrmGraph : public QWidget {
     void PESGraph1GraphAnnotHotSpot(bool doubleClick, int index);
     void PESGraph1GraphHotSpot();
     void PESGraph1ZoomIn();
+    // The wheel zoomed all the way out: nothing left to undo.
+    void PESGraph1ZoomOut();
     void UndoZoomClick();
     void btnChangeScaleClick();
     // Keeps the read-out in the chart's top-left corner.

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -87,6 +88,29 @@ class ChartWidget : public ::testing::Test {
         send(QEvent::MouseMove, to, Qt::LeftButton);
         send(QEvent::MouseButtonRelease, to);
     }
+    void press(QEvent::Type type, QPoint pos, Qt::MouseButton button) {
+        QMouseEvent event(type, QPointF(pos), chart.customPlot()->mapToGlobal(QPointF(pos)),
+                          type == QEvent::MouseMove ? Qt::NoButton : button,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button),
+                          Qt::NoModifier);
+        QApplication::sendEvent(chart.customPlot(), &event);
+    }
+    void pan(QPoint from, QPoint to, Qt::MouseButton button = Qt::RightButton) {
+        press(QEvent::MouseButtonPress, from, button);
+        press(QEvent::MouseMove, to, button);
+        press(QEvent::MouseButtonRelease, to, button);
+    }
+    void wheel(QPoint pos, int steps) {
+        QWheelEvent event(QPointF(pos), chart.customPlot()->mapToGlobal(QPointF(pos)), QPoint(),
+                          QPoint(0, 120 * steps), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(chart.customPlot(), &event);
+    }
+    // The X range on show, in date-time days, and axis a's Y range.
+    std::pair<double, double> shownX() {
+        const QCPRange r = rect(0)->axis(QCPAxis::atBottom)->range();
+        return {axisSecondsToDays(r.lower), axisSecondsToDays(r.upper)};
+    }
+    QCPRange shownY(int a) { return rect(a)->axis(QCPAxis::atLeft)->range(); }
     QCPAxisRect* rect(int i) { return chart.customPlot()->axisRect(i); }
     QPoint pixelOf(double x, double y) { return chart.dataToPixel(x, y).toPoint(); }
 
@@ -243,6 +267,91 @@ TEST_F(ChartWidget, DragZoomsAndUndoRestoresTheScales) {
     EXPECT_FALSE(chart.isZoomed());
     EXPECT_EQ(rect(0)->axis(QCPAxis::atLeft)->range(), QCPRange(0, 10000));
     EXPECT_DOUBLE_EQ(rect(0)->axis(QCPAxis::atBottom)->range().lower, daysToAxisSeconds(kStart));
+}
+
+TEST_F(ChartWidget, ZoomedViewScrollsAndPansInsideTheWholeViewAndUndoReturnsToIt) {
+    chart.setAllowZooming(pe::sgHorzPlusVertZooming);
+    const double end = kStart + (kPoints - 1) * kStep;
+    // Nothing to scroll or pan before a zoom: the right button leaves the whole view as it is.
+    EXPECT_FALSE(chart.horizontalScrollBar()->isVisible());
+    pan(pixelOf(kStart + 4 * kStep, 5000), pixelOf(kStart + 2 * kStep, 3000));
+    EXPECT_FALSE(chart.isZoomed());
+    EXPECT_NEAR(shownX().first, kStart, 1e-9);
+    EXPECT_EQ(shownY(0), QCPRange(0, 10000));
+
+    drag(pixelOf(kStart + 2 * kStep, 6000), pixelOf(kStart + 4 * kStep, 2000));
+    ASSERT_TRUE(chart.isZoomed());
+    settle();
+    const auto [x0, x1] = shownX();
+    const QCPRange y0 = shownY(0);
+    ASSERT_NEAR(x0, kStart + 2 * kStep, kStep / 10);
+    ASSERT_NEAR(y0.upper, 6000, 100);
+    EXPECT_TRUE(chart.horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(chart.verticalScrollBar(0)->isVisible());
+    EXPECT_FALSE(chart.verticalScrollBar(1)->isVisible()); // that axis is not zoomed
+    EXPECT_TRUE(chart.customPlot()->geometry().right() < chart.verticalScrollBar(0)->geometry().left());
+
+    // Dragging with the right button moves the view with the pointer, keeping its size.
+    const int width = rect(0)->rect().width();
+    const int height = rect(0)->rect().height();
+    pan(rect(0)->rect().center(), rect(0)->rect().center() + QPoint(-width / 10, height / 5));
+    EXPECT_NEAR(shownX().first, x0 + (x1 - x0) / 10, (x1 - x0) / 100);
+    EXPECT_NEAR(shownX().second - shownX().first, x1 - x0, 1e-9);
+    EXPECT_NEAR(shownY(0).lower, y0.lower + y0.size() / 5, y0.size() / 50);
+    EXPECT_NEAR(shownY(0).size(), y0.size(), 1e-6);
+    EXPECT_EQ(shownY(1), QCPRange(-50, 100));
+
+    // The bars move the view to the ends of the whole view, and no further.
+    QScrollBar* h = chart.horizontalScrollBar();
+    h->setValue(h->maximum());
+    EXPECT_NEAR(shownX().second, end, kStep / 100);
+    EXPECT_NEAR(shownX().second - shownX().first, x1 - x0, 1e-9);
+    chart.verticalScrollBar(0)->setValue(0);
+    EXPECT_NEAR(shownY(0).upper, 10000, 1);
+    pan(rect(0)->rect().center(), rect(0)->rect().center() + QPoint(-width, height), Qt::MiddleButton);
+    EXPECT_NEAR(shownX().second, end, kStep / 100);
+    EXPECT_NEAR(shownY(0).upper, 10000, 1);
+    EXPECT_EQ(h->value(), h->maximum());
+
+    chart.setPEactions(pe::sgUndoZoom);
+    EXPECT_FALSE(chart.isZoomed());
+    EXPECT_NEAR(shownX().first, kStart, 1e-9);
+    EXPECT_NEAR(shownX().second, end, 1e-9);
+    EXPECT_EQ(shownY(0), QCPRange(0, 10000));
+    EXPECT_FALSE(h->isVisible());
+    EXPECT_FALSE(chart.verticalScrollBar(0)->isVisible());
+}
+
+TEST_F(ChartWidget, WheelZoomsAroundThePointerAndBackOutToTheWholeView) {
+    QSignalSpy zoomIns(&chart, &PESGraph::OnZoomIn);
+    QSignalSpy zoomOuts(&chart, &PESGraph::OnZoomOut);
+    const QPoint at = pixelOf(kStart + 3 * kStep, 4000);
+    wheel(at, 1);
+    EXPECT_FALSE(chart.isZoomed()); // zooming not allowed
+    chart.setAllowZooming(pe::sgHorzPlusVertZooming);
+    const QPointF before = chart.pixelToData(at);
+    wheel(at, 1);
+    ASSERT_TRUE(chart.isZoomed());
+    EXPECT_EQ(zoomIns.count(), 1);
+    const double whole = (kPoints - 1) * kStep;
+    EXPECT_NEAR(shownX().second - shownX().first, 0.8 * whole, whole / 1000);
+    EXPECT_NEAR(shownY(0).size(), 8000, 1);
+    EXPECT_EQ(shownY(1), QCPRange(-50, 100));
+    // The value under the pointer keeps its place in the range (the bars then take a strip).
+    const double whereX = (before.x() - kStart) / whole;
+    EXPECT_NEAR((before.x() - shownX().first) / (shownX().second - shownX().first), whereX, 1e-6);
+    EXPECT_NEAR((before.y() - shownY(0).lower) / shownY(0).size(), before.y() / 10000, 1e-6);
+    wheel(at, 1);
+    EXPECT_EQ(zoomIns.count(), 1); // deeper into the same zoom
+    EXPECT_NEAR(shownX().second - shownX().first, 0.64 * whole, whole / 1000);
+
+    wheel(at, -1);
+    EXPECT_TRUE(chart.isZoomed());
+    wheel(at, -5);
+    EXPECT_FALSE(chart.isZoomed());
+    EXPECT_EQ(zoomOuts.count(), 1);
+    EXPECT_NEAR(shownX().first, kStart, 1e-9);
+    EXPECT_EQ(shownY(0), QCPRange(0, 10000));
 }
 
 TEST_F(ChartWidget, MoveableTableFollowsTheMouse) {
