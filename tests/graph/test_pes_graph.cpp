@@ -4,6 +4,8 @@
 #include "support/scripted_prompter.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -11,6 +13,7 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
@@ -381,38 +384,69 @@ TEST_F(ChartWidget, PointerValues) {
     EXPECT_EQ(chart.customPlot()->cursor().shape(), Qt::ArrowCursor);
 }
 
-TEST_F(ChartWidget, CustomizeDialogOkCancelAndHiddenPages) {
+TEST_F(ChartWidget, CustomizeDialogWritesBackOnlyWhatTheUserChanged) {
+    // Values the controls cannot show exactly: no font family (the application's font), a font
+    // and an annotation size beyond the spin boxes' ranges, a scale end with more decimals than
+    // shown, and an axis page the chart hides by default in the graph windows.
+    chart.setFontFamily(QString());
+    chart.setFontSize(120);
+    chart.setGraphAnnotationTextSize(700);
+    chart.setWorkingAxis(1);
+    chart.setManualMinY(-49.98765);
+    chart.setWorkingAxis(0);
+    chart.setSubTitle(" ");
+    const ChartModel before = chart.model();
+
     QSignalSpy closed(&chart, &PESGraph::OnCustomizeDlg);
     QStringList pages;
     prompter.dialogHandler = [&](QDialog& d) {
-        auto& dialog = dynamic_cast<ChartCustomizeDialog&>(d);
-        pages = dialog.pageTitles();
-        dialog.findChild<QLineEdit*>("mainTitle")->setText("Logged data");
-        dialog.findChild<QLineEdit*>("subsetLabel1")->setText("RH");
+        pages = dynamic_cast<ChartCustomizeDialog&>(d).pageTitles();
         return int(QDialog::Accepted);
     };
-    chart.setPEactions(pe::sgCustomize);
+    chart.setPEactions(pe::sgCustomize); // OK without touching anything
     EXPECT_EQ(chart.DialogResult(), 1);
     EXPECT_EQ(closed.count(), 1);
     EXPECT_EQ(pages, (QStringList{"Titles", "Colors", "Subsets", "Fonts", "Axes", "Grid"}));
-    EXPECT_EQ(chart.MainTitle(), "Logged data");
-    EXPECT_EQ(chart.SubsetLabels(1), "RH");
-    EXPECT_EQ(chart.customPlot()->graph(1)->name(), "RH");
+    EXPECT_TRUE(chart.model() == before);
+    EXPECT_TRUE(chart.FontFamily().isEmpty()) << chart.FontFamily().toStdString();
 
+    // Edits reach the chart, and nothing else changes.
+    prompter.dialogHandler = [&](QDialog& d) {
+        auto& dialog = dynamic_cast<ChartCustomizeDialog&>(d);
+        dialog.findChild<QLineEdit*>("mainTitle")->setText("Logged data");
+        dialog.findChild<QLineEdit*>("subsetLabel1")->setText("RH");
+        dialog.findChild<QSpinBox*>("fontSize")->setValue(11);
+        dialog.findChild<QDoubleSpinBox*>("scaleMax0")->setValue(5000);
+        return int(QDialog::Accepted);
+    };
+    chart.setPEactions(pe::sgCustomize);
+    ChartModel expected = before;
+    expected.look.mainTitle = "Logged data";
+    expected.setSubsetLabel(1, "RH");
+    expected.look.fontSize = 11;
+    expected.yAxis(0).manualMax = 5000;
+    EXPECT_TRUE(chart.model() == expected);
+    EXPECT_EQ(chart.customPlot()->graph(1)->name(), "RH");
+    EXPECT_EQ(rect(0)->axis(QCPAxis::atLeft)->range(), QCPRange(0, 5000));
+
+    // Cancel changes nothing, and hidden pages are not offered.
     chart.setAllowFontPage(false);
     chart.setAllowPage1(false);
     chart.setAllowPage2(false);
     chart.setAllowSubsetsPage(false);
     chart.setAllowAxisPage(false);
+    expected = chart.model();
     prompter.dialogHandler = [&](QDialog& d) {
-        pages = dynamic_cast<ChartCustomizeDialog&>(d).pageTitles();
+        auto& dialog = dynamic_cast<ChartCustomizeDialog&>(d);
+        pages = dialog.pageTitles();
+        dialog.findChild<QComboBox*>("gridStyle")->setCurrentIndex(pe::sgDash);
         return int(QDialog::Rejected);
     };
     chart.setPEactions(pe::sgCustomize);
     EXPECT_EQ(chart.DialogResult(), 0);
-    EXPECT_EQ(closed.count(), 2);
+    EXPECT_EQ(closed.count(), 3);
     EXPECT_EQ(pages, QStringList{"Grid"});
-    EXPECT_EQ(chart.MainTitle(), "Logged data");
+    EXPECT_TRUE(chart.model() == expected);
 }
 
 TEST_F(ChartWidget, PrintsToPdf) {
