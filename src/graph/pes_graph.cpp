@@ -439,7 +439,8 @@ void PESGraph::applyLook() {
         m_subTitle->setFont(font);
         m_subTitle->setTextColor(text);
     }
-    const int spacing[] = {0, 3, 6, 10};
+    // The gap between stacked axes is drawn as the separator line (pes_graph_annotations.cpp).
+    const int spacing[] = {0, 1, 3, 5};
     m_axesGrid->setRowSpacing(spacing[std::clamp(look.separators, 0, 3)]);
 
     const bool xGrid = look.gridLineControl == pe::sgGridBoth || look.gridLineControl == pe::sgGridX;

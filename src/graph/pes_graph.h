@@ -155,6 +155,9 @@ class PESGraph : public QWidget {
     void setTAHeaderColumn(bool on) { m_model.table.headerColumn = on; }
     bool ShowTableAnnotation() const { return m_model.table.show; }
     void setShowTableAnnotation(bool on) { m_model.table.show = on; }
+    // Where the table is drawn, in pixels (empty while it is hidden). It stays inside the top axis
+    // area: a table too tall for it is drawn as two groups of rows side by side, or smaller.
+    QRect tableRect() const;
 
     // --- Look ---------------------------------------------------------------------------------
     QString MainTitle() const { return m_model.look.mainTitle; }
@@ -281,9 +284,14 @@ class PESGraph : public QWidget {
     int axisRectAt(QPoint pixel) const;
     QFont baseFont() const;
 
+    struct TableLayout;
     void paintAnnotations(QCPPainter* painter);
+    void paintSeparators(QCPPainter* painter);
+    void paintTable(QCPPainter* painter);
+    QColor markColor(quint32 color) const;
     QRectF annotationRect(const GraphAnnotation& a, const QFont& font) const;
-    QRect tableRect() const;
+    TableLayout tableLayout() const;
+
     int annotationAt(QPoint pixel) const;
     std::pair<int, int> dataPointAt(QPoint pixel) const;
 

@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QFontMetrics>
+#include <QImage>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPrintDialog>
@@ -355,6 +357,62 @@ TEST_F(ChartWidget, WheelZoomsAroundThePointerAndBackOutToTheWholeView) {
     EXPECT_EQ(zoomOuts.count(), 1);
     EXPECT_NEAR(shownX().first, kStart, 1e-9);
     EXPECT_EQ(shownY(0), QCPRange(0, 10000));
+}
+
+TEST_F(ChartWidget, LongTableStaysInsideTheTopAxis) {
+    chart.resize(800, 330);
+    chart.setTARows(15);
+    chart.setTAColumns(2);
+    for (int r = 0; r < 12; ++r) {
+        chart.setTAText(r, 0, QString("T1 MIN %1:").arg(r));
+        chart.setTAText(r, 1, QString("1702@7/27/26 10:18:%1 AM").arg(r, 2, 10, QChar('0')));
+    }
+    chart.setTATextSize(80);
+    chart.setShowTableAnnotation(true);
+    settle();
+    const QRect table = chart.tableRect();
+    const QRect top = rect(0)->rect();
+    ASSERT_FALSE(table.isEmpty());
+    EXPECT_TRUE(top.contains(table)) << table.bottom() << " below " << top.bottom();
+    // At this size the rows are drawn in two groups side by side: wider than tall.
+    EXPECT_GT(table.width(),
+              2 * QFontMetrics(chart.font()).horizontalAdvance("1702@7/27/26 10:18:00 AM") / 2);
+
+    // In a tall chart the same table is drawn in one group of rows: taller and narrower.
+    chart.resize(800, 1400);
+    settle();
+    EXPECT_TRUE(rect(0)->rect().contains(chart.tableRect()));
+    EXPECT_GT(chart.tableRect().height(), table.height());
+    EXPECT_LT(chart.tableRect().width(), table.width());
+}
+
+TEST_F(ChartWidget, AxesArePartedByALineAndMarksNeverVanishIntoTheBackground) {
+    chart.setGraphBackColor(peRgb(0, 0, 0));
+    chart.setGraphForeColor(peRgb(0, 128, 0));
+    chart.setGridLineControl(pe::sgGridNone);
+    chart.setGraphAnnotationType(4, pe::sgCrossMark);
+    chart.setGraphAnnotationX(4, kStart + 2 * kStep);
+    chart.setGraphAnnotationY(4, 5000.0);
+    chart.setGraphAnnotationColor(4, peRgb(0, 0, 0)); // the default mark colour: black
+    chart.setGraphAnnotationType(5, pe::sgCrossMark);
+    chart.setGraphAnnotationX(5, kStart + 6 * kStep);
+    chart.setGraphAnnotationY(5, 5000.0);
+    chart.setGraphAnnotationColor(5, peRgb(255, 0, 0));
+    settle();
+    const QImage image = chart.customPlot()->toPixmap().toImage();
+    const QColor green(0, 128, 0);
+    // The separator: every row between the two axis areas is the axes' colour, not the desk's.
+    const int gapTop = rect(0)->rect().bottom() + 1;
+    const int gapBottom = rect(1)->rect().top() - 1;
+    ASSERT_LE(gapTop, gapBottom);
+    for (int y = gapTop; y <= gapBottom; ++y)
+        EXPECT_EQ(image.pixelColor(rect(0)->rect().center().x(), y), green) << y;
+    // The black mark is drawn in the axes' colour; the red one in red. Their stored colours stay.
+    const QPoint black = pixelOf(kStart + 2 * kStep, 5000.0);
+    const QPoint red = pixelOf(kStart + 6 * kStep, 5000.0);
+    EXPECT_EQ(image.pixelColor(black + QPoint(3, 3)), green);
+    EXPECT_EQ(image.pixelColor(red + QPoint(3, 3)), QColor(255, 0, 0));
+    EXPECT_EQ(chart.GraphAnnotationColor(4), peRgb(0, 0, 0));
 }
 
 TEST_F(ChartWidget, MoveableTableFollowsTheMouse) {
