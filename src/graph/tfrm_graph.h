@@ -92,6 +92,10 @@ class TfrmGraph : public QWidget {
 
     // Fills the statistic fields from the whole chart (see graph_statistics.h).
     void ComputeGraphStatistics();
+    // Whether the chart's temperatures are in degrees Fahrenheit (a data set recorded so); the
+    // statistics apply their temperature limits in that unit. Celsius unless told.
+    void setTemperatureFahrenheit(bool on) { m_fahrenheit = on; }
+    bool temperatureFahrenheit() const { return m_fahrenheit; }
 
     // --- Controls, named as the program's other parts address them -----------------------------
     PESGraph* PESGraph1 = nullptr;
@@ -196,4 +200,5 @@ class TfrmGraph : public QWidget {
     QWidget* m_dataSetPane = nullptr;
     QButtonGroup* m_toolGroup = nullptr;
     quint32 m_colorDialogColor = 0; // the colour dialog's colour, AnnoColor at creation
+    bool m_fahrenheit = false;
 };

@@ -219,6 +219,7 @@ bool showDataSet(TfrmGraph& window, const DataSetStore& store, int k) {
     chart.setXDataArray(std::span<const double>(store.sampleTimes).subspan(first, entries));
     chart.setYDataArray(std::span<const float>(store.sampleValues).subspan(first, entries));
 
+    window.setTemperatureFahrenheit(set.fahrenheit != 0);
     window.ComputeGraphStatistics();
     // The header knows the start and the interval exactly; the statistics only estimate them.
     window.txtStartTime->setText(graphstats::formatDateTime(start));

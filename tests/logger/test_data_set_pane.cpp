@@ -262,6 +262,42 @@ TEST_F(DataSetViews, ShowDataSetPutsEachRecordIntoItsPoint) {
     EXPECT_FLOAT_EQ(chart.YData(2, 1), store.sampleValues[store.firstSampleOf(2) + 5]);
 }
 
+TEST_F(DataSetViews, TemperatureLimitsFollowTheSetsUnit) {
+    // Two sets of the same room, 23.9 to 26.1 degrees Celsius, one of them recorded in Fahrenheit.
+    prepareDataLoggerWindow(*window, store, T0);
+    const auto add = [&](bool fahrenheit, std::vector<float> temperatures) {
+        DataSet set = makeSet(T0, 60, int(temperatures.size()));
+        set.fahrenheit = fahrenheit ? 1 : 0;
+        for (size_t i = 0; i < temperatures.size(); ++i) {
+            for (float v : {800.0f, 45.0f, temperatures[i]}) {
+                store.sampleTimes.push_back(T0 + double(i) * 60 / 86400);
+                store.sampleValues.push_back(v);
+            }
+        }
+        store.sets.push_back(set);
+    };
+    add(false, {23.9f, 26.1f});
+    add(true, {75.0f, 79.0f});
+    add(true, {158.0f, -40.0f});
+    add(true, {158.1f, -40.1f});
+    add(false, {70.1f, -40.1f});
+
+    ASSERT_TRUE(showDataSet(*window, store, 0));
+    EXPECT_EQ(window->txtT1Max->text(), "26.1@" + graphstats::formatDateTime(T0 + 60 / 86400.0));
+    ASSERT_TRUE(showDataSet(*window, store, 1));
+    EXPECT_EQ(window->txtT1Max->text(), "79.0@" + graphstats::formatDateTime(T0 + 60 / 86400.0));
+    EXPECT_EQ(window->txtT1Min->text(), "75.0@" + graphstats::formatDateTime(T0));
+    ASSERT_TRUE(showDataSet(*window, store, 2));
+    EXPECT_EQ(window->txtT1Max->text(), "158.0@" + graphstats::formatDateTime(T0));
+    EXPECT_EQ(window->txtT1Min->text(), "-40.0@" + graphstats::formatDateTime(T0 + 60 / 86400.0));
+    ASSERT_TRUE(showDataSet(*window, store, 3));
+    EXPECT_EQ(window->txtT1Max->text(), "OL");
+    EXPECT_EQ(window->txtT1Min->text(), "-OL");
+    ASSERT_TRUE(showDataSet(*window, store, 4));
+    EXPECT_EQ(window->txtT1Max->text(), "OL");
+    EXPECT_EQ(window->txtT1Min->text(), "-OL");
+}
+
 TEST_F(DataSetViews, EmptySetsAndSetsTheStoreDoesNotHold) {
     prepareDataLoggerWindow(*window, store, T0);
     addSet(store, makeSet(T0, 60, 3));
