@@ -192,7 +192,7 @@ TfrmGraph* FileCommands::openGraphFile(const QString& fileName) {
     // Unchecking "Split" puts all subsets on one Y axis, as the file has them.
     window->chkSplit->setChecked(chart.MultiAxesSubsets(1) > 0);
     chart.setPEactions(pe::sgReinitAndReset);
-    window->updateCrossAndTextTools();
+    window->showChartState();
     chart.setAllowGraphAnnotHotSpots(true);
     return window;
 }

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -467,6 +468,18 @@ void TfrmGraph::ConfigureGraph(int subsets, int points, double xStart, double xE
                           &error))
         m_prompter.message(
             QStringLiteral("The graph template could not be read, the standard look is used.\n") + error);
+    updateCrossAndTextTools();
+}
+
+void TfrmGraph::showChartState() {
+    UndoZoom->setEnabled(PESGraph1->isZoomed());
+    // The boxes follow the chart; their own handler would rewrite its list in box order.
+    const std::vector<int> drawn = PESGraph1->model().drawnSubsets();
+    QCheckBox* const boxes[] = {chkppm, chkRH, chkT1};
+    for (int s = 0; s < 3; ++s) {
+        const QSignalBlocker quiet(boxes[s]);
+        boxes[s]->setChecked(std::find(drawn.begin(), drawn.end(), s) != drawn.end());
+    }
     updateCrossAndTextTools();
 }
 

@@ -86,6 +86,9 @@ class TfrmGraph : public QWidget {
     // Prompter. Afterwards the Cross and Text tools follow the chart's axes.
     void ConfigureGraph(int subsets, int points, double xStart, double xEnd, float ppmMin, float ppmMax,
                         float otherMin, float otherMax);
+    // After the chart took a stored state (a graph file): Undo Zoom for a zoomed chart, the channel
+    // boxes ticked for the subsets it draws, and Cross and Text for its axes.
+    void showChartState();
     // Enables Cross and Text exactly when axis 0 takes the whole height (one Y axis).
     void updateCrossAndTextTools();
     void setCrossAndTextEnabled(bool on);
