@@ -75,7 +75,7 @@ void FileCommands::Save1Click(QWidget* activeChild) {
         saveGraph(*graph);
         return;
     }
-    TfrmOpenSave choice;
+    TfrmOpenSave choice(m_windows.dialogParent);
     choice.setupForSave();
     const QPointer<TfrmGraph> alive(graph);
     switch (m_prompter.runDialog(choice)) {
@@ -92,7 +92,7 @@ void FileCommands::Save1Click(QWidget* activeChild) {
 }
 
 void FileCommands::Open1Click() {
-    TfrmOpenSave choice;
+    TfrmOpenSave choice(m_windows.dialogParent);
     choice.setupForOpen(LocaleFormats().decimalIsComma());
     switch (m_prompter.runDialog(choice)) {
     case TfrmOpenSave::ResultOk:
@@ -157,7 +157,7 @@ void FileCommands::openSingleFile() {
     if (extension == QLatin1String("ghf")) {
         openGraphFile(request.fileName);
     } else if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
-        TfrmList* table = importTableText(m_prompter, request.fileName);
+        TfrmList* table = importTableText(m_prompter, request.fileName, m_windows.dialogParent);
         if (table && m_windows.addTableWindow)
             m_windows.addTableWindow(table);
         else

@@ -46,6 +46,8 @@ class FileCommands {
         // for a new one). When empty, one is made with createGraphWindow("DataLogger") and
         // reused while it lives.
         std::function<TfrmGraph*()> dataLoggerWindow;
+        // The window the commands' own dialogs and progress displays belong to (the main window).
+        QWidget* dialogParent = nullptr;
     };
 
     // `dataFolder` is read at each use, so it follows the main window's DataFolder.

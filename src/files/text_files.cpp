@@ -263,7 +263,7 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
     model.reserve(file.size() / 32, file.size() + file.size() / 4);
     list->beginFill();
 
-    ProgressRun progress(nullptr, QStringLiteral("Open Progress"), QStringLiteral("0"), 0);
+    ProgressRun progress(parent, QStringLiteral("Open Progress"), QStringLiteral("0"), 0);
     progress.scope().Progress1->hide();
     progress.showCount(QStringLiteral("%1"));
 

@@ -556,8 +556,11 @@ void TfrmGraph::PESGraph1CustomizeDlg() {
 }
 
 void TfrmGraph::saveTemplate() {
+    // A fresh installation has no template folder yet.
+    const QString file = graphTemplateFile();
+    QDir().mkpath(QFileInfo(file).absolutePath());
     QString error;
-    if (!writeGraphFile(*PESGraph1, graphTemplateFile(), &error))
+    if (!writeGraphFile(*PESGraph1, file, &error))
         m_prompter.message(error);
 }
 
@@ -576,7 +579,10 @@ void TfrmGraph::showEvent(QShowEvent* event) {
 }
 
 bool TfrmGraph::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate)
+    // Activation of a top-level graph window. Inside the main window's multi-document area every
+    // child widget also gets this event whenever the main window itself becomes active again (after
+    // any dialog), so there the area's own report of the active child is what counts.
+    if (event->type() == QEvent::WindowActivate && isWindow())
         FormActivate();
     return QWidget::event(event);
 }

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,7 +97,10 @@ TEST(DataSetPane, HeadersWidthsAndLook) {
     ASSERT_EQ(pane.Grid2->columnCount(), 11);
     for (int c = 0; c < 11; ++c) {
         EXPECT_EQ(pane.Grid2->horizontalHeaderItem(c)->text(), headers[c]) << c;
-        EXPECT_EQ(pane.Grid2->columnWidth(c), widths[c]) << c;
+        // The first widths, widened where the header needs more at the grid's font.
+        EXPECT_EQ(DataSetPane::columnWidth(c), widths[c]) << c;
+        EXPECT_GE(pane.Grid2->columnWidth(c), widths[c]) << c;
+        EXPECT_GE(pane.Grid2->columnWidth(c), pane.Grid2->horizontalHeader()->sectionSizeHint(c)) << c;
         EXPECT_EQ(pane.Grid2->horizontalHeader()->sectionResizeMode(c), QHeaderView::Interactive);
         EXPECT_EQ(cell(pane, 0, c), "");
     }
@@ -106,6 +110,34 @@ TEST(DataSetPane, HeadersWidthsAndLook) {
     EXPECT_EQ(pane.Grid2->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_TRUE(pane.Grid2->verticalHeader()->isHidden());
     EXPECT_EQ(pane.Grid2->viewport()->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(DataSetPane, EveryColumnShowsItsWholeTextInEachLocale) {
+    for (const char* name : {"en_US", "de_DE"}) {
+        LocaleGuard locale(name);
+        DataSetStore store;
+        DataSet a = makeSet(T0, 3660, 12345);
+        a.ppmOffset = -250;
+        a.rhOffsetTenths = 255;
+        a.tempOffsetTenths = 250;
+        a.fahrenheit = 1;
+        addSet(store, a);
+        addSet(store, makeSet(T0 + 100, 2, 7));
+        DataSetPane pane;
+        pane.listDataSets(store);
+        const QFontMetrics fm(pane.Grid2->font());
+        for (int r = 0; r < pane.Grid2->rowCount(); ++r) {
+            for (int c = 0; c < DataSetPane::ColumnCount; ++c) {
+                const QString text = cell(pane, r, c);
+                EXPECT_LE(fm.horizontalAdvance(text) + 6, pane.Grid2->columnWidth(c))
+                    << name << " column " << c << ": " << text.toStdString();
+            }
+        }
+        int sum = 0;
+        for (int c = 0; c < DataSetPane::ColumnCount; ++c)
+            sum += pane.Grid2->columnWidth(c);
+        EXPECT_GE(pane.preferredWidth(), sum);
+    }
 }
 
 TEST(DataSetPane, CellTextsOfEachColumn) {
