@@ -297,10 +297,13 @@ void TfrmMain::ControlPanel1Click() {
         return;
     }
     m_panel = new TfrmPanel(m_reading, m_glyphs, m_link, m_clock);
+    // The whole meter stays in view: on a low screen (or a large text scale) it is drawn smaller.
+    m_panel->setPanelScale(std::min(1.0, double(m_mdi->viewport()->height()) / TfrmPanel::kHeight));
     QMdiSubWindow* sub = addChild(m_panel, QPoint(0, 0));
-    // No title bar: the panel is moved by dragging its picture.
+    // No title bar: the panel is moved by dragging its picture; only the meter's outline shows.
     sub->setWindowFlags(Qt::SubWindow | Qt::FramelessWindowHint);
     sub->setFixedSize(m_panel->size());
+    sub->setMask(m_panel->mask());
     sub->show();
     m_poll.setPanel(m_panel);
     ControlPanel1->setChecked(true);
@@ -465,8 +468,11 @@ void TfrmMain::Contents1Click() {
     // No program on this desktop opens it (or it is missing): the program's own window shows it.
     if (!m_help) {
         m_help = new HelpWindow(file, this);
-        if (QScreen* screen = this->screen())
-            m_help->move(screen->availableGeometry().center() - m_help->rect().center());
+        if (QScreen* screen = this->screen()) {
+            const QRect room = screen->availableGeometry();
+            m_help->resize(m_help->size().boundedTo(room.size() * 9 / 10));
+            m_help->move(room.center() - m_help->rect().center());
+        }
     }
     m_help->show();
     m_help->raise();

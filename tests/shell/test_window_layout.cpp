@@ -9,6 +9,7 @@
 #include "platform/settings.h"
 #include "shell/help_window.h"
 #include "shell/mdi_arrange.h"
+#include "shell/tfrm_about.h"
 #include "shell/tfrm_main.h"
 #include "support/scripted_prompter.h"
 
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -263,4 +265,41 @@ TEST_F(WindowLayout, HelpNamesEveryCommandAsTheProgramShowsIt) {
     texts.removeDuplicates();
     for (const QString& text : texts)
         EXPECT_TRUE(help.contains(text.simplified())) << text.toStdString();
+}
+
+TEST(AboutBox, TitleAndVersionShowWhole) {
+    TfrmAbout about;
+    about.show();
+    QCoreApplication::processEvents();
+    for (QLabel* label : {about.Label3, about.Label1, about.Label2}) {
+        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
+            << label->text().toStdString();
+        EXPECT_TRUE(about.rect().contains(label->geometry()));
+    }
+    EXPECT_EQ(about.Label2->text(), "3.0.2.0");
+    EXPECT_GE(about.width(), 306);
+    EXPECT_TRUE(about.rect().contains(about.BitBtn1->geometry()));
+}
+
+TEST_F(WindowLayout, PanelFitsALowWindowAndShowsOnlyTheMeter) {
+    main.reset();
+    settings = std::make_unique<Settings>(dir.filePath("low.ini"));
+    main = std::make_unique<TfrmMain>(meter, clock, prompter, *settings);
+    main->documentsOverride = dir.filePath("Documents");
+    main->resize(1000, 560); // a 1000-pixel-high screen at 150 % text size, or a small laptop
+    main->show();
+    QCoreApplication::processEvents();
+    TfrmPanel* panel = main->panel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_LE(frameOf(panel)->height(), room().height());
+    EXPECT_LT(panel->panelScale(), 1.0);
+    EXPECT_EQ(panel->btnHOLD->geometry(), panel->scaled(QRect(157, 468, 59, 42)));
+    EXPECT_TRUE(panel->rect().contains(panel->btnCF->geometry()));
+    // The red "No Connection" fits its place, and only the meter's outline belongs to the window.
+    QLabel* nc = panel->lblNoConnection;
+    EXPECT_LE(nc->fontMetrics().horizontalAdvance(nc->text()), nc->width());
+    EXPECT_FALSE(panel->mask().isEmpty());
+    EXPECT_FALSE(panel->mask().contains(QPoint(1, 1)));
+    EXPECT_TRUE(panel->mask().contains(panel->rect().center()));
+    EXPECT_EQ(frameOf(panel)->mask(), panel->mask());
 }
