@@ -54,7 +54,10 @@ PESGraph::PESGraph(Prompter& prompter, QWidget* parent) : QWidget(parent), m_pro
     connect(m_plot, &QCustomPlot::mouseRelease, this, &PESGraph::mouseRelease);
     connect(m_plot, &QCustomPlot::mouseDoubleClick, this, &PESGraph::mouseDoubleClick);
     connect(m_plot, &QCustomPlot::mouseWheel, this, &PESGraph::wheelZoom);
-    connect(m_plot, &QCustomPlot::afterLayout, this, &PESGraph::placeScrollBars);
+    connect(m_plot, &QCustomPlot::afterLayout, this, [this] {
+        placeScrollBars();
+        fitTickCounts();
+    });
 
     rebuild();
     refresh();
@@ -439,8 +442,8 @@ void PESGraph::applyLook() {
         m_subTitle->setFont(font);
         m_subTitle->setTextColor(text);
     }
-    // The gap between stacked axes is drawn as the separator line (pes_graph_annotations.cpp).
-    const int spacing[] = {0, 1, 3, 5};
+    // Between stacked axes the separator line is drawn (pes_graph_annotations.cpp).
+    const int spacing[] = {0, 3, 6, 10};
     m_axesGrid->setRowSpacing(spacing[std::clamp(look.separators, 0, 3)]);
 
     const bool xGrid = look.gridLineControl == pe::sgGridBoth || look.gridLineControl == pe::sgGridX;
@@ -547,6 +550,25 @@ void PESGraph::applyRanges() {
         rect->axis(QCPAxis::atLeft)->setRange(lo, hi);
         rect->axis(QCPAxis::atRight)->setRange(lo, hi);
     }
+}
+
+void PESGraph::fitTickCounts() {
+    // A low axis area gets fewer Y ticks, so that its tick labels never run into each other. The
+    // layout is known only now; a changed count shows with the next drawing.
+    const int labelHeight = QFontMetrics(baseFont()).height();
+    bool changed = false;
+    for (QCPAxisRect* rect : m_axisRects) {
+        const int count = std::clamp(rect->rect().height() / std::max(1, 2 * labelHeight), 1, 5);
+        for (auto type : {QCPAxis::atLeft, QCPAxis::atRight}) {
+            QCPAxisTicker* ticker = rect->axis(type)->ticker().data();
+            if (ticker && ticker->tickCount() != count) {
+                ticker->setTickCount(count);
+                changed = true;
+            }
+        }
+    }
+    if (changed)
+        m_plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void PESGraph::applyCursor() {

@@ -270,6 +270,7 @@ class PESGraph : public QWidget {
     void applyLook();
     void applyRanges();
     void applyCursor();
+    void fitTickCounts();
     void undoZoom();
     void customize();
     void printDialog();

@@ -137,14 +137,17 @@ QColor PESGraph::markColor(quint32 color) const {
 }
 
 void PESGraph::paintSeparators(QCPPainter* painter) {
-    // The stacked axes are parted by a line in the axes' colour, as thick as the spacing between them.
+    // Stacked axes are parted by a line in the axes' colour across the middle of the room between
+    // them (the room their tick labels need), thin, medium or thick as the chart says.
+    const int widths[] = {0, 1, 2, 4};
+    const int width = widths[std::clamp(m_model.look.separators, 0, 3)];
     const QColor fore = colorFromPe(m_model.look.graphForeColor);
     const QRect plot = plottingRect();
-    for (size_t a = 0; a + 1 < m_axisRects.size(); ++a) {
+    for (size_t a = 0; a + 1 < m_axisRects.size() && width > 0; ++a) {
         const int top = m_axisRects[a]->rect().bottom() + 1;
         const int bottom = m_axisRects[a + 1]->rect().top();
         if (bottom > top)
-            painter->fillRect(QRect(plot.left(), top, plot.width(), bottom - top), fore);
+            painter->fillRect(QRect(plot.left(), (top + bottom - width) / 2, plot.width(), width), fore);
     }
 }
 

@@ -1,8 +1,10 @@
 #include "tfrm_graph.h"
 
+#include "graph/flow_layout.h"
 #include "graph/graph_file.h"
 #include "graph/graph_statistics.h"
 #include "graph/pes_graph.h"
+#include "platform/clock.h"
 #include "platform/prompter.h"
 
 #include <QButtonGroup>
@@ -59,7 +61,14 @@ QFrame* divider(QWidget* parent) {
     auto* f = new QFrame(parent);
     f->setFrameShape(QFrame::VLine);
     f->setFrameShadow(QFrame::Sunken);
+    f->setFixedSize(6, parent->fontMetrics().height() + 8);
     return f;
+}
+
+// Wide enough for a date-time of this locale (the widest time of day, a two-digit day and month).
+int dateTimeWidth(const QWidget* w, const QString& prefix = {}) {
+    const double sample = toDateTimeValue(QDateTime(QDate(2026, 12, 28), QTime(23, 58, 58)));
+    return w->fontMetrics().horizontalAdvance(prefix + graphstats::formatDateTime(sample)) + 14;
 }
 
 QStringList twoDigitItems() {
@@ -209,6 +218,8 @@ TfrmGraph::TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent)
     m_chartSplitter->setObjectName(QStringLiteral("Splitter2"));
     PESGraph1 = new PESGraph(prompter, m_chartSplitter);
     PESGraph1->setObjectName(QStringLiteral("PESGraph1"));
+    // However small the window, the chart keeps room for both of its axes.
+    PESGraph1->setMinimumSize(240, 180);
     PESGraph1->installEventFilter(this);
     Panel12 = new QLabel(PESGraph1);
     Panel12->setObjectName(QStringLiteral("Panel12"));
@@ -222,6 +233,8 @@ TfrmGraph::TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent)
     m_chartSplitter->setStretchFactor(0, 1);
     m_chartSplitter->setStretchFactor(1, 0);
     m_chartSplitter->setCollapsible(0, false);
+    m_chartSplitter->setCollapsible(1,
+                                    false); // the MAX, MIN and AVG rows stay readable; Line Cursor hides them
     column->addWidget(m_chartSplitter, 1);
 
     m_splitter->addWidget(graphArea);
@@ -244,7 +257,8 @@ TfrmGraph::~TfrmGraph() = default;
 QWidget* TfrmGraph::buildToolBar1() {
     auto* bar = new QWidget(this);
     bar->setObjectName(QStringLiteral("ToolBar1"));
-    auto* row = new QHBoxLayout(bar);
+    // A narrow window wraps the buttons onto a second row rather than cutting them off.
+    auto* row = new FlowLayout(bar, 4);
     row->setContentsMargins(2, 2, 2, 0);
 
     ToolButton1 = toolButton(bar, QStringLiteral("ToolButton1"), QStringLiteral("Statistic"),
@@ -293,7 +307,6 @@ QWidget* TfrmGraph::buildToolBar1() {
              ToolButton1, ToolButton2, divider(bar), ToolButton4, ToolButton5, ToolButton9, ToolButton15,
              tbntClrDivider, tbntClr, divider(bar), UndoZoom, chkSplit, Button1, btnChangeScale, Button3})
         row->addWidget(w);
-    row->addStretch(1);
 
     connect(ToolButton1, &QToolButton::clicked, this, &TfrmGraph::ToolButton1Click);
     connect(ToolButton2, &QToolButton::clicked, this, &TfrmGraph::ToolButton2Click);
@@ -333,7 +346,7 @@ QWidget* TfrmGraph::buildStatisticStrip() {
     pnlGraphStatistic = new QFrame(this);
     pnlGraphStatistic->setObjectName(QStringLiteral("pnlGraphStatistic"));
     pnlGraphStatistic->setFrameShape(QFrame::StyledPanel);
-    auto* row = new QHBoxLayout(pnlGraphStatistic);
+    auto* row = new FlowLayout(pnlGraphStatistic, 8);
     row->setContentsMargins(4, 2, 4, 2);
 
     // The time and count fields sit on disabled panels: shown, never edited.
@@ -343,7 +356,7 @@ QWidget* TfrmGraph::buildStatisticStrip() {
     startRow->setContentsMargins(0, 0, 0, 0);
     startRow->addWidget(new QLabel(QStringLiteral("Start Time"), startPanel));
     txtStartTime = field(startPanel, QStringLiteral("txtStartTime"));
-    txtStartTime->setMinimumWidth(170);
+    txtStartTime->setMinimumWidth(dateTimeWidth(txtStartTime));
     startRow->addWidget(txtStartTime);
     startPanel->setEnabled(false);
     row->addWidget(startPanel);
@@ -381,7 +394,6 @@ QWidget* TfrmGraph::buildStatisticStrip() {
     Button2 =
         pushButton(pnlGraphStatistic, QStringLiteral("Button2"), QStringLiteral("Show MAX/MIN on Graph"));
     row->addWidget(Button2);
-    row->addStretch(1);
     connect(Button2, &QPushButton::clicked, this, &TfrmGraph::Button2Click);
     return pnlGraphStatistic;
 }
@@ -404,6 +416,11 @@ QWidget* TfrmGraph::buildStatisticPanel() {
             grid->addWidget(new QLabel(captions[k], pnlStatistic), c, 2 * k);
             QLineEdit* e = field(pnlStatistic, QStringLiteral("txt") + names[c] + suffixes[k],
                                  k == 2 ? graphstats::kAvgPlaceholder : QString());
+            // An extreme reads value "@" date-time: room for all of it; a mean, for five digits.
+            if (k < 2)
+                e->setMinimumWidth(dateTimeWidth(e, QStringLiteral("88888@")));
+            else
+                e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("-8888.8")) + 14);
             *fields[c][k] = e;
             grid->addWidget(e, c, 2 * k + 1);
         }

@@ -29,7 +29,9 @@ bool fixedSize(const QMdiSubWindow* w) {
 // minimum where the area allows it.
 QSize sizeFor(const QMdiSubWindow* w, QSize cell, QSize area) {
     const QSize sensible(std::min(kSensibleWidth, area.width()), std::min(kSensibleHeight, area.height()));
-    return cell.expandedTo(sensible).expandedTo(w->minimumSize()).boundedTo(w->maximumSize());
+    // What the window's content needs at least (its layout's minimum), or what it was told.
+    const QSize needed = w->minimumSizeHint().expandedTo(w->minimumSize());
+    return cell.expandedTo(sensible).expandedTo(needed).boundedTo(w->maximumSize());
 }
 
 void setGeometry(QMdiSubWindow* w, QRect r) {
