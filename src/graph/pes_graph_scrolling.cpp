@@ -113,7 +113,8 @@ void PESGraph::updateScrollBars() {
 
     // The plot gives up a strip for each direction that scrolls; it is laid out anew when it does.
     const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    const QRect plot(0, 0, width() - (vertical ? extent : 0), height() - (horizontal ? extent : 0));
+    const QRect plot(0, 0, std::max(0, width() - (vertical ? extent : 0)),
+                     std::max(0, height() - (horizontal ? extent : 0)));
     m_hBar->setVisible(horizontal);
     for (size_t a = 0; a < m_vBars.size(); ++a)
         m_vBars[a]->setVisible(shown[a]);

@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
@@ -325,6 +326,23 @@ TEST_F(ChartWidget, ZoomedViewScrollsAndPansInsideTheWholeViewAndUndoReturnsToIt
     EXPECT_EQ(shownY(0), QCPRange(0, 10000));
     EXPECT_FALSE(h->isVisible());
     EXPECT_FALSE(chart.verticalScrollBar(0)->isVisible());
+}
+
+TEST_F(ChartWidget, ZoomedChartShrunkBelowItsScrollBarsKeepsAnEmptyPlotAndComesBack) {
+    chart.setAllowZooming(pe::sgHorzPlusVertZooming);
+    drag(pixelOf(kStart + 2 * kStep, 6000), pixelOf(kStart + 4 * kStep, 2000));
+    ASSERT_TRUE(chart.isZoomed());
+    settle();
+    const int extent = chart.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &chart);
+    // A window dragged smaller than the two scroll bars: the plot shrinks to nothing, never below.
+    chart.resize(extent / 2, extent / 3);
+    settle();
+    EXPECT_EQ(chart.customPlot()->geometry(), QRect(0, 0, 0, 0));
+    chart.resize(800, 600);
+    settle();
+    EXPECT_EQ(chart.customPlot()->geometry(), QRect(0, 0, 800 - extent, 600 - extent));
+    EXPECT_TRUE(chart.horizontalScrollBar()->isVisible());
+    EXPECT_GT(rect(0)->rect().height(), 0);
 }
 
 TEST_F(ChartWidget, WheelZoomsAroundThePointerAndBackOutToTheWholeView) {
