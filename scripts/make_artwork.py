@@ -80,21 +80,20 @@ def meter():
         '<stop offset="1" stop-color="#30353b"/></linearGradient>'
         '<linearGradient id="glass" x1="0" y1="0" x2="1" y2="1"><stop offset="0" stop-color="#ffffff" stop-opacity="0.18"/>'
         '<stop offset="0.4" stop-color="#ffffff" stop-opacity="0"/></linearGradient></defs>',
-        '<rect width="300" height="708" fill="#ffffff"/>',
         # Body: wide at the top, waisted grip below the keys, rounded foot with the sensor grille.
         '<path d="M24 20 Q24 4 44 4 L256 4 Q276 4 276 20 L282 360 Q284 420 266 470 L258 620 '
         'Q256 700 150 704 Q44 700 42 620 L34 470 Q16 420 18 360 Z" fill="url(#body)" stroke="#14171a" stroke-width="3"/>',
         '<path d="M40 14 L260 14" stroke="#5a626b" stroke-width="2" opacity="0.6"/>',
-        # Maker line above the display.
+        # Maker line above the display; the room below it is where the panel writes "No Connection".
         '<text x="150" y="34" font-family="DejaVu Sans, Arial, sans-serif" font-size="15" font-weight="bold" '
         'text-anchor="middle" fill="#e6e9ec" letter-spacing="2">QZ407</text>',
-        '<text x="150" y="50" font-family="DejaVu Sans, Arial, sans-serif" font-size="8.5" '
+        # Display bezel with the subtitle on it, and the display window, wide enough for the "ppm" label.
+        '<rect x="28" y="60" width="247" height="282" rx="14" fill="url(#bezel)" stroke="#0e1012" stroke-width="2"/>',
+        '<text x="151.5" y="77" font-family="DejaVu Sans, Arial, sans-serif" font-size="8.5" '
         'text-anchor="middle" fill="#aab2ba" letter-spacing="1">CO2 · HUMIDITY · TEMPERATURE</text>',
-        # Display bezel and window.
-        '<rect x="36" y="60" width="232" height="282" rx="14" fill="url(#bezel)" stroke="#0e1012" stroke-width="2"/>',
-        f'<rect x="46" y="84" width="218" height="248" rx="6" fill="{LCD_BG}" stroke="#7e8a6c" stroke-width="1.5"/>',
-        f'<line x1="50" y1="186" x2="226" y2="186" stroke="#aab496" stroke-width="1"/>',
-        f'<line x1="50" y1="246" x2="226" y2="246" stroke="#aab496" stroke-width="1"/>',
+        f'<rect x="36" y="84" width="234" height="248" rx="6" fill="{LCD_BG}" stroke="#7e8a6c" stroke-width="1.5"/>',
+        f'<line x1="40" y1="186" x2="266" y2="186" stroke="#aab496" stroke-width="1"/>',
+        f'<line x1="40" y1="246" x2="266" y2="246" stroke="#aab496" stroke-width="1"/>',
         # Keys where the click areas are.
         key(94, 393, 50, 44, "☀", size=18),
         key(161, 393, 50, 49, "MAX", size=10),

@@ -78,7 +78,7 @@ void FileCommands::Save1Click(QWidget* activeChild) {
         saveGraph(*graph);
         return;
     }
-    TfrmOpenSave choice;
+    TfrmOpenSave choice(m_windows.dialogParent);
     choice.setupForSave();
     const QPointer<TfrmGraph> alive(graph);
     switch (m_prompter.runDialog(choice)) {
@@ -95,7 +95,7 @@ void FileCommands::Save1Click(QWidget* activeChild) {
 }
 
 void FileCommands::Open1Click() {
-    TfrmOpenSave choice;
+    TfrmOpenSave choice(m_windows.dialogParent);
     choice.setupForOpen(LocaleFormats().decimalIsComma());
     switch (m_prompter.runDialog(choice)) {
     case TfrmOpenSave::ResultOk:
@@ -166,7 +166,8 @@ void FileCommands::openSingleFile() {
         if (extension == QLatin1String("ghf")) {
             openGraphFile(request.fileName);
         } else if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
-            std::unique_ptr<TfrmList> table(importTableText(m_prompter, request.fileName));
+            std::unique_ptr<TfrmList> table(
+                importTableText(m_prompter, request.fileName, m_windows.dialogParent));
             if (table && m_windows.addTableWindow)
                 m_windows.addTableWindow(table.release());
         }
@@ -211,7 +212,7 @@ TfrmGraph* FileCommands::openGraphFile(const QString& fileName) {
     // Unchecking "Split" puts all subsets on one Y axis, as the file has them.
     window->chkSplit->setChecked(chart.MultiAxesSubsets(1) > 0);
     chart.setPEactions(pe::sgReinitAndReset);
-    window->updateCrossAndTextTools();
+    window->showChartState();
     chart.setAllowGraphAnnotHotSpots(true);
     return window;
 }

@@ -51,6 +51,8 @@ class FileCommands {
         std::function<TfrmGraph*()> dataLoggerWindow;
         // Told after a graph window's chart was written to a graph or text file.
         std::function<void(TfrmGraph&)> graphSaved;
+        // The window the commands' own dialogs and progress displays belong to (the main window).
+        QWidget* dialogParent = nullptr;
     };
 
     // `dataFolder` is read at each use, so it follows the main window's DataFolder.

@@ -64,7 +64,9 @@ TfrmGraph* outputTabularToGraph(TfrmList& table, const GraphWindowFactory& creat
 
     TableGraphData data;
     {
-        TfrmScope progress;
+        // The progress belongs to the main window; never to the table or graph, which may be
+        // closed while it runs.
+        TfrmScope progress(table.window() != &table ? table.window() : nullptr);
         progress.setupProgress(QStringLiteral("Graphing Progress"), QStringLiteral("graphing....."), m,
                                false);
         progress.show();

@@ -251,7 +251,7 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
     TableModel& model = list->model();
     list->beginFill();
 
-    ProgressRun progress(nullptr, QStringLiteral("Open Progress"), QStringLiteral("0"), 0);
+    ProgressRun progress(parent, QStringLiteral("Open Progress"), QStringLiteral("0"), 0);
     progress.scope().Progress1->hide();
     progress.showCount(QStringLiteral("%1"));
 

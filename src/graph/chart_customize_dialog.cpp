@@ -25,6 +25,23 @@ void showColor(QPushButton* button, quint32 value) {
             .arg(c.name(), c.lightness() < 128 ? QStringLiteral("white") : QStringLiteral("black")));
 }
 
+// The value a control shows, to tell later whether the user changed it.
+QVariant controlValue(const QWidget* w) {
+    if (auto* e = qobject_cast<const QLineEdit*>(w))
+        return e->text();
+    if (auto* f = qobject_cast<const QFontComboBox*>(w))
+        return f->currentFont().family();
+    if (auto* c = qobject_cast<const QComboBox*>(w))
+        return c->currentIndex();
+    if (auto* d = qobject_cast<const QDoubleSpinBox*>(w))
+        return d->value();
+    if (auto* i = qobject_cast<const QSpinBox*>(w))
+        return i->value();
+    if (auto* b = qobject_cast<const QCheckBox*>(w))
+        return b->isChecked();
+    return {};
+}
+
 } // namespace
 
 ChartCustomizeDialog::ChartCustomizeDialog(const ChartModel& model, Prompter& prompter, QWidget* parent)
@@ -51,6 +68,18 @@ ChartCustomizeDialog::ChartCustomizeDialog(const ChartModel& model, Prompter& pr
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+
+    for (const QWidget* w : findChildren<QWidget*>())
+        m_initial[w] = controlValue(w);
+    for (ColorEdit* c : {&m_desk, &m_back, &m_fore, &m_text})
+        c->initial = c->value;
+    for (SubsetEdits& e : m_subsets)
+        e.initial = e.value;
+}
+
+bool ChartCustomizeDialog::edited(const QWidget* control) const {
+    const auto it = m_initial.find(control);
+    return control && it != m_initial.end() && controlValue(control) != it->second;
 }
 
 QStringList ChartCustomizeDialog::pageTitles() const {
@@ -215,37 +244,53 @@ QWidget* ChartCustomizeDialog::gridPage() {
 
 void ChartCustomizeDialog::applyTo(ChartModel& model) const {
     ChartLook& look = model.look;
-    if (m_mainTitle) {
-        look.mainTitle = m_mainTitle->text();
-        look.subTitle = m_subTitle->text();
-        look.xAxisLabel = m_xLabel->text();
-        for (size_t a = 0; a < m_yLabels.size(); ++a)
+    const auto text = [this](const QLineEdit* e, QString& into) {
+        if (edited(e))
+            into = e->text();
+    };
+    text(m_mainTitle, look.mainTitle);
+    text(m_subTitle, look.subTitle);
+    text(m_xLabel, look.xAxisLabel);
+    for (size_t a = 0; a < m_yLabels.size(); ++a) {
+        if (edited(m_yLabels[a]))
             model.yAxis(int(a)).label = m_yLabels[a]->text();
     }
-    if (m_desk.button) {
-        look.deskColor = m_desk.value;
-        look.graphBackColor = m_back.value;
-        look.graphForeColor = m_fore.value;
-        look.textColor = m_text.value;
+    const std::pair<const ColorEdit*, quint32*> colors[] = {{&m_desk, &look.deskColor},
+                                                            {&m_back, &look.graphBackColor},
+                                                            {&m_fore, &look.graphForeColor},
+                                                            {&m_text, &look.textColor}};
+    for (const auto& [edit, into] : colors) {
+        if (edit->edited())
+            *into = edit->value;
     }
     for (size_t s = 0; s < m_subsets.size(); ++s) {
-        model.setSubsetLabel(int(s), m_subsets[s].label->text());
-        model.setSubsetColor(int(s), m_subsets[s].value);
+        if (edited(m_subsets[s].label))
+            model.setSubsetLabel(int(s), m_subsets[s].label->text());
+        if (m_subsets[s].value != m_subsets[s].initial)
+            model.setSubsetColor(int(s), m_subsets[s].value);
     }
-    if (m_fontFamily) {
+    if (edited(m_fontFamily))
         look.fontFamily = m_fontFamily->currentFont().family();
+    if (edited(m_fontSize))
         look.fontSize = m_fontSize->value();
+    if (edited(m_titleBold))
         look.titleBold = m_titleBold->isChecked();
+    if (edited(m_annotationSize))
         look.graphAnnotationTextSize = m_annotationSize->value();
-    }
     for (size_t a = 0; a < m_axes.size(); ++a) {
-        YAxisSettings& s = model.yAxis(int(a));
-        s.scaleControl = m_axes[a].control->currentIndex();
-        s.manualMin = m_axes[a].min->value();
-        s.manualMax = m_axes[a].max->value();
+        if (edited(m_axes[a].control))
+            model.yAxis(int(a)).scaleControl = m_axes[a].control->currentIndex();
+        if (edited(m_axes[a].min))
+            model.yAxis(int(a)).manualMin = m_axes[a].min->value();
+        if (edited(m_axes[a].max))
+            model.yAxis(int(a)).manualMax = m_axes[a].max->value();
     }
-    look.gridLineControl = m_gridLines->currentIndex();
-    look.gridStyle = m_gridStyle->currentIndex();
-    look.showAnnotations = m_showAnnotations->isChecked();
-    look.showVertLineAnnotations = m_showLines->isChecked();
+    if (edited(m_gridLines))
+        look.gridLineControl = m_gridLines->currentIndex();
+    if (edited(m_gridStyle))
+        look.gridStyle = m_gridStyle->currentIndex();
+    if (edited(m_showAnnotations))
+        look.showAnnotations = m_showAnnotations->isChecked();
+    if (edited(m_showLines))
+        look.showVertLineAnnotations = m_showLines->isChecked();
 }

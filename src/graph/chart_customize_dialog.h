@@ -1,12 +1,17 @@
 #pragma once
 // The chart's customization dialog. It edits a copy of the chart's look, labels, colours and Y
-// scales; the chart takes the edits over with applyTo() when the dialog closed with OK.
+// scales; the chart takes the edits over with applyTo() when the dialog closed with OK. Only what
+// the user changed is written back: a value a control cannot show exactly (a font that is not
+// installed, a size beyond a spin box's range, more decimals than it shows) stays as it was
+// unless the user edits that control.
 // Pages: "Titles" (AllowPage1), "Colors" (AllowPage2), "Subsets" (AllowSubsetsPage), "Fonts"
 // (AllowFontPage), "Axes" (AllowAxisPage) and "Grid", which is always there.
 #include "graph/chart_model.h"
 
 #include <QDialog>
 #include <QStringList>
+#include <QVariant>
+#include <map>
 #include <vector>
 
 class Prompter;
@@ -39,10 +44,13 @@ class ChartCustomizeDialog : public QDialog {
         QLineEdit* label = nullptr;
         QPushButton* color = nullptr;
         quint32 value = 0;
+        quint32 initial = 0;
     };
     struct ColorEdit {
         QPushButton* button = nullptr;
         quint32 value = 0;
+        quint32 initial = 0;
+        bool edited() const { return button && value != initial; }
     };
 
     QWidget* titlesPage();
@@ -52,6 +60,8 @@ class ChartCustomizeDialog : public QDialog {
     QWidget* axesPage();
     QWidget* gridPage();
     QPushButton* colorButton(const QString& name, quint32* value);
+    // Whether the user changed a control since the dialog was built.
+    bool edited(const QWidget* control) const;
 
     const ChartModel& m_model;
     Prompter& m_prompter;
@@ -72,4 +82,5 @@ class ChartCustomizeDialog : public QDialog {
     QComboBox* m_gridStyle = nullptr;
     QCheckBox* m_showAnnotations = nullptr;
     QCheckBox* m_showLines = nullptr;
+    std::map<const QWidget*, QVariant> m_initial; // each control's value as the dialog opened
 };

@@ -68,7 +68,7 @@ QString formatTimeOfDay(double days, const QLocale& locale) {
     return locale.toString(fromDateTimeValue(days).time(), longTimeFormat(locale));
 }
 
-QString extremeText(int channel, float value, double days, const QLocale& locale) {
+QString extremeText(int channel, float value, double days, const QLocale& locale, TemperatureUnit unit) {
     const auto shown = [&](int decimals) {
         return formatFixed(value, decimals, locale) + u'@' + formatDateTime(days, locale);
     };
@@ -81,10 +81,12 @@ QString extremeText(int channel, float value, double days, const QLocale& locale
         if (value > 100.0f || value < 0.0f)
             return kOverRange;
         return shown(1);
-    default:
-        if (value > 70.0f)
+    default: {
+        const TemperatureLimits limits = temperatureLimits(unit);
+        if (value > limits.high)
             return kOverRange;
-        return value >= -40.0f ? shown(1) : kUnderRange;
+        return value >= limits.low ? shown(1) : kUnderRange;
+    }
     }
 }
 
@@ -92,7 +94,8 @@ QString meanText(float mean, const QLocale& locale) {
     return formatFixed(mean, 1, locale);
 }
 
-Result compute(const std::array<Series, kChannels>& channels, int points, const QLocale& locale) {
+Result compute(const std::array<Series, kChannels>& channels, int points, const QLocale& locale,
+               TemperatureUnit unit) {
     Result r;
     points = std::max(0, points);
     for (const Series& s : channels)
@@ -142,21 +145,21 @@ Result compute(const std::array<Series, kChannels>& channels, int points, const 
                 ++count;
             }
         }
-        r.max[size_t(c)] = hasMax ? extremeText(c, maximum, maxAt, locale) : kNoValue;
-        r.min[size_t(c)] = hasMin ? extremeText(c, minimum, minAt, locale) : kNoValue;
+        r.max[size_t(c)] = hasMax ? extremeText(c, maximum, maxAt, locale, unit) : kNoValue;
+        r.min[size_t(c)] = hasMin ? extremeText(c, minimum, minAt, locale, unit) : kNoValue;
         r.avg[size_t(c)] = count > 0 ? meanText(sum / float(count), locale) : kNoValue;
     }
     return r;
 }
 
-Result compute(const PESGraph& chart, const QLocale& locale) {
+Result compute(const PESGraph& chart, const QLocale& locale, TemperatureUnit unit) {
     const ChartModel& m = chart.model();
     std::array<Series, kChannels> channels;
     for (int c = 0; c < kChannels; ++c) {
         if (c < m.subsets())
             channels[size_t(c)] = Series{m.xRow(c), m.yRow(c)};
     }
-    return compute(channels, m.subsets() >= kChannels ? m.points() : 0, locale);
+    return compute(channels, m.subsets() >= kChannels ? m.points() : 0, locale, unit);
 }
 
 } // namespace graphstats
@@ -165,7 +168,9 @@ Result compute(const PESGraph& chart, const QLocale& locale) {
 // The graph window's statistic fields, read-out, marker and table.
 
 void TfrmGraph::ComputeGraphStatistics() {
-    const graphstats::Result r = graphstats::compute(*PESGraph1);
+    const graphstats::Result r = graphstats::compute(*PESGraph1, QLocale(),
+                                                     m_fahrenheit ? graphstats::TemperatureUnit::Fahrenheit
+                                                                  : graphstats::TemperatureUnit::Celsius);
     txtStartTime->setText(r.startTime);
     ComboBox1->setCurrentIndex(r.minutesIndex);
     ComboBox2->setCurrentIndex(r.secondsIndex);
@@ -181,8 +186,9 @@ void TfrmGraph::PESGraph1MouseMove() {
     const QPoint pos = PESGraph1->lastMousePosition();
     if (!PESGraph1->plottingRect().contains(pos))
         return; // the last read-out stays
-    // Always on axis 0, the ppm axis, whichever axis the pointer is over.
-    const QPointF value = PESGraph1->pixelToData(pos);
+    // The value on the scale of the axis under the pointer: over the humidity/temperature axis the
+    // ppm scale would read nonsense such as -9688.6.
+    const QPointF value = PESGraph1->pixelToDataOnAxis(pos, PESGraph1->axisAt(pos));
     Panel12->setText(graphstats::formatFixed(value.y(), 1) + u'@' + graphstats::formatTimeOfDay(value.x()));
     Panel12->adjustSize();
 }

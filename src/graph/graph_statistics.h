@@ -12,6 +12,19 @@ class PESGraph;
 namespace graphstats {
 
 enum Channel : int { Ppm = 0, Humidity = 1, Temperature = 2 };
+// The unit a chart's temperatures were recorded in.
+enum class TemperatureUnit { Celsius, Fahrenheit };
+
+// The temperature range outside which an extreme reads "OL" (above) or "-OL" (below): 70 and -40
+// degrees Celsius, the same temperatures in the unit the values are in (158 and -40 F).
+struct TemperatureLimits {
+    float low;
+    float high;
+};
+constexpr TemperatureLimits temperatureLimits(TemperatureUnit unit) {
+    return unit == TemperatureUnit::Fahrenheit ? TemperatureLimits{-40.0f, 158.0f}
+                                               : TemperatureLimits{-40.0f, 70.0f};
+}
 
 inline constexpr int kChannels = 3;
 // Shown for a channel without any value to average (or any extreme to show).
@@ -32,9 +45,10 @@ QString formatDateTime(double days, const QLocale& locale = QLocale());
 // The time of day of a date-time value in the long time format.
 QString formatTimeOfDay(double days, const QLocale& locale = QLocale());
 // A maximum or minimum field: value "@" date-time, or "OL" / "-OL" outside the channel's range
-// (ppm above 40000 / below 0; humidity above 100 or below 0 is "OL"; temperature above 70 /
-// below -40). ppm has no decimals, the other channels one.
-QString extremeText(int channel, float value, double days, const QLocale& locale = QLocale());
+// (ppm above 40000 / below 0; humidity above 100 or below 0 is "OL"; temperature outside
+// temperatureLimits in the unit of the values). ppm has no decimals, the other channels one.
+QString extremeText(int channel, float value, double days, const QLocale& locale = QLocale(),
+                    TemperatureUnit unit = TemperatureUnit::Celsius);
 // An AVG field: the mean with one decimal.
 QString meanText(float mean, const QLocale& locale = QLocale());
 // Whether a value counts towards the mean: strictly between -390 and 5000.
@@ -60,8 +74,10 @@ struct Result {
 };
 
 // The pure computation over the three channels' arrays of `points` points each.
-Result compute(const std::array<Series, kChannels>& channels, int points, const QLocale& locale = QLocale());
+Result compute(const std::array<Series, kChannels>& channels, int points, const QLocale& locale = QLocale(),
+               TemperatureUnit unit = TemperatureUnit::Celsius);
 // The same over a chart's subsets 0, 1 and 2 (missing subsets count as empty).
-Result compute(const PESGraph& chart, const QLocale& locale = QLocale());
+Result compute(const PESGraph& chart, const QLocale& locale = QLocale(),
+               TemperatureUnit unit = TemperatureUnit::Celsius);
 
 } // namespace graphstats

@@ -124,6 +124,10 @@ void TfrmGraph::PESGraph1ZoomIn() {
     UndoZoom->setEnabled(true);
 }
 
+void TfrmGraph::PESGraph1ZoomOut() {
+    UndoZoom->setEnabled(false);
+}
+
 void TfrmGraph::UndoZoomClick() {
     PESGraph1->setPEactions(pe::sgUndoZoom);
     PESGraph1->setPEactions(pe::sgResetImage);

@@ -7,7 +7,7 @@
 
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QVBoxLayout>
+#include <QScrollBar>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -16,17 +16,6 @@
 using namespace pesgraph;
 
 namespace {
-
-std::pair<double, double> sanitized(double lo, double hi) {
-    if (lo > hi)
-        std::swap(lo, hi);
-    const double scale = std::max({1.0, std::abs(lo), std::abs(hi)});
-    if (!(hi - lo > scale * 1e-12)) {
-        lo -= 1.0;
-        hi += 1.0;
-    }
-    return {lo, hi};
-}
 
 Qt::PenStyle gridPenStyle(int style) {
     switch (style) {
@@ -42,10 +31,12 @@ Qt::PenStyle gridPenStyle(int style) {
 } // namespace
 
 PESGraph::PESGraph(Prompter& prompter, QWidget* parent) : QWidget(parent), m_prompter(prompter) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    // The plot fills the widget; the scroll bars of a zoomed view take a strip beside it.
     m_plot = new QCustomPlot(this);
-    layout->addWidget(m_plot);
+    m_hBar = new QScrollBar(Qt::Horizontal, this);
+    m_hBar->setObjectName(QStringLiteral("horizontalScrollBar"));
+    m_hBar->hide();
+    connect(m_hBar, &QScrollBar::valueChanged, this, &PESGraph::scrollBarMoved);
     m_plot->setMouseTracking(true);
     m_plot->setAutoAddPlottableToLegend(false);
     m_plot->setPlottingHint(QCP::phCacheLabels, true);
@@ -62,6 +53,11 @@ PESGraph::PESGraph(Prompter& prompter, QWidget* parent) : QWidget(parent), m_pro
     connect(m_plot, &QCustomPlot::mouseMove, this, &PESGraph::mouseMove);
     connect(m_plot, &QCustomPlot::mouseRelease, this, &PESGraph::mouseRelease);
     connect(m_plot, &QCustomPlot::mouseDoubleClick, this, &PESGraph::mouseDoubleClick);
+    connect(m_plot, &QCustomPlot::mouseWheel, this, &PESGraph::wheelZoom);
+    connect(m_plot, &QCustomPlot::afterLayout, this, [this] {
+        placeScrollBars();
+        fitTickCounts();
+    });
 
     rebuild();
     refresh();
@@ -356,6 +352,17 @@ void PESGraph::rebuild() {
         m_axisRects.push_back(rect);
         m_legends.push_back(legend);
     }
+    while (int(m_vBars.size()) > axes) {
+        delete m_vBars.back();
+        m_vBars.pop_back();
+    }
+    while (int(m_vBars.size()) < axes) {
+        auto* bar = new QScrollBar(Qt::Vertical, this);
+        bar->setObjectName(QStringLiteral("verticalScrollBar%1").arg(m_vBars.size()));
+        bar->hide();
+        connect(bar, &QScrollBar::valueChanged, this, &PESGraph::scrollBarMoved);
+        m_vBars.push_back(bar);
+    }
     for (int s = 0; s < m_model.subsets(); ++s) {
         QCPAxisRect* rect = m_axisRects[size_t(m_model.axisOfSubset(s))];
         QCPGraph* graph = m_plot->addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
@@ -377,6 +384,7 @@ void PESGraph::refresh() {
     applyLook();
     applyRanges();
     applyCursor();
+    updateScrollBars();
     m_plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
@@ -545,6 +553,7 @@ void PESGraph::applyLook() {
         m_subTitle->setFont(font);
         m_subTitle->setTextColor(text);
     }
+    // Between stacked axes the separator line is drawn (pes_graph_annotations.cpp).
     const int spacing[] = {0, 3, 6, 10};
     m_axesGrid->setRowSpacing(spacing[std::clamp(look.separators, 0, 3)]);
 
@@ -610,6 +619,10 @@ void PESGraph::applyLook() {
 std::pair<double, double> PESGraph::viewRangeX() const {
     if (!m_model.zoomStack.empty())
         return {m_model.zoomStack.back().xMin, m_model.zoomStack.back().xMax};
+    return fullRangeX();
+}
+
+std::pair<double, double> PESGraph::fullRangeX() const {
     double lo = m_autoX.first;
     double hi = m_autoX.second;
     const int control = m_model.xScaleControl;
@@ -623,6 +636,10 @@ std::pair<double, double> PESGraph::viewRangeX() const {
 std::pair<double, double> PESGraph::viewRangeY(int axis) const {
     if (!m_model.zoomStack.empty() && size_t(axis) < m_model.zoomStack.back().y.size())
         return m_model.zoomStack.back().y[size_t(axis)];
+    return fullRangeY(axis);
+}
+
+std::pair<double, double> PESGraph::fullRangeY(int axis) const {
     const YAxisSettings& settings = m_model.yAxisAt(axis);
     auto [lo, hi] = size_t(axis) < m_autoY.size() ? m_autoY[size_t(axis)] : std::pair{0.0, 1.0};
     if (settings.scaleControl == pe::sgManualMin || settings.scaleControl == pe::sgManualMinAndMax)
@@ -644,6 +661,25 @@ void PESGraph::applyRanges() {
         rect->axis(QCPAxis::atLeft)->setRange(lo, hi);
         rect->axis(QCPAxis::atRight)->setRange(lo, hi);
     }
+}
+
+void PESGraph::fitTickCounts() {
+    // A low axis area gets fewer Y ticks, so that its tick labels never run into each other. The
+    // layout is known only now; a changed count shows with the next drawing.
+    const int labelHeight = QFontMetrics(baseFont()).height();
+    bool changed = false;
+    for (QCPAxisRect* rect : m_axisRects) {
+        const int count = std::clamp(rect->rect().height() / std::max(1, 2 * labelHeight), 1, 5);
+        for (auto type : {QCPAxis::atLeft, QCPAxis::atRight}) {
+            QCPAxisTicker* ticker = rect->axis(type)->ticker().data();
+            if (ticker && ticker->tickCount() != count) {
+                ticker->setTickCount(count);
+                changed = true;
+            }
+        }
+    }
+    if (changed)
+        m_plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void PESGraph::applyCursor() {
@@ -674,6 +710,14 @@ QPointF PESGraph::pixelToData(QPoint pixel) const {
     if (m_axisRects.empty())
         return {};
     QCPAxisRect* rect = m_axisRects.front();
+    return {xOfKey(rect->axis(QCPAxis::atBottom)->pixelToCoord(pixel.x())),
+            rect->axis(QCPAxis::atLeft)->pixelToCoord(pixel.y())};
+}
+
+QPointF PESGraph::pixelToDataOnAxis(QPoint pixel, int axis) const {
+    if (axis < 0 || size_t(axis) >= m_axisRects.size())
+        return pixelToData(pixel);
+    QCPAxisRect* rect = m_axisRects[size_t(axis)];
     return {xOfKey(rect->axis(QCPAxis::atBottom)->pixelToCoord(pixel.x())),
             rect->axis(QCPAxis::atLeft)->pixelToCoord(pixel.y())};
 }

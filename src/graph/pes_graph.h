@@ -28,6 +28,9 @@ class QCPTextElement;
 class QCPPainter;
 class QMouseEvent;
 class QPrinter;
+class QResizeEvent;
+class QScrollBar;
+class QWheelEvent;
 
 class PESGraph : public QWidget {
     Q_OBJECT
@@ -153,6 +156,9 @@ class PESGraph : public QWidget {
     void setTAHeaderColumn(bool on) { m_model.table.headerColumn = on; }
     bool ShowTableAnnotation() const { return m_model.table.show; }
     void setShowTableAnnotation(bool on) { m_model.table.show = on; }
+    // Where the table is drawn, in pixels (empty while it is hidden). It stays inside the top axis
+    // area: a table too tall for it is drawn as two groups of rows side by side, or smaller.
+    QRect tableRect() const;
 
     // --- Look ---------------------------------------------------------------------------------
     QString MainTitle() const { return m_model.look.mainTitle; }
@@ -210,6 +216,15 @@ class PESGraph : public QWidget {
     QPointF pixelToData(QPoint pixel) const;
     QPointF dataToPixel(double x, double y) const;
     bool isZoomed() const { return !m_model.zoomStack.empty(); }
+    // The Y axis whose area holds the pixel, or -1; and a pixel converted on that axis' scale.
+    int axisAt(QPoint pixel) const { return axisRectAt(pixel); }
+    QPointF pixelToDataOnAxis(QPoint pixel, int axis) const;
+
+    // A zoomed chart scrolls in both directions: the bar below the plotting area moves the X range,
+    // the bar beside each Y axis moves that axis' range; each shows while its direction is zoomed.
+    // Dragging with the right or middle button pans, and the wheel zooms around the pointer.
+    QScrollBar* horizontalScrollBar() const { return m_hBar; }
+    QScrollBar* verticalScrollBar(int axis) const;
 
     // --- Actions ------------------------------------------------------------------------------
     void setPEactions(int action);
@@ -233,10 +248,15 @@ class PESGraph : public QWidget {
     void OnClick();
     void OnMouseMove();
     void OnZoomIn();
+    // The wheel zoomed the chart back out to its whole view: nothing is left to undo.
+    void OnZoomOut();
     void OnDataHotSpot(int subset, int point);
     void OnGraphHotSpot();
     void OnGraphAnnotHotSpot(bool doubleClick, int index);
     void OnCustomizeDlg();
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     class Overlay;
@@ -261,6 +281,7 @@ class PESGraph : public QWidget {
     void applyLook();
     void applyRanges();
     void applyCursor();
+    void fitTickCounts();
     void undoZoom();
     void customize();
     void printDialog();
@@ -269,12 +290,20 @@ class PESGraph : public QWidget {
     std::pair<double, double> autoRangeY(int axis) const;
     std::pair<double, double> viewRangeX() const;
     std::pair<double, double> viewRangeY(int axis) const;
+    // The ranges of the whole, unzoomed view.
+    std::pair<double, double> fullRangeX() const;
+    std::pair<double, double> fullRangeY(int axis) const;
     int axisRectAt(QPoint pixel) const;
     QFont baseFont() const;
 
+    struct TableLayout;
     void paintAnnotations(QCPPainter* painter);
+    void paintSeparators(QCPPainter* painter);
+    void paintTable(QCPPainter* painter);
+    QColor markColor(quint32 color) const;
     QRectF annotationRect(const GraphAnnotation& a, const QFont& font) const;
-    QRect tableRect() const;
+    TableLayout tableLayout() const;
+
     int annotationAt(QPoint pixel) const;
     std::pair<int, int> dataPointAt(QPoint pixel) const;
 
@@ -283,6 +312,16 @@ class PESGraph : public QWidget {
     void mouseRelease(QMouseEvent* event);
     void mouseDoubleClick(QMouseEvent* event);
     void zoomTo(const QRect& band);
+
+    // Scrolling and panning of a zoomed view (pes_graph_scrolling.cpp).
+    ZoomView currentView() const;
+    void showView(ZoomView view); // clamped inside the whole view, then drawn
+    void updateScrollBars();      // ranges and visibility from the view on show
+    void placeScrollBars();       // beside the axis areas, after each layout
+    void scrollBarMoved();
+    void beginPan(QPoint pixel);
+    void panTo(QPoint pixel);
+    void wheelZoom(QWheelEvent* event);
 
     Prompter& m_prompter;
     ChartModel m_model;
@@ -342,6 +381,13 @@ class PESGraph : public QWidget {
     bool m_moved = false;
     bool m_tableDrag = false;
     QPoint m_tableDragStart;
+    QScrollBar* m_hBar = nullptr;
+    std::vector<QScrollBar*> m_vBars; // one per Y axis
+    bool m_settingBars = false;       // the bars move by code, not by the user
+    bool m_panning = false;
+    QPoint m_panStart;
+    int m_panAxis = 0;
+    ZoomView m_panView;
     QCursor m_customCursor;
     int m_dialogResult = 0;
     QString m_lastError;

@@ -33,30 +33,168 @@ QRectF PESGraph::annotationRect(const GraphAnnotation& a, const QFont& font) con
     return box;
 }
 
-QRect PESGraph::tableRect() const {
+namespace {
+
+// Cell text of the table, row-major.
+const QString& cellText(const TableAnnotation& t, int row, int column) {
+    return t.text[size_t(row) * size_t(t.columns) + size_t(column)];
+}
+
+bool isHeader(const TableAnnotation& t, int row, int column) {
+    return row < t.headerRows || (column == 0 && t.headerColumn);
+}
+
+} // namespace
+
+PESGraph::TableLayout PESGraph::tableLayout() const {
+    TableLayout l;
     const TableAnnotation& t = m_model.table;
-    if (!t.show || t.rows <= 0 || t.columns <= 0)
-        return {};
+    if (!t.show || t.rows <= 0 || t.columns <= 0 || m_axisRects.empty())
+        return l;
+    // Lays the table out in `groups` groups of rows at `font`; the box is placed afterwards.
+    const auto layOut = [&t](TableLayout& l, int groups, const QFont& font) {
+        l.font = font;
+        l.bold = font;
+        l.bold.setBold(true);
+        const QFontMetrics fm(l.font);
+        const QFontMetrics fmBold(l.bold);
+        l.groups = groups;
+        l.rowsPerGroup = (l.rows + groups - 1) / groups;
+        l.rowHeight = fm.height() + 2;
+        l.columnWidths.assign(size_t(groups) * size_t(t.columns), 0);
+        l.groupLeft.assign(size_t(groups), 0);
+        int x = 0;
+        for (int g = 0; g < groups; ++g) {
+            l.groupLeft[size_t(g)] = x;
+            for (int c = 0; c < t.columns; ++c) {
+                int w = 0;
+                for (int r = g * l.rowsPerGroup; r < std::min(l.rows, (g + 1) * l.rowsPerGroup); ++r)
+                    w = std::max(w, (isHeader(t, r, c) ? fmBold : fm).horizontalAdvance(cellText(t, r, c)));
+                l.columnWidths[size_t(g) * size_t(t.columns) + size_t(c)] = w + 8;
+                x += w + 8;
+            }
+            if (g + 1 < groups)
+                x += kTableGroupGap;
+        }
+        l.box = QRect(0, 0, x, l.rowHeight * l.rowsPerGroup + 4);
+    };
+    l.rows = t.rows;
+    while (l.rows > 1) { // blank rows at the end take room without showing anything
+        bool blank = true;
+        for (int c = 0; c < t.columns && blank; ++c)
+            blank = cellText(t, l.rows - 1, c).isEmpty();
+        if (!blank)
+            break;
+        --l.rows;
+    }
+
+    // The table stays inside the axis area it starts in (the top one): a table too tall for it is
+    // split into two groups of rows side by side, and if that is still too large its text shrinks.
+    const QRect home = m_axisRects.front()->rect();
+    const QSize room(home.width() - 2 * kTableMargin, home.height() - 2 * kTableMargin);
     QFont font = baseFont();
     font.setPointSizeF(std::max(1.0, font.pointSizeF() * t.textSize / 100.0));
-    QFont bold = font;
-    bold.setBold(true);
-    const QFontMetrics fm(font);
-    const QFontMetrics fmBold(bold);
-    int width = 0;
-    for (int c = 0; c < t.columns; ++c) {
-        int w = 0;
-        for (int r = 0; r < t.rows; ++r) {
-            const bool header = r < t.headerRows || (c == 0 && t.headerColumn);
-            w = std::max(
-                w,
-                (header ? fmBold : fm).horizontalAdvance(t.text[size_t(r) * size_t(t.columns) + size_t(c)]));
+    const auto fits = [&](const TableLayout& c) {
+        return c.box.width() <= room.width() && c.box.height() <= room.height();
+    };
+    layOut(l, 1, font);
+    if (!fits(l) && l.rows > 1) {
+        TableLayout two = l;
+        layOut(two, 2, font);
+        if (fits(two) || two.box.height() < l.box.height()) {
+            l = std::move(two);
         }
-        width += w + 8;
+        while (!fits(l) && font.pointSizeF() > kTableMinPoints) {
+            font.setPointSizeF(std::max(kTableMinPoints, font.pointSizeF() - 0.5));
+            TableLayout one;
+            one.rows = l.rows;
+            layOut(one, 1, font);
+            TableLayout halves = one;
+            layOut(halves, 2, font);
+            l = fits(one) ? one : halves;
+        }
     }
+    l.box.moveTopLeft(home.topLeft() + QPoint(kTableMargin + t.dragX, kTableMargin + t.dragY));
+    return l;
+}
+
+QRect PESGraph::tableRect() const {
+    return tableLayout().box;
+}
+
+QColor PESGraph::markColor(quint32 color) const {
+    // A mark in the background's colour would be invisible: it is drawn in the axes' colour
+    // instead (or black or white, should that be the background's colour too). The stored colour
+    // stays as it is.
+    const QColor back = colorFromPe(m_model.look.graphBackColor);
+    const QColor c = colorFromPe(color);
+    if (c.rgb() != back.rgb())
+        return c;
+    const QColor fore = colorFromPe(m_model.look.graphForeColor);
+    if (fore.rgb() != back.rgb())
+        return fore;
+    return back.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+void PESGraph::paintSeparators(QCPPainter* painter) {
+    // Stacked axes are parted by a line in the axes' colour across the middle of the room between
+    // them (the room their tick labels need), thin, medium or thick as the chart says.
+    const int widths[] = {0, 1, 2, 4};
+    const int width = widths[std::clamp(m_model.look.separators, 0, 3)];
+    const QColor fore = colorFromPe(m_model.look.graphForeColor);
     const QRect plot = plottingRect();
-    return QRect(plot.left() + kTableMargin + t.dragX, plot.top() + kTableMargin + t.dragY, width,
-                 (fm.height() + 2) * t.rows + 4);
+    for (size_t a = 0; a + 1 < m_axisRects.size() && width > 0; ++a) {
+        const int top = m_axisRects[a]->rect().bottom() + 1;
+        const int bottom = m_axisRects[a + 1]->rect().top();
+        if (bottom > top)
+            painter->fillRect(QRect(plot.left(), (top + bottom - width) / 2, plot.width(), width), fore);
+    }
+}
+
+void PESGraph::paintTable(QCPPainter* painter) {
+    const TableLayout l = tableLayout();
+    if (l.box.isNull())
+        return;
+    const TableAnnotation& t = m_model.table;
+    const QRect& table = l.box;
+    painter->setClipping(false);
+    painter->setBrush(colorFromPe(t.backColor));
+    const QColor fore = colorFromPe(m_model.look.graphForeColor);
+    if (t.border == pe::sgNoBorder) {
+        painter->setPen(Qt::NoPen);
+        painter->drawRect(table);
+    } else {
+        painter->setPen(QPen(t.border == pe::sgInset ? fore.darker(150) : fore, 1));
+        painter->drawRect(table);
+        if (t.border == pe::sgInset) {
+            painter->setPen(QPen(QColor(255, 255, 255), 1));
+            painter->drawLine(table.bottomLeft() + QPoint(1, 0), table.bottomRight());
+            painter->drawLine(table.topRight() + QPoint(0, 1), table.bottomRight());
+        } else if (t.border == pe::sgShadow) {
+            painter->fillRect(QRect(table.left() + 3, table.bottom() + 1, table.width(), 3),
+                              QColor(0, 0, 0, 96));
+            painter->fillRect(QRect(table.right() + 1, table.top() + 3, 3, table.height()),
+                              QColor(0, 0, 0, 96));
+        }
+    }
+    const int ascent = QFontMetrics(l.font).ascent();
+    for (int g = 0; g < l.groups; ++g) {
+        int x = table.left() + 4 + l.groupLeft[size_t(g)];
+        if (g > 0) { // a rule between the two halves
+            painter->setPen(QPen(fore.darker(150), 1));
+            const int rule = x - 4 - kTableGroupGap / 2;
+            painter->drawLine(QLineF(rule, table.top() + 3, rule, table.bottom() - 3));
+        }
+        for (int c = 0; c < t.columns; ++c) {
+            for (int r = g * l.rowsPerGroup; r < std::min(l.rows, (g + 1) * l.rowsPerGroup); ++r) {
+                painter->setFont(isHeader(t, r, c) ? l.bold : l.font);
+                painter->setPen(colorFromPe(t.colors[size_t(r) * size_t(t.columns) + size_t(c)]));
+                const int y = table.top() + 2 + (r - g * l.rowsPerGroup) * l.rowHeight + ascent;
+                painter->drawText(QPointF(x, y), cellText(t, r, c));
+            }
+            x += l.columnWidths[size_t(g) * size_t(t.columns) + size_t(c)];
+        }
+    }
 }
 
 void PESGraph::paintAnnotations(QCPPainter* painter) {
@@ -64,6 +202,7 @@ void PESGraph::paintAnnotations(QCPPainter* painter) {
     if (plot.isEmpty() || m_axisRects.empty())
         return;
     painter->save();
+    paintSeparators(painter);
     painter->setClipRect(plot);
     const ChartModel& m = m_model;
 
@@ -75,7 +214,7 @@ void PESGraph::paintAnnotations(QCPPainter* painter) {
             const double px = dataToPixel(v.x, 0).x();
             if (px < plot.left() || px > plot.right())
                 continue;
-            painter->setPen(QPen(colorFromPe(v.color), 1));
+            painter->setPen(QPen(markColor(v.color), 1));
             painter->drawLine(QLineF(px, plot.top(), px, plot.bottom()));
             if (!v.text.isEmpty())
                 painter->drawText(QPointF(px + 3, plot.top() + QFontMetrics(font).ascent() + 2), v.text);
@@ -92,7 +231,7 @@ void PESGraph::paintAnnotations(QCPPainter* painter) {
             if (box.isNull() || !box.intersects(plot))
                 continue;
             const QPointF anchor = dataToPixel(a.x, a.y);
-            painter->setPen(QPen(colorFromPe(a.color), 1));
+            painter->setPen(QPen(markColor(a.color), 1));
             if (a.type == pe::sgCrossMark) {
                 painter->drawLine(QLineF(anchor.x() - kCrossArm, anchor.y() - kCrossArm,
                                          anchor.x() + kCrossArm, anchor.y() + kCrossArm));
@@ -110,49 +249,7 @@ void PESGraph::paintAnnotations(QCPPainter* painter) {
         }
     }
 
-    const QRect table = tableRect();
-    if (!table.isNull()) {
-        const TableAnnotation& t = m.table;
-        painter->setClipping(false);
-        painter->setBrush(colorFromPe(t.backColor));
-        const QColor fore = colorFromPe(m.look.graphForeColor);
-        if (t.border == pe::sgNoBorder) {
-            painter->setPen(Qt::NoPen);
-            painter->drawRect(table);
-        } else {
-            painter->setPen(QPen(t.border == pe::sgInset ? fore.darker(150) : fore, 1));
-            painter->drawRect(table);
-            if (t.border == pe::sgInset) {
-                painter->setPen(QPen(QColor(255, 255, 255), 1));
-                painter->drawLine(table.bottomLeft() + QPoint(1, 0), table.bottomRight());
-                painter->drawLine(table.topRight() + QPoint(0, 1), table.bottomRight());
-            } else if (t.border == pe::sgShadow) {
-                painter->fillRect(QRect(table.left() + 3, table.bottom() + 1, table.width(), 3),
-                                  QColor(0, 0, 0, 96));
-                painter->fillRect(QRect(table.right() + 1, table.top() + 3, 3, table.height()),
-                                  QColor(0, 0, 0, 96));
-            }
-        }
-        QFont font = baseFont();
-        font.setPointSizeF(std::max(1.0, font.pointSizeF() * t.textSize / 100.0));
-        QFont bold = font;
-        bold.setBold(true);
-        const QFontMetrics fm(font);
-        const QFontMetrics fmBold(bold);
-        int x = table.left() + 4;
-        for (int c = 0; c < t.columns; ++c) {
-            int w = 0;
-            for (int r = 0; r < t.rows; ++r) {
-                const bool header = r < t.headerRows || (c == 0 && t.headerColumn);
-                const QString& cell = t.text[size_t(r) * size_t(t.columns) + size_t(c)];
-                w = std::max(w, (header ? fmBold : fm).horizontalAdvance(cell));
-                painter->setFont(header ? bold : font);
-                painter->setPen(colorFromPe(t.colors[size_t(r) * size_t(t.columns) + size_t(c)]));
-                painter->drawText(QPointF(x, table.top() + 2 + r * (fm.height() + 2) + fm.ascent()), cell);
-            }
-            x += w + 8;
-        }
-    }
+    paintTable(painter);
     painter->restore();
 }
 

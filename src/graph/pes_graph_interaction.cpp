@@ -1,4 +1,5 @@
 // PESGraph's mouse handling: clicks and hot spots, the zoom band and zooming, dragging the table.
+// The right and middle buttons pan a zoomed view (pes_graph_scrolling.cpp).
 #include "graph/pes_graph_layers.h"
 
 #include <QMouseEvent>
@@ -11,6 +12,11 @@ using namespace pesgraph;
 // moves the table when it starts on a moveable table.
 
 void PESGraph::mousePress(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton || event->button() == Qt::MiddleButton) {
+        if (!m_pressed)
+            beginPan(event->position().toPoint());
+        return;
+    }
     if (event->button() != Qt::LeftButton)
         return;
     m_pressPos = event->position().toPoint();
@@ -24,7 +30,9 @@ void PESGraph::mousePress(QMouseEvent* event) {
 
 void PESGraph::mouseMove(QMouseEvent* event) {
     m_lastMouse = event->position().toPoint();
-    if (m_pressed && (event->buttons() & Qt::LeftButton)) {
+    if (m_panning && (event->buttons() & (Qt::RightButton | Qt::MiddleButton)))
+        panTo(m_lastMouse);
+    else if (m_pressed && (event->buttons() & Qt::LeftButton)) {
         const QPoint delta = m_lastMouse - m_pressPos;
         m_moved = m_moved || delta.manhattanLength() >= kBandThreshold;
         if (m_tableDrag) {
@@ -47,6 +55,11 @@ void PESGraph::mouseMove(QMouseEvent* event) {
 }
 
 void PESGraph::mouseRelease(QMouseEvent* event) {
+    if (m_panning && (event->button() == Qt::RightButton || event->button() == Qt::MiddleButton)) {
+        m_panning = false;
+        applyCursor();
+        return;
+    }
     if (event->button() != Qt::LeftButton || !m_pressed)
         return;
     m_pressed = false;
@@ -111,6 +124,7 @@ void PESGraph::zoomTo(const QRect& band) {
     }
     m_model.zoomStack.push_back(std::move(view));
     applyRanges();
+    updateScrollBars();
     m_plot->replot(QCustomPlot::rpQueuedReplot);
     emit OnZoomIn();
 }
@@ -119,6 +133,8 @@ void PESGraph::undoZoom() {
     if (m_model.zoomStack.empty())
         return;
     m_model.zoomStack.clear();
+    m_panning = false;
     applyRanges();
+    updateScrollBars();
     m_plot->replot(QCustomPlot::rpQueuedReplot);
 }

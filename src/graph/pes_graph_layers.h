@@ -6,7 +6,10 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
+#include <cmath>
 #include <qcustomplot.h>
+#include <utility>
 
 namespace pesgraph {
 
@@ -15,11 +18,39 @@ inline constexpr int kMinZoomPixels = 3;
 inline constexpr int kHotSpotPixels = 5;
 inline constexpr int kCrossArm = 5;
 inline constexpr int kTableMargin = 10;
+inline constexpr int kTableGroupGap = 12;    // pixels between the halves of a table split in two
+inline constexpr double kTableMinPoints = 5; // the table's text never gets smaller than this
 
 // The lines of an annotation text, broken at any kind of line end.
 QStringList annotationLines(const QString& text);
 
+// A range the axes can show: low end first, and never empty (an empty one is widened by 1).
+inline std::pair<double, double> sanitized(double lo, double hi) {
+    if (lo > hi)
+        std::swap(lo, hi);
+    const double scale = std::max({1.0, std::abs(lo), std::abs(hi)});
+    if (!(hi - lo > scale * 1e-12)) {
+        lo -= 1.0;
+        hi += 1.0;
+    }
+    return {lo, hi};
+}
+
 } // namespace pesgraph
+
+// Where the table's cells go: its box, its fonts, and its rows in one or two groups side by side,
+// so that a long table stays inside the axis area it starts in.
+struct PESGraph::TableLayout {
+    QRect box;
+    QFont font;
+    QFont bold;
+    int rows = 0;   // rows drawn: trailing rows without any text are left out
+    int groups = 1; // row groups side by side
+    int rowsPerGroup = 0;
+    int rowHeight = 0;
+    std::vector<int> columnWidths; // per group and column: [group * columns + column]
+    std::vector<int> groupLeft;    // per group, from the box's left edge
+};
 
 // Draws the zoom rubber band on the buffered overlay layer, so dragging repaints only that layer.
 class PESGraph::Overlay : public QCPLayerable {

@@ -1,8 +1,10 @@
 #include "tfrm_graph.h"
 
+#include "graph/flow_layout.h"
 #include "graph/graph_file.h"
 #include "graph/graph_statistics.h"
 #include "graph/pes_graph.h"
+#include "platform/clock.h"
 #include "platform/install_paths.h"
 #include "platform/prompter.h"
 
@@ -18,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -61,7 +64,14 @@ QFrame* divider(QWidget* parent) {
     auto* f = new QFrame(parent);
     f->setFrameShape(QFrame::VLine);
     f->setFrameShadow(QFrame::Sunken);
+    f->setFixedSize(6, parent->fontMetrics().height() + 8);
     return f;
+}
+
+// Wide enough for a date-time of this locale (the widest time of day, a two-digit day and month).
+int dateTimeWidth(const QWidget* w, const QString& prefix = {}) {
+    const double sample = toDateTimeValue(QDateTime(QDate(2026, 12, 28), QTime(23, 58, 58)));
+    return w->fontMetrics().horizontalAdvance(prefix + graphstats::formatDateTime(sample)) + 14;
 }
 
 QStringList twoDigitItems() {
@@ -220,6 +230,8 @@ TfrmGraph::TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent)
     m_chartSplitter->setObjectName(QStringLiteral("Splitter2"));
     PESGraph1 = new PESGraph(prompter, m_chartSplitter);
     PESGraph1->setObjectName(QStringLiteral("PESGraph1"));
+    // However small the window, the chart keeps room for both of its axes.
+    PESGraph1->setMinimumSize(240, 180);
     PESGraph1->installEventFilter(this);
     Panel12 = new QLabel(PESGraph1);
     Panel12->setObjectName(QStringLiteral("Panel12"));
@@ -233,6 +245,8 @@ TfrmGraph::TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent)
     m_chartSplitter->setStretchFactor(0, 1);
     m_chartSplitter->setStretchFactor(1, 0);
     m_chartSplitter->setCollapsible(0, false);
+    m_chartSplitter->setCollapsible(1,
+                                    false); // the MAX, MIN and AVG rows stay readable; Line Cursor hides them
     column->addWidget(m_chartSplitter, 1);
 
     m_splitter->addWidget(graphArea);
@@ -245,6 +259,7 @@ TfrmGraph::TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent)
     connect(PESGraph1, &PESGraph::OnGraphAnnotHotSpot, this, &TfrmGraph::PESGraph1GraphAnnotHotSpot);
     connect(PESGraph1, &PESGraph::OnGraphHotSpot, this, &TfrmGraph::PESGraph1GraphHotSpot);
     connect(PESGraph1, &PESGraph::OnZoomIn, this, &TfrmGraph::PESGraph1ZoomIn);
+    connect(PESGraph1, &PESGraph::OnZoomOut, this, &TfrmGraph::PESGraph1ZoomOut);
     connect(PESGraph1, &PESGraph::OnCustomizeDlg, this, &TfrmGraph::PESGraph1CustomizeDlg);
     movePanel12();
 }
@@ -254,7 +269,8 @@ TfrmGraph::~TfrmGraph() = default;
 QWidget* TfrmGraph::buildToolBar1() {
     auto* bar = new QWidget(this);
     bar->setObjectName(QStringLiteral("ToolBar1"));
-    auto* row = new QHBoxLayout(bar);
+    // A narrow window wraps the buttons onto a second row rather than cutting them off.
+    auto* row = new FlowLayout(bar, 4);
     row->setContentsMargins(2, 2, 2, 0);
 
     ToolButton1 = toolButton(bar, QStringLiteral("ToolButton1"), QStringLiteral("Statistic"),
@@ -278,8 +294,7 @@ QWidget* TfrmGraph::buildToolBar1() {
     m_toolGroup->addButton(ToolButton9);
     ToolButton4->setChecked(true);
     // Cross and Text need a chart with one Y axis; whoever prepares the chart enables them.
-    ToolButton5->setEnabled(false);
-    ToolButton9->setEnabled(false);
+    setCrossAndTextEnabled(false);
 
     tbntClrDivider = divider(bar);
     tbntClrDivider->setObjectName(QStringLiteral("ToolButton3"));
@@ -304,7 +319,6 @@ QWidget* TfrmGraph::buildToolBar1() {
              ToolButton1, ToolButton2, divider(bar), ToolButton4, ToolButton5, ToolButton9, ToolButton15,
              tbntClrDivider, tbntClr, divider(bar), UndoZoom, chkSplit, Button1, btnChangeScale, Button3})
         row->addWidget(w);
-    row->addStretch(1);
 
     connect(ToolButton1, &QToolButton::clicked, this, &TfrmGraph::ToolButton1Click);
     connect(ToolButton2, &QToolButton::clicked, this, &TfrmGraph::ToolButton2Click);
@@ -344,7 +358,7 @@ QWidget* TfrmGraph::buildStatisticStrip() {
     pnlGraphStatistic = new QFrame(this);
     pnlGraphStatistic->setObjectName(QStringLiteral("pnlGraphStatistic"));
     pnlGraphStatistic->setFrameShape(QFrame::StyledPanel);
-    auto* row = new QHBoxLayout(pnlGraphStatistic);
+    auto* row = new FlowLayout(pnlGraphStatistic, 8);
     row->setContentsMargins(4, 2, 4, 2);
 
     // The time and count fields sit on disabled panels: shown, never edited.
@@ -354,7 +368,7 @@ QWidget* TfrmGraph::buildStatisticStrip() {
     startRow->setContentsMargins(0, 0, 0, 0);
     startRow->addWidget(new QLabel(QStringLiteral("Start Time"), startPanel));
     txtStartTime = field(startPanel, QStringLiteral("txtStartTime"));
-    txtStartTime->setMinimumWidth(170);
+    txtStartTime->setMinimumWidth(dateTimeWidth(txtStartTime));
     startRow->addWidget(txtStartTime);
     startPanel->setEnabled(false);
     row->addWidget(startPanel);
@@ -392,7 +406,6 @@ QWidget* TfrmGraph::buildStatisticStrip() {
     Button2 =
         pushButton(pnlGraphStatistic, QStringLiteral("Button2"), QStringLiteral("Show MAX/MIN on Graph"));
     row->addWidget(Button2);
-    row->addStretch(1);
     connect(Button2, &QPushButton::clicked, this, &TfrmGraph::Button2Click);
     return pnlGraphStatistic;
 }
@@ -415,6 +428,11 @@ QWidget* TfrmGraph::buildStatisticPanel() {
             grid->addWidget(new QLabel(captions[k], pnlStatistic), c, 2 * k);
             QLineEdit* e = field(pnlStatistic, QStringLiteral("txt") + names[c] + suffixes[k],
                                  k == 2 ? graphstats::kAvgPlaceholder : QString());
+            // An extreme reads value "@" date-time: room for all of it; a mean, for five digits.
+            if (k < 2)
+                e->setMinimumWidth(dateTimeWidth(e, QStringLiteral("88888@")));
+            else
+                e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("-8888.8")) + 14);
             *fields[c][k] = e;
             grid->addWidget(e, c, 2 * k + 1);
         }
@@ -482,10 +500,29 @@ void TfrmGraph::ConfigureGraph(int subsets, int points, double xStart, double xE
     updateCrossAndTextTools();
 }
 
+void TfrmGraph::showChartState() {
+    UndoZoom->setEnabled(PESGraph1->isZoomed());
+    // The boxes follow the chart; their own handler would rewrite its list in box order.
+    const std::vector<int> drawn = PESGraph1->model().drawnSubsets();
+    QCheckBox* const boxes[] = {chkppm, chkRH, chkT1};
+    for (int s = 0; s < 3; ++s) {
+        const QSignalBlocker quiet(boxes[s]);
+        boxes[s]->setChecked(std::find(drawn.begin(), drawn.end(), s) != drawn.end());
+    }
+    updateCrossAndTextTools();
+}
+
 void TfrmGraph::updateCrossAndTextTools() {
-    const bool single = PESGraph1->MultiAxesProportions(0) == 1.0;
-    ToolButton5->setEnabled(single);
-    ToolButton9->setEnabled(single);
+    setCrossAndTextEnabled(PESGraph1->MultiAxesProportions(0) == 1.0);
+}
+
+void TfrmGraph::setCrossAndTextEnabled(bool on) {
+    ToolButton5->setEnabled(on);
+    ToolButton9->setEnabled(on);
+    // Disabled buttons still show their tips: say when they can be used, so they do not look broken.
+    const QString when = on ? QString() : QString(u'\n') + kSingleAxisToolHint;
+    ToolButton5->setToolTip(QStringLiteral("Draw A Cross On Graph") + when);
+    ToolButton9->setToolTip(QStringLiteral("Text") + when);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -511,8 +548,7 @@ void TfrmGraph::chkSplitClick() {
     PESGraph1->setMultiAxesSubsets(-1, 0);
     PESGraph1->setMultiAxesProportions(-1, 0.0);
     PESGraph1->setMultiAxesProportions(0, 1.0);
-    ToolButton5->setEnabled(true);
-    ToolButton9->setEnabled(true);
+    setCrossAndTextEnabled(true);
     redraw();
     PESGraph1->setPEactions(pe::sgReinitAndReset);
 }
@@ -549,8 +585,11 @@ void TfrmGraph::PESGraph1CustomizeDlg() {
 }
 
 void TfrmGraph::saveTemplate() {
+    // A fresh installation has no template folder yet.
+    const QString file = graphTemplateFile();
+    QDir().mkpath(QFileInfo(file).absolutePath());
     QString error;
-    if (!writeGraphFile(*PESGraph1, graphTemplateFile(), &error))
+    if (!writeGraphFile(*PESGraph1, file, &error))
         m_prompter.message(error);
 }
 
@@ -569,7 +608,10 @@ void TfrmGraph::showEvent(QShowEvent* event) {
 }
 
 bool TfrmGraph::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate)
+    // Activation of a top-level graph window. Inside the main window's multi-document area every
+    // child widget also gets this event whenever the main window itself becomes active again (after
+    // any dialog), so there the area's own report of the active child is what counts.
+    if (event->type() == QEvent::WindowActivate && isWindow())
         FormActivate();
     return QWidget::event(event);
 }

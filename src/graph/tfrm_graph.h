@@ -75,6 +75,9 @@ class TfrmGraph : public QWidget {
     // Shown when a command would change what a running download fills.
     static inline const QString kDownloadRunning =
         QStringLiteral("Please wait until the download from the meter has finished.");
+    // Added to the tips of Cross and Text while they are disabled.
+    static inline const QString kSingleAxisToolHint =
+        QStringLiteral("(available on a graph with one Y axis for all channels)");
 
     TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent = nullptr);
     ~TfrmGraph() override;
@@ -93,11 +96,19 @@ class TfrmGraph : public QWidget {
     // Prompter. Afterwards the Cross and Text tools follow the chart's axes.
     void ConfigureGraph(int subsets, int points, double xStart, double xEnd, float ppmMin, float ppmMax,
                         float otherMin, float otherMax);
+    // After the chart took a stored state (a graph file): Undo Zoom for a zoomed chart, the channel
+    // boxes ticked for the subsets it draws, and Cross and Text for its axes.
+    void showChartState();
     // Enables Cross and Text exactly when axis 0 takes the whole height (one Y axis).
     void updateCrossAndTextTools();
+    void setCrossAndTextEnabled(bool on);
 
     // Fills the statistic fields from the whole chart (see graph_statistics.h).
     void ComputeGraphStatistics();
+    // Whether the chart's temperatures are in degrees Fahrenheit (a data set recorded so); the
+    // statistics apply their temperature limits in that unit. Celsius unless told.
+    void setTemperatureFahrenheit(bool on) { m_fahrenheit = on; }
+    bool temperatureFahrenheit() const { return m_fahrenheit; }
 
     // --- Controls, named as the program's other parts address them -----------------------------
     PESGraph* PESGraph1 = nullptr;
@@ -173,6 +184,8 @@ class TfrmGraph : public QWidget {
     void PESGraph1GraphAnnotHotSpot(bool doubleClick, int index);
     void PESGraph1GraphHotSpot();
     void PESGraph1ZoomIn();
+    // The wheel zoomed all the way out: nothing left to undo.
+    void PESGraph1ZoomOut();
     void UndoZoomClick();
     void btnChangeScaleClick();
     // Keeps the read-out in the chart's top-left corner.
@@ -206,4 +219,5 @@ class TfrmGraph : public QWidget {
     QButtonGroup* m_toolGroup = nullptr;
     quint32 m_colorDialogColor = 0; // the colour dialog's colour, AnnoColor at creation
     bool m_closeAgreed = false;
+    bool m_fahrenheit = false;
 };

@@ -6,9 +6,12 @@
 #include "platform/clock.h"
 
 #include <QAction>
+#include <QBitmap>
 #include <QCloseEvent>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr int kNone = -1;
@@ -28,6 +31,20 @@ QFont arialBold(int px, const char* family = "Arial") {
     f.setPixelSize(px);
     f.setBold(true);
     return f;
+}
+
+// The largest pixel size up to `pixels` at which the label's text fits its box: the fonts the
+// panel asks for are not on every system, and a wider one would run over the display's edge.
+void fitText(QLabel* label, int pixels) {
+    QFont f = label->font();
+    for (int px = std::max(1, pixels); px >= 1; --px) {
+        f.setPixelSize(px);
+        const QFontMetrics fm(f);
+        if (px == 1 ||
+            (fm.horizontalAdvance(label->text()) <= label->width() && fm.height() <= label->height() + 2))
+            break;
+    }
+    label->setFont(f);
 }
 } // namespace
 
@@ -53,11 +70,7 @@ TfrmPanel::TfrmPanel(const LiveReading& reading, const GlyphSet& glyphs, MeterLi
     : QWidget(parent), m_reading(reading), m_glyphs(glyphs), m_link(link), m_clock(clock) {
     setObjectName("TfrmPanel");
     setWindowTitle("PANEL");
-    setFixedSize(301, 713);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
+    setFixedSize(kWidth, kHeight);
     setAttribute(Qt::WA_DeleteOnClose);
 
     auto* imgPanel = image("meter", QRect(0, 0, 300, 708), true);
@@ -67,8 +80,9 @@ TfrmPanel::TfrmPanel(const LiveReading& reading, const GlyphSet& glyphs, MeterLi
     for (int i = 0; i < 13; ++i) {
         auto* d = new QLabel(this);
         d->setObjectName(kDigitPlaces[i].name);
-        d->setGeometry(kDigitPlaces[i].left, kDigitPlaces[i].top, 30, 52);
+        d->setScaledContents(true);
         d->setAttribute(Qt::WA_TransparentForMouseEvents);
+        place(d, QRect(kDigitPlaces[i].left, kDigitPlaces[i].top, 30, 52));
         m_digits[i] = d;
     }
     m_shown.fill(kNone);
@@ -101,8 +115,9 @@ TfrmPanel::TfrmPanel(const LiveReading& reading, const GlyphSet& glyphs, MeterLi
     ncFont.setPixelSize(20);
     lblNoConnection = new QLabel("No Connection", this);
     lblNoConnection->setObjectName("lblNoConnection");
-    lblNoConnection->setGeometry(91, 40, 130, 25);
     lblNoConnection->setFont(ncFont);
+    lblNoConnection->setAlignment(Qt::AlignCenter);
+    place(lblNoConnection, QRect(91, 40, 130, 25), {}, 20);
     lblNoConnection->setStyleSheet("color: red; background: transparent;");
     lblNoConnection->setAttribute(Qt::WA_TransparentForMouseEvents);
 
@@ -121,6 +136,9 @@ TfrmPanel::TfrmPanel(const LiveReading& reading, const GlyphSet& glyphs, MeterLi
     connect(btnREC, &PanelKey::clicked, this, &TfrmPanel::btnRECClick);
     connect(btnCF, &PanelKey::clicked, this, &TfrmPanel::btnCFClick);
     connect(btnSET, &PanelKey::clicked, this, &TfrmPanel::btnSETClick);
+    for (PanelKey* key : {btnMMA, btnBackLight, btnHOLD, btnREC, btnCF, btnSET})
+        place(key, key->geometry());
+    applyScale();
 
     // Without a title bar, the window's system menu is reached by a right click on the picture.
     setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -133,21 +151,59 @@ TfrmPanel::TfrmPanel(const LiveReading& reading, const GlyphSet& glyphs, MeterLi
 
 QLabel* TfrmPanel::image(const QString& art, QRect rect, bool shown) {
     auto* l = new QLabel(this);
-    l->setGeometry(rect);
-    l->setPixmap(renderArtwork(art, rect.size(), devicePixelRatioF()));
     l->setAttribute(Qt::WA_TransparentForMouseEvents);
     l->setVisible(shown);
+    place(l, rect, art);
     return l;
 }
 
 QLabel* TfrmPanel::text(const QString& caption, QRect rect, const QFont& font, bool shown) {
     auto* l = new QLabel(caption, this);
-    l->setGeometry(rect);
     l->setFont(font);
     l->setStyleSheet("color: #1b1f1a; background: transparent;");
     l->setAttribute(Qt::WA_TransparentForMouseEvents);
     l->setVisible(shown);
+    place(l, rect, {}, font.pixelSize());
     return l;
+}
+
+void TfrmPanel::place(QWidget* w, QRect base, const QString& art, int fontPixels) {
+    m_placed.push_back({w, base, art, fontPixels});
+    w->setGeometry(scaled(base));
+}
+
+QRect TfrmPanel::scaled(QRect base) const {
+    const auto at = [this](int v) { return int(std::lround(v * m_scale)); };
+    return QRect(QPoint(at(base.left()), at(base.top())),
+                 QPoint(at(base.right() + 1) - 1, at(base.bottom() + 1) - 1));
+}
+
+void TfrmPanel::setPanelScale(double scale) {
+    scale = std::clamp(scale, 0.2, 1.0);
+    if (scale == m_scale)
+        return;
+    m_scale = scale;
+    applyScale();
+}
+
+void TfrmPanel::applyScale() {
+    setFixedSize(scaled(QRect(0, 0, kWidth, kHeight)).size());
+    const qreal dpr = devicePixelRatioF();
+    for (const Placed& p : m_placed) {
+        const QRect r = scaled(p.base);
+        p.widget->setGeometry(r);
+        auto* label = qobject_cast<QLabel*>(p.widget);
+        if (!label)
+            continue;
+        if (!p.art.isEmpty())
+            label->setPixmap(renderArtwork(p.art, r.size(), dpr));
+        if (p.fontPixels > 0)
+            fitText(label, int(std::lround(p.fontPixels * m_scale)));
+    }
+    // Only the meter shows: the window takes the outline of the meter picture.
+    const QPixmap outline = renderArtwork("meter", scaled(QRect(0, 0, 300, 708)).size(), 1.0);
+    if (!outline.isNull())
+        setMask(QRegion(outline.mask()));
 }
 
 void TfrmPanel::forgetGlyphs() {

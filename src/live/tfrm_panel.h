@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QWidget>
 #include <array>
+#include <vector>
 
 class Clock;
 class GlyphSet;
@@ -27,12 +28,23 @@ class PanelKey : public QLabel {
     void mouseDoubleClickEvent(QMouseEvent* e) override;
 };
 
-// The drawn meter: picture, digit glyphs, annunciators and keys.
+// The drawn meter: picture, digit glyphs, annunciators and keys. Only the meter's own shape shows:
+// the window is masked to the picture's outline. All places are given at the picture's own size
+// (scale 1); a smaller main window shows the whole panel at a smaller scale.
 class TfrmPanel : public QWidget {
     Q_OBJECT
   public:
+    static constexpr int kWidth = 301;
+    static constexpr int kHeight = 713;
+
     TfrmPanel(const LiveReading& reading, const GlyphSet& glyphs, MeterLink& link, Clock& clock,
               QWidget* parent = nullptr);
+
+    // Draws the panel at `scale` (at most 1) of its own size: pictures, digits, texts and keys.
+    void setPanelScale(double scale);
+    double panelScale() const { return m_scale; }
+    // A place on the picture at scale 1 in the panel's pixels at the current scale.
+    QRect scaled(QRect base) const;
 
     // Shows the last decoded reading; replaces only the glyphs that changed.
     void RefreshPanel();
@@ -76,8 +88,17 @@ class TfrmPanel : public QWidget {
     void changeEvent(QEvent* e) override;
 
   private:
+    // Where each piece of the panel sits at scale 1; art names a picture, fontPixels a text size.
+    struct Placed {
+        QWidget* widget;
+        QRect base;
+        QString art;
+        int fontPixels = 0;
+    };
     QLabel* image(const QString& art, QRect rect, bool shown);
     QLabel* text(const QString& caption, QRect rect, const QFont& font, bool shown);
+    void place(QWidget* w, QRect base, const QString& art = {}, int fontPixels = 0);
+    void applyScale();
     void setGlyph(int position, int index);
     void sendKey(char letter);
     QWidget* dragTarget();
@@ -93,4 +114,6 @@ class TfrmPanel : public QWidget {
     int m_replacements = 0;
     bool m_dragging = false;
     QPoint m_dragOffset;
+    std::vector<Placed> m_placed;
+    double m_scale = 1.0;
 };

@@ -14,11 +14,13 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <array>
+#include <numeric>
 #include <span>
 
 namespace {
@@ -143,6 +145,31 @@ void DataSetPane::clearSets() {
     Grid2->setCurrentCell(-1, -1);
     m_sets = 0;
     m_listing = false;
+    fitColumns();
+}
+
+void DataSetPane::fitColumns() {
+    const QFontMetrics fm(Grid2->font());
+    const int padding =
+        2 * (Grid2->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, Grid2) + 1) + 6;
+    QHeaderView* header = Grid2->horizontalHeader();
+    for (int c = 0; c < ColumnCount; ++c) {
+        int width = std::max(columnWidth(c), header->sectionSizeHint(c));
+        for (int r = 0; r < Grid2->rowCount(); ++r) {
+            if (const QTableWidgetItem* item = Grid2->item(r, c))
+                width = std::max(width, fm.horizontalAdvance(item->text()) + padding);
+        }
+        Grid2->setColumnWidth(c, width);
+    }
+}
+
+int DataSetPane::preferredWidth() const {
+    int width =
+        2 * Grid2->frameWidth() + Grid2->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Grid2);
+    for (int c = 0; c < ColumnCount; ++c)
+        width += Grid2->columnWidth(c);
+    const QMargins m = layout()->contentsMargins();
+    return width + m.left() + m.right();
 }
 
 void DataSetPane::listDataSets(const DataSetStore& store) {
@@ -164,8 +191,20 @@ void DataSetPane::listDataSets(const DataSetStore& store) {
     // The first set's row is highlighted.
     Grid2->setCurrentCell(0, 0);
     Grid2->scrollToTop();
+    fitColumns();
     Grid2->setUpdatesEnabled(true);
     m_listing = false;
+    // Wider texts may need a wider pane: take up to half the window's splitter for it.
+    if (auto* splitter = qobject_cast<QSplitter*>(parentWidget()); splitter && isVisible()) {
+        QList<int> sizes = splitter->sizes();
+        const int index = splitter->indexOf(this);
+        const int total = std::accumulate(sizes.begin(), sizes.end(), 0);
+        if (index >= 0 && sizes.size() == 2 && sizes[index] < preferredWidth()) {
+            sizes[index] = std::min(preferredWidth(), total / 2);
+            sizes[1 - index] = total - sizes[index];
+            splitter->setSizes(sizes);
+        }
+    }
 }
 
 void DataSetPane::Grid2Click() {
@@ -214,6 +253,7 @@ bool showDataSet(TfrmGraph& window, const DataSetStore& store, int k) {
     chart.setXDataArray(samples->times);
     chart.setYDataArray(samples->values);
 
+    window.setTemperatureFahrenheit(set.fahrenheit != 0);
     window.ComputeGraphStatistics();
     // The header knows the start and the interval exactly; the statistics only estimate them.
     window.txtStartTime->setText(graphstats::formatDateTime(start));
@@ -241,7 +281,7 @@ DataSetPane* installDataSetPane(TfrmGraph& window, const DataSetStore& store) {
         // Room for every column of the grid, but never more than half the window.
         if (QSplitter* splitter = window.splitter()) {
             const int total = std::max(window.width(), 800);
-            const int paneWidth = std::min(540, total / 2);
+            const int paneWidth = std::min(pane->preferredWidth(), total / 2);
             splitter->setSizes({paneWidth, total - paneWidth});
         }
     }

@@ -33,7 +33,13 @@ class DataSetPane : public QWidget {
     // The interval as "mm:ss", each part at least two digits (90 s gives "01:30").
     static QString rateText(int intervalSeconds);
     static QString headerText(int column);
+    // The column's width as first laid out; fitColumns widens it to its texts.
     static int columnWidth(int column);
+    // Each column as wide as its header and its cells at the grid's font, never narrower than its
+    // first width.
+    void fitColumns();
+    // The pane's width that shows every column without scrolling sideways.
+    int preferredWidth() const;
 
     QLabel* caption = nullptr;
     QTableWidget* Grid2 = nullptr;

@@ -1,8 +1,15 @@
 #include "tfrm_list.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+constexpr qsizetype kMeasuredRows = 100; // at each end of the table
+}
 
 TfrmList::TfrmList(QWidget* parent) : QWidget(parent), m_model(new TableModel(this)) {
     setObjectName(QStringLiteral("frmList"));
@@ -35,5 +42,39 @@ TfrmList::TfrmList(QWidget* parent) : QWidget(parent), m_model(new TableModel(th
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Grid1);
-    resize(560, 400);
+    fitColumns();
+    resize(preferredWidth(), 400);
+}
+
+void TfrmList::endFill() {
+    m_model->endFill();
+    fitColumns();
+}
+
+void TfrmList::fitColumns() {
+    const QFontMetrics fm(Grid1->font());
+    // The cell's own margins, as the item delegate draws them.
+    const int padding =
+        2 * (Grid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, Grid1) + 1) + 6;
+    QHeaderView* header = Grid1->horizontalHeader();
+    const qsizetype rows = m_model->gridRowCount();
+    for (int c = 0; c < m_model->columnCount(); ++c) {
+        int width =
+            std::max(header->sectionSizeHint(c), fm.horizontalAdvance(QStringLiteral("00000")) + padding);
+        const auto measure = [&](qsizetype from, qsizetype to) {
+            for (qsizetype r = std::max<qsizetype>(from, 1); r < std::min(to, rows); ++r)
+                width = std::max(width, fm.horizontalAdvance(m_model->cellText(c, r)) + padding);
+        };
+        measure(1, 1 + kMeasuredRows);
+        measure(std::max<qsizetype>(1 + kMeasuredRows, rows - kMeasuredRows), rows);
+        Grid1->setColumnWidth(c, width);
+    }
+}
+
+int TfrmList::preferredWidth() const {
+    int width =
+        2 * Grid1->frameWidth() + Grid1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Grid1);
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        width += Grid1->columnWidth(c);
+    return width;
 }

@@ -18,9 +18,17 @@ class TfrmList : public QWidget {
     TableModel& model() { return *m_model; }
     const TableModel& model() const { return *m_model; }
 
-    // Suspends and resumes the grid's updates around a bulk fill; the grid is redrawn once.
+    // Suspends and resumes the grid's updates around a bulk fill; the grid is redrawn once and its
+    // columns are sized to what they hold.
     void beginFill() { m_model->beginFill(); }
-    void endFill() { m_model->endFill(); }
+    void endFill();
+
+    // Gives each column the width of its header and of the texts it holds at the grid's font. The
+    // rows measured are the first and the last hundred: a column's texts share one format, and a
+    // million rows must not be measured one by one.
+    void fitColumns();
+    // The width that shows every column without scrolling sideways.
+    int preferredWidth() const;
 
     QTableView* Grid1;
 

@@ -60,8 +60,9 @@ bool askPrinter(Prompter& prompter, QPrinter& printer, QWidget* parent = nullptr
 
 } // namespace
 
-bool printTableWithDialog(Prompter& prompter, QPrinter& printer, const QList<QStringList>& rows) {
-    if (!askPrinter(prompter, printer))
+bool printTableWithDialog(Prompter& prompter, QPrinter& printer, const QList<QStringList>& rows,
+                          QWidget* parent) {
+    if (!askPrinter(prompter, printer, parent))
         return false;
     return printTable(printer, rows, tablePrintFont());
 }

@@ -9,6 +9,7 @@
 class PESGraph;
 class Prompter;
 class QPrinter;
+class QWidget;
 
 namespace print {
 
@@ -25,7 +26,8 @@ bool printTable(QPrinter& printer, const QList<QStringList>& rows, const QFont& 
 
 // Table printing as the Print command runs it: the print dialog first; Cancel prints nothing and
 // begins no document. True when a document was printed.
-bool printTableWithDialog(Prompter& prompter, QPrinter& printer, const QList<QStringList>& rows);
+bool printTableWithDialog(Prompter& prompter, QPrinter& printer, const QList<QStringList>& rows,
+                          QWidget* parent = nullptr);
 
 // Graph printing as the Print command runs it: the chart's customization dialog without its
 // font, first, second and subsets pages (whatever it returns), then the print dialog on `printer`

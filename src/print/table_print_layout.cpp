@@ -17,6 +17,8 @@ QString tablePrintLine(const QStringList& cells, int columnCount) {
         const int missing = tableColumnWidth(c) - int(cell.size());
         if (missing > 0)
             line += QString(2 * missing, QLatin1Char(' '));
+        else if (c + 1 < columns)
+            line += QLatin1Char(' '); // a full cell still stands apart from the next one
     }
     return line;
 }

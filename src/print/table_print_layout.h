@@ -11,8 +11,9 @@ namespace print {
 int tableColumnWidth(int column);
 
 // One printed line: each cell followed by two blanks per character it falls short of its column
-// width; cells as long as their width or longer get none. Columns beyond the row's own cells (up
-// to columnCount) print as empty cells.
+// width; a cell as long as its width or longer is followed by one blank, so that it never runs
+// into the next cell ("30 Jul 2026 18:00:00"). Columns beyond the row's own cells (up to
+// columnCount) print as empty cells.
 QString tablePrintLine(const QStringList& cells, int columnCount);
 
 // Lines per page: page height div line height. At least one, so that a font taller than the page

@@ -14,18 +14,24 @@
 #include "platform/prompter.h"
 #include "platform/settings.h"
 #include "print/printing.h"
+#include "shell/help_window.h"
+#include "shell/mdi_arrange.h"
 #include "tfrm_about.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -46,7 +52,11 @@ TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, 
     m_mdi->setFrameShape(QFrame::NoFrame); // no border, no scroll bars around the children
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Without scroll bars the area would ask for room for its largest child; it never makes the
+    // main window grow: children are arranged inside it instead.
+    m_mdi->setMinimumSize(200, 150);
     setCentralWidget(m_mdi);
+    openExternally = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::onSubWindowActivated);
 
     buildMenus();
@@ -73,8 +83,11 @@ TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, 
         [this] {
             TfrmGraph* graph = createGraphWindow(TfrmGraph::kRealTimeCaption);
             auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget());
-            const int left = m_panel ? m_panel->width() : 0;
-            sub->setGeometry(left, 0, 800, std::max(300, height() - 59 - statusBar()->height() - 40));
+            const int left = m_panel ? m_panel->parentWidget()->width() : 0;
+            // 800 wide, or as wide as its tool bar in one row when that is wider and fits.
+            mdi::place(*m_mdi, sub, QPoint(left, 0),
+                       QSize(std::max(800, sub->sizeHint().width()),
+                             std::max(300, height() - 59 - statusBar()->height() - 40)));
             sub->show();
             RealTimeGraph1->setChecked(true);
             connect(graph, &TfrmGraph::closedWindow, this, [this] { RealTimeGraph1->setChecked(false); });
@@ -93,21 +106,30 @@ TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, 
     });
     connect(Run1, &QAction::triggered, m_recorder, &RealTimeRecorder::btnRunClick);
     connect(Stop1, &QAction::triggered, m_recorder, &RealTimeRecorder::btnStopClick);
-    connect(RealTimeGraph1, &QAction::triggered, m_recorder, &RealTimeRecorder::showRealTimeGraph);
+    connect(RealTimeGraph1, &QAction::triggered, this, [this] {
+        // The click toggled the tick; the window is there afterwards, so the tick is too.
+        m_recorder->showRealTimeGraph();
+        RealTimeGraph1->setChecked(m_recorder->window() != nullptr);
+    });
 
     FileCommands::Windows windows;
     windows.createGraphWindow = [this](const QString& caption) {
         TfrmGraph* graph = createGraphWindow(caption);
-        auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget());
-        sub->setGeometry(0, 0, m_mdi->width(), std::max(300, m_mdi->height() - 40));
-        sub->show();
+        placeGraphWindow(graph);
+        graph->parentWidget()->show();
         return graph;
     };
     windows.addTableWindow = [this](TfrmList* table) {
         QMdiSubWindow* sub = m_mdi->addSubWindow(table);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->show();
+        // Room for every column, and two thirds of the area's height.
+        const QSize frame = sub->size() - table->size();
+        mdi::place(*m_mdi, sub, sub->pos(),
+                   QSize(table->preferredWidth() + frame.width(), m_mdi->viewport()->height() * 2 / 3),
+                   mdi::Fit::MoveThenShrink);
     };
+    windows.dialogParent = this;
     windows.dataLoggerWindow = [this] { return dataLoggerForDownload(); };
     windows.graphSaved = [this](TfrmGraph& graph) {
         if (&graph == m_recorder->window())
@@ -271,7 +293,8 @@ void TfrmMain::onFirstShow() {
     if (TfrmGraph* rt = m_recorder->window()) {
         // Beside the panel, as tall as the client area allows.
         if (auto* sub = qobject_cast<QMdiSubWindow*>(rt->parentWidget()))
-            sub->move(m_panel->parentWidget()->width(), 0);
+            mdi::place(*m_mdi, sub, QPoint(m_panel->parentWidget()->width(), 0),
+                       QSize(std::max(800, sub->sizeHint().width()), sub->height()));
     }
     m_status[0]->clear();
     m_status[1]->setText("Off Connection");
@@ -291,10 +314,13 @@ void TfrmMain::ControlPanel1Click() {
         return;
     }
     m_panel = new TfrmPanel(m_reading, m_glyphs, m_link, m_clock);
+    // The whole meter stays in view: on a low screen (or a large text scale) it is drawn smaller.
+    m_panel->setPanelScale(std::min(1.0, double(m_mdi->viewport()->height()) / TfrmPanel::kHeight));
     QMdiSubWindow* sub = addChild(m_panel, QPoint(0, 0));
-    // No title bar: the panel is moved by dragging its picture.
+    // No title bar: the panel is moved by dragging its picture; only the meter's outline shows.
     sub->setWindowFlags(Qt::SubWindow | Qt::FramelessWindowHint);
     sub->setFixedSize(m_panel->size());
+    sub->setMask(m_panel->mask());
     sub->show();
     m_poll.setPanel(m_panel);
     ControlPanel1->setChecked(true);
@@ -315,6 +341,12 @@ void TfrmMain::onSubWindowActivated(QMdiSubWindow* w) {
         btnOutputToGraph->setEnabled(true);
     else if (auto* graph = qobject_cast<TfrmGraph*>(w->widget()))
         graph->FormActivate();
+}
+
+void TfrmMain::placeGraphWindow(TfrmGraph* graph) {
+    auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget());
+    const QSize area = m_mdi->viewport()->size();
+    mdi::place(*m_mdi, sub, QPoint(0, 0), QSize(area.width(), std::max(300, area.height() - 40)));
 }
 
 TfrmGraph* TfrmMain::createGraphWindow(const QString& caption) {
@@ -428,6 +460,7 @@ void TfrmMain::btnOutputToGraphClick() {
         m_mdi->activeSubWindow(),
         [this](const QString& caption) {
             TfrmGraph* graph = createGraphWindow(caption);
+            placeGraphWindow(graph);
             graph->parentWidget()->show();
             return graph;
         },
@@ -459,21 +492,41 @@ void TfrmMain::LossActions() {
 }
 
 void TfrmMain::Tile1Click() {
-    m_mdi->tileSubWindows();
+    mdi::tile(*m_mdi);
 }
 
 void TfrmMain::Cascade1Click() {
-    m_mdi->cascadeSubWindows();
+    mdi::cascade(*m_mdi);
 }
 
 QString TfrmMain::helpFilePath() const {
+    if (!helpFileOverride.isEmpty())
+        return helpFileOverride;
     // Beside the program in the build folder, in <prefix>/share/qz407 once installed.
     const QString found = findProgramFile(QStringLiteral("QZ407HELP.htm"));
     return found.isEmpty() ? QDir(programFolder()).filePath(QStringLiteral("QZ407HELP.htm")) : found;
 }
 
+HelpWindow* TfrmMain::helpWindow() const {
+    return m_help;
+}
+
 void TfrmMain::Contents1Click() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(helpFilePath()));
+    const QString file = helpFilePath();
+    if (QFileInfo::exists(file) && openExternally && openExternally(QUrl::fromLocalFile(file)))
+        return;
+    // No program on this desktop opens it (or it is missing): the program's own window shows it.
+    if (!m_help) {
+        m_help = new HelpWindow(file, this);
+        if (QScreen* screen = this->screen()) {
+            const QRect room = screen->availableGeometry();
+            m_help->resize(m_help->size().boundedTo(room.size() * 9 / 10));
+            m_help->move(room.center() - m_help->rect().center());
+        }
+    }
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void TfrmMain::About1Click() {
@@ -498,6 +551,11 @@ void TfrmMain::PrinterSetup1Click() {
     // The printer chosen here stays for later print jobs.
     QPrintDialog dlg(m_printer.get(), this);
     dlg.setWindowTitle("Printer Setup");
+    // It only sets the printer up: its button says OK, not Print.
+    for (QDialogButtonBox* box : dlg.findChildren<QDialogButtonBox*>()) {
+        if (QPushButton* ok = box->button(QDialogButtonBox::Ok))
+            ok->setText("OK");
+    }
     m_prompter.runDialog(dlg);
 }
 
@@ -515,7 +573,7 @@ void TfrmMain::btnPrintClick() {
                 cells << model.cellText(c, r);
             rows << cells;
         }
-        print::printTableWithDialog(m_prompter, *m_printer, rows);
+        print::printTableWithDialog(m_prompter, *m_printer, rows, this);
     } else if (auto* graph = qobject_cast<TfrmGraph*>(active->widget())) {
         print::printGraph(*graph->PESGraph1, m_prompter, *m_printer);
     }

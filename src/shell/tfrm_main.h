@@ -13,6 +13,8 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QToolButton>
+#include <QUrl>
+#include <functional>
 #include <memory>
 
 class QPrinter;
@@ -28,6 +30,8 @@ class QMenu;
 #include "live/tfrm_panel.h"
 #include "setup/tfrm_setup.h"
 #include "tfrm_about.h"
+
+class HelpWindow;
 
 // The program's frame and composition root: owns the program-wide records and services, the
 // menus, tool bar, status bar and timers, and every child window.
@@ -88,8 +92,14 @@ class TfrmMain : public QMainWindow {
     TfrmSetup* setupDialog() const { return m_setup; }
     void ConnectionActions();
     void LossActions();
-    // The help file handed to the desktop; returns the path used.
+    // The help file: the only place that knows where it lives.
     QString helpFilePath() const;
+    // Tests point the help file elsewhere; empty means the file beside the program.
+    QString helpFileOverride;
+    // Hands the help file to the desktop; false when nothing there opens it (tests replace it).
+    std::function<bool(const QUrl&)> openExternally;
+    // The program's own help window, shown when the desktop does not open the help file.
+    HelpWindow* helpWindow() const;
 
   signals:
     // Emitted once, after the first showing has finished (the splash closes then).
@@ -106,6 +116,8 @@ class TfrmMain : public QMainWindow {
     QMdiSubWindow* addChild(QWidget* w, QPoint pos);
     void onFirstShow();
     void onSubWindowActivated(QMdiSubWindow* w);
+    // A graph window's frame at the top left, as large as the area less 40 pixels of height.
+    void placeGraphWindow(TfrmGraph* graph);
 
     Clock& m_clock;
     Prompter& m_prompter;
@@ -122,6 +134,7 @@ class TfrmMain : public QMainWindow {
     QPointer<TfrmAbout> m_about;
     QPointer<TfrmSetup> m_setup;
     QPointer<TfrmGraph> m_dataLogger;
+    QPointer<HelpWindow> m_help;
     GraphShared m_graphShared;
     DataSetStore m_store;
     bool m_downloadGuard = false;

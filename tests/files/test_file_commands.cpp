@@ -6,6 +6,7 @@
 #include "files/text_files.h"
 #include "files/tfrm_open_save.h"
 #include "files/tfrm_scope.h"
+#include "graph/chart_state.h"
 #include "graph/graph_file.h"
 #include "graph/pes_graph.h"
 #include "graph/tfrm_graph.h"
@@ -330,6 +331,45 @@ TEST_F(FileCommandsTest, OpenedGraphFileGetsItsOwnWindow) {
     EXPECT_GT(s->PESGraph1->MultiAxesSubsets(1), 0);
     EXPECT_FALSE(s->ToolButton5->isEnabled());
     EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(FileCommandsTest, ReopenedGraphShowsItsZoomAndItsHiddenChannels) {
+    // A chart saved zoomed in, with the humidity channel switched off.
+    PESGraph& source = *filledGraph("z")->PESGraph1;
+    ChartModel stored = source.model();
+    ZoomView view;
+    view.xMin = T0 + 0.5 / 86400;
+    view.xMax = T0 + 1.5 / 86400;
+    view.y = {{100, 900}, {-50, 100}};
+    stored.zoomStack.push_back(view);
+    stored.setRandomSubset(-1, 0);
+    stored.setRandomSubset(0, 0);
+    stored.setRandomSubset(1, 2);
+    ASSERT_TRUE(source.loadState(ChartState::store(stored)));
+    const QString file = path("zoomed.ghf");
+    ASSERT_TRUE(writeGraphFile(source, file));
+
+    TfrmGraph* w = commands.openGraphFile(file);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->PESGraph1->isZoomed());
+    EXPECT_TRUE(w->UndoZoom->isEnabled());
+    EXPECT_TRUE(w->chkppm->isChecked());
+    EXPECT_FALSE(w->chkRH->isChecked());
+    EXPECT_TRUE(w->chkT1->isChecked());
+    EXPECT_EQ(w->PESGraph1->model().randomSubsets(), (std::vector<int>{0, 2}));
+    w->UndoZoom->click();
+    EXPECT_FALSE(w->PESGraph1->isZoomed());
+    EXPECT_FALSE(w->UndoZoom->isEnabled());
+    w->chkRH->setChecked(true); // the boxes work on from what they show
+    EXPECT_EQ(w->PESGraph1->model().randomSubsets(), (std::vector<int>{0, 1, 2}));
+
+    // A chart saved as it was prepared: nothing to undo, every channel ticked.
+    const QString plain = path("plain.ghf");
+    ASSERT_TRUE(writeGraphFile(*filledGraph("p")->PESGraph1, plain));
+    TfrmGraph* p = commands.openGraphFile(plain);
+    ASSERT_NE(p, nullptr);
+    EXPECT_FALSE(p->UndoZoom->isEnabled());
+    EXPECT_TRUE(p->chkppm->isChecked() && p->chkRH->isChecked() && p->chkT1->isChecked());
 }
 
 TEST_F(FileCommandsTest, UnreadableGraphFilesMakeNoWindow) {

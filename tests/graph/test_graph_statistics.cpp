@@ -98,6 +98,21 @@ TEST(GraphStatistics, ExtremesMeansAndRanges) {
     EXPECT_EQ(r.max, (std::array<QString, 3>{"OL", "OL", "OL"}));
     EXPECT_EQ(r.min, (std::array<QString, 3>{"-OL", "OL", "-OL"}));
 
+    // Recorded in Fahrenheit, the same limits in that unit: 70 C is 158 F, -40 is -40 in both.
+    const auto F = graphstats::TemperatureUnit::Fahrenheit;
+    c.y[2] = {158.0f, -40.0f, 75.0f, 20};
+    r = graphstats::compute(c.series(), 4, kEnglish, F);
+    EXPECT_EQ(r.max[2], "158.0@" + graphstats::formatDateTime(kStart, kEnglish));
+    EXPECT_EQ(r.min[2], "-40.0@" + graphstats::formatDateTime(kStart + kStep, kEnglish));
+    EXPECT_EQ(graphstats::compute(c.series(), 4, kEnglish).max[2], "OL"); // 158 C is over range
+    c.y[2] = {158.1f, -40.1f, 75.0f, 20};
+    r = graphstats::compute(c.series(), 4, kEnglish, F);
+    EXPECT_EQ(r.max[2], "OL");
+    EXPECT_EQ(r.min[2], "-OL");
+    EXPECT_EQ(graphstats::extremeText(graphstats::Temperature, 75.0f, kStart, kEnglish, F),
+              "75.0@" + graphstats::formatDateTime(kStart, kEnglish));
+    EXPECT_EQ(graphstats::extremeText(graphstats::Temperature, 75.0f, kStart, kEnglish), "OL");
+
     // No value counts for the mean: "****".
     c.y[0] = {5000, 5000, 5000, 5000};
     EXPECT_EQ(graphstats::compute(c.series(), 4, kEnglish).avg[0], "****");
@@ -228,9 +243,15 @@ TEST_F(StatisticsWindow, ReadOutInsideTheRectangleOnly) {
             graphstats::formatFixed(v.y(), 1, locale) + "@" + graphstats::formatTimeOfDay(v.x(), locale);
         EXPECT_EQ(w.Panel12->text(), expected);
         EXPECT_TRUE(w.Panel12->text().contains(locale == kGerman ? "," : "."));
-        // The lower axis still reads out on the ppm axis (values below its range).
-        send(QEvent::MouseMove, QPoint(inside.x(), plot.bottom()));
-        EXPECT_TRUE(w.Panel12->text().startsWith("-")) << w.Panel12->text().toStdString();
+        // Over the humidity/temperature axis the read-out is on that axis' scale (-50 to 100),
+        // not the ppm scale's thousands below zero.
+        const QRect lower = w.PESGraph1->customPlot()->axisRect(1)->rect();
+        const QPoint over(inside.x(), lower.top() + lower.height() / 4);
+        send(QEvent::MouseMove, over);
+        const QPointF h = w.PESGraph1->pixelToDataOnAxis(over, 1);
+        EXPECT_NEAR(h.y(), 62.5, 1.0);
+        EXPECT_EQ(w.Panel12->text(), graphstats::formatFixed(h.y(), 1, locale) + "@" +
+                                         graphstats::formatTimeOfDay(h.x(), locale));
         const QString last = w.Panel12->text();
         send(QEvent::MouseMove, plot.bottomRight() + QPoint(5, 5));
         EXPECT_EQ(w.Panel12->text(), last);

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 #include <memory>
 #include <qcustomplot.h>
@@ -254,6 +255,14 @@ TEST_F(GraphTools, CrossAndTextOnlyOnSingleAxisCharts) {
     EXPECT_FALSE(split->ToolButton9->isEnabled());
     EXPECT_TRUE(a->ToolButton5->isEnabled());
     EXPECT_TRUE(a->ToolButton9->isEnabled());
+    // A disabled tool says when it can be used; an enabled one shows its plain hint.
+    EXPECT_EQ(split->ToolButton5->toolTip(), "Draw A Cross On Graph\n" + TfrmGraph::kSingleAxisToolHint);
+    EXPECT_EQ(split->ToolButton9->toolTip(), "Text\n" + TfrmGraph::kSingleAxisToolHint);
+    EXPECT_EQ(a->ToolButton5->toolTip(), "Draw A Cross On Graph");
+    EXPECT_EQ(a->ToolButton9->toolTip(), "Text");
+    split->chkSplit->setChecked(false);
+    EXPECT_TRUE(split->ToolButton5->isEnabled());
+    EXPECT_EQ(split->ToolButton5->toolTip(), "Draw A Cross On Graph");
 }
 
 TEST_F(GraphTools, ZoomAndUndo) {
@@ -266,6 +275,20 @@ TEST_F(GraphTools, ZoomAndUndo) {
     EXPECT_TRUE(a->UndoZoom->isEnabled());
     EXPECT_EQ(shared.annotationCounter.value(), 3); // a drag is no click
     a->UndoZoom->click();
+    EXPECT_FALSE(a->PESGraph1->isZoomed());
+    EXPECT_FALSE(a->UndoZoom->isEnabled());
+
+    // The wheel zooms too; wheeling all the way back out leaves nothing to undo.
+    const auto wheel = [&](int steps) {
+        QCustomPlot* plot = a->PESGraph1->customPlot();
+        QWheelEvent e(QPointF(centre(*a)), plot->mapToGlobal(QPointF(centre(*a))), QPoint(),
+                      QPoint(0, 120 * steps), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(plot, &e);
+    };
+    wheel(2);
+    EXPECT_TRUE(a->PESGraph1->isZoomed());
+    EXPECT_TRUE(a->UndoZoom->isEnabled());
+    wheel(-3);
     EXPECT_FALSE(a->PESGraph1->isZoomed());
     EXPECT_FALSE(a->UndoZoom->isEnabled());
 }

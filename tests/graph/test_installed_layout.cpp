@@ -20,16 +20,21 @@ struct InstalledLayout : ::testing::Test {
     QString bin = root.filePath("usr/bin");
     QString share = root.filePath("usr/share/qz407");
 
+    QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+
     void SetUp() override {
-        QStandardPaths::setTestModeEnabled(true);
+        // The user's data folder lies inside the temporary root, so no run sees another's files.
+        qputenv("XDG_DATA_HOME", root.filePath("home/.local/share").toLocal8Bit());
         ASSERT_TRUE(QDir().mkpath(bin));
         setProgramFolderOverride(bin);
         setGraphProgramDirectory(QString());
     }
     void TearDown() override {
         setProgramFolderOverride(QString());
-        QFile::remove(graphTemplateFile());
-        QStandardPaths::setTestModeEnabled(false);
+        if (savedDataHome.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", savedDataHome);
     }
     void touch(const QString& path) {
         QDir().mkpath(QFileInfo(path).path());
@@ -65,7 +70,8 @@ TEST_F(InstalledLayout, FilesAreFoundBesideTheProgramFirstThenInTheSharedFolder)
 
 TEST_F(InstalledLayout, NewChartsTakeTheShippedTemplateUntilTheUserSavesTheirOwn) {
     writeTemplate(share + "/template/graph.ghf", "Shipped");
-    EXPECT_TRUE(graphTemplateFile().startsWith(programWriteFolder()));
+    EXPECT_TRUE(graphTemplateFile().startsWith(root.filePath("home/.local/share/")));
+    EXPECT_TRUE(graphTemplateFile().endsWith("/template/graph.ghf"));
     EXPECT_EQ(graphTemplateReadFile(), share + "/template/graph.ghf");
     {
         ScriptedPrompter p;

@@ -4,13 +4,20 @@
 #include "support/scripted_prompter.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFile>
+#include <QFontMetrics>
+#include <QImage>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
@@ -88,6 +95,29 @@ class ChartWidget : public ::testing::Test {
         send(QEvent::MouseMove, to, Qt::LeftButton);
         send(QEvent::MouseButtonRelease, to);
     }
+    void press(QEvent::Type type, QPoint pos, Qt::MouseButton button) {
+        QMouseEvent event(type, QPointF(pos), chart.customPlot()->mapToGlobal(QPointF(pos)),
+                          type == QEvent::MouseMove ? Qt::NoButton : button,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button),
+                          Qt::NoModifier);
+        QApplication::sendEvent(chart.customPlot(), &event);
+    }
+    void pan(QPoint from, QPoint to, Qt::MouseButton button = Qt::RightButton) {
+        press(QEvent::MouseButtonPress, from, button);
+        press(QEvent::MouseMove, to, button);
+        press(QEvent::MouseButtonRelease, to, button);
+    }
+    void wheel(QPoint pos, int steps) {
+        QWheelEvent event(QPointF(pos), chart.customPlot()->mapToGlobal(QPointF(pos)), QPoint(),
+                          QPoint(0, 120 * steps), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(chart.customPlot(), &event);
+    }
+    // The X range on show, in date-time days, and axis a's Y range.
+    std::pair<double, double> shownX() {
+        const QCPRange r = rect(0)->axis(QCPAxis::atBottom)->range();
+        return {axisSecondsToDays(r.lower), axisSecondsToDays(r.upper)};
+    }
+    QCPRange shownY(int a) { return rect(a)->axis(QCPAxis::atLeft)->range(); }
     QCPAxisRect* rect(int i) { return chart.customPlot()->axisRect(i); }
     QPoint pixelOf(double x, double y) { return chart.dataToPixel(x, y).toPoint(); }
 
@@ -246,6 +276,170 @@ TEST_F(ChartWidget, DragZoomsAndUndoRestoresTheScales) {
     EXPECT_DOUBLE_EQ(rect(0)->axis(QCPAxis::atBottom)->range().lower, daysToAxisSeconds(kStart));
 }
 
+TEST_F(ChartWidget, ZoomedViewScrollsAndPansInsideTheWholeViewAndUndoReturnsToIt) {
+    chart.setAllowZooming(pe::sgHorzPlusVertZooming);
+    const double end = kStart + (kPoints - 1) * kStep;
+    // Nothing to scroll or pan before a zoom: the right button leaves the whole view as it is.
+    EXPECT_FALSE(chart.horizontalScrollBar()->isVisible());
+    pan(pixelOf(kStart + 4 * kStep, 5000), pixelOf(kStart + 2 * kStep, 3000));
+    EXPECT_FALSE(chart.isZoomed());
+    EXPECT_NEAR(shownX().first, kStart, 1e-9);
+    EXPECT_EQ(shownY(0), QCPRange(0, 10000));
+
+    drag(pixelOf(kStart + 2 * kStep, 6000), pixelOf(kStart + 4 * kStep, 2000));
+    ASSERT_TRUE(chart.isZoomed());
+    settle();
+    const auto [x0, x1] = shownX();
+    const QCPRange y0 = shownY(0);
+    ASSERT_NEAR(x0, kStart + 2 * kStep, kStep / 10);
+    ASSERT_NEAR(y0.upper, 6000, 100);
+    EXPECT_TRUE(chart.horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(chart.verticalScrollBar(0)->isVisible());
+    EXPECT_FALSE(chart.verticalScrollBar(1)->isVisible()); // that axis is not zoomed
+    EXPECT_TRUE(chart.customPlot()->geometry().right() < chart.verticalScrollBar(0)->geometry().left());
+
+    // Dragging with the right button moves the view with the pointer, keeping its size.
+    const int width = rect(0)->rect().width();
+    const int height = rect(0)->rect().height();
+    pan(rect(0)->rect().center(), rect(0)->rect().center() + QPoint(-width / 10, height / 5));
+    EXPECT_NEAR(shownX().first, x0 + (x1 - x0) / 10, (x1 - x0) / 100);
+    EXPECT_NEAR(shownX().second - shownX().first, x1 - x0, 1e-9);
+    EXPECT_NEAR(shownY(0).lower, y0.lower + y0.size() / 5, y0.size() / 50);
+    EXPECT_NEAR(shownY(0).size(), y0.size(), 1e-6);
+    EXPECT_EQ(shownY(1), QCPRange(-50, 100));
+
+    // The bars move the view to the ends of the whole view, and no further.
+    QScrollBar* h = chart.horizontalScrollBar();
+    h->setValue(h->maximum());
+    EXPECT_NEAR(shownX().second, end, kStep / 100);
+    EXPECT_NEAR(shownX().second - shownX().first, x1 - x0, 1e-9);
+    chart.verticalScrollBar(0)->setValue(0);
+    EXPECT_NEAR(shownY(0).upper, 10000, 1);
+    pan(rect(0)->rect().center(), rect(0)->rect().center() + QPoint(-width, height), Qt::MiddleButton);
+    EXPECT_NEAR(shownX().second, end, kStep / 100);
+    EXPECT_NEAR(shownY(0).upper, 10000, 1);
+    EXPECT_EQ(h->value(), h->maximum());
+
+    chart.setPEactions(pe::sgUndoZoom);
+    EXPECT_FALSE(chart.isZoomed());
+    EXPECT_NEAR(shownX().first, kStart, 1e-9);
+    EXPECT_NEAR(shownX().second, end, 1e-9);
+    EXPECT_EQ(shownY(0), QCPRange(0, 10000));
+    EXPECT_FALSE(h->isVisible());
+    EXPECT_FALSE(chart.verticalScrollBar(0)->isVisible());
+}
+
+TEST_F(ChartWidget, ZoomedChartShrunkBelowItsScrollBarsKeepsAnEmptyPlotAndComesBack) {
+    chart.setAllowZooming(pe::sgHorzPlusVertZooming);
+    drag(pixelOf(kStart + 2 * kStep, 6000), pixelOf(kStart + 4 * kStep, 2000));
+    ASSERT_TRUE(chart.isZoomed());
+    settle();
+    const int extent = chart.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &chart);
+    // A window dragged smaller than the two scroll bars: the plot shrinks to nothing, never below.
+    chart.resize(extent / 2, extent / 3);
+    settle();
+    EXPECT_EQ(chart.customPlot()->geometry(), QRect(0, 0, 0, 0));
+    chart.resize(800, 600);
+    settle();
+    EXPECT_EQ(chart.customPlot()->geometry(), QRect(0, 0, 800 - extent, 600 - extent));
+    EXPECT_TRUE(chart.horizontalScrollBar()->isVisible());
+    EXPECT_GT(rect(0)->rect().height(), 0);
+}
+
+TEST_F(ChartWidget, WheelZoomsAroundThePointerAndBackOutToTheWholeView) {
+    QSignalSpy zoomIns(&chart, &PESGraph::OnZoomIn);
+    QSignalSpy zoomOuts(&chart, &PESGraph::OnZoomOut);
+    const QPoint at = pixelOf(kStart + 3 * kStep, 4000);
+    wheel(at, 1);
+    EXPECT_FALSE(chart.isZoomed()); // zooming not allowed
+    chart.setAllowZooming(pe::sgHorzPlusVertZooming);
+    const QPointF before = chart.pixelToData(at);
+    wheel(at, 1);
+    ASSERT_TRUE(chart.isZoomed());
+    EXPECT_EQ(zoomIns.count(), 1);
+    const double whole = (kPoints - 1) * kStep;
+    EXPECT_NEAR(shownX().second - shownX().first, 0.8 * whole, whole / 1000);
+    EXPECT_NEAR(shownY(0).size(), 8000, 1);
+    EXPECT_EQ(shownY(1), QCPRange(-50, 100));
+    // The value under the pointer keeps its place in the range (the bars then take a strip).
+    const double whereX = (before.x() - kStart) / whole;
+    EXPECT_NEAR((before.x() - shownX().first) / (shownX().second - shownX().first), whereX, 1e-6);
+    EXPECT_NEAR((before.y() - shownY(0).lower) / shownY(0).size(), before.y() / 10000, 1e-6);
+    wheel(at, 1);
+    EXPECT_EQ(zoomIns.count(), 1); // deeper into the same zoom
+    EXPECT_NEAR(shownX().second - shownX().first, 0.64 * whole, whole / 1000);
+
+    wheel(at, -1);
+    EXPECT_TRUE(chart.isZoomed());
+    wheel(at, -5);
+    EXPECT_FALSE(chart.isZoomed());
+    EXPECT_EQ(zoomOuts.count(), 1);
+    EXPECT_NEAR(shownX().first, kStart, 1e-9);
+    EXPECT_EQ(shownY(0), QCPRange(0, 10000));
+}
+
+TEST_F(ChartWidget, LongTableStaysInsideTheTopAxis) {
+    chart.resize(800, 330);
+    chart.setTARows(15);
+    chart.setTAColumns(2);
+    for (int r = 0; r < 12; ++r) {
+        chart.setTAText(r, 0, QString("T1 MIN %1:").arg(r));
+        chart.setTAText(r, 1, QString("1702@7/27/26 10:18:%1 AM").arg(r, 2, 10, QChar('0')));
+    }
+    chart.setTATextSize(80);
+    chart.setShowTableAnnotation(true);
+    settle();
+    const QRect table = chart.tableRect();
+    const QRect top = rect(0)->rect();
+    ASSERT_FALSE(table.isEmpty());
+    EXPECT_TRUE(top.contains(table)) << table.bottom() << " below " << top.bottom();
+    // At this size the rows are drawn in two groups side by side: wider than tall.
+    EXPECT_GT(table.width(),
+              2 * QFontMetrics(chart.font()).horizontalAdvance("1702@7/27/26 10:18:00 AM") / 2);
+
+    // In a tall chart the same table is drawn in one group of rows: taller and narrower.
+    chart.resize(800, 1400);
+    settle();
+    EXPECT_TRUE(rect(0)->rect().contains(chart.tableRect()));
+    EXPECT_GT(chart.tableRect().height(), table.height());
+    EXPECT_LT(chart.tableRect().width(), table.width());
+}
+
+TEST_F(ChartWidget, AxesArePartedByALineAndMarksNeverVanishIntoTheBackground) {
+    chart.setGraphBackColor(peRgb(0, 0, 0));
+    chart.setGraphForeColor(peRgb(0, 128, 0));
+    chart.setGridLineControl(pe::sgGridNone);
+    chart.setGraphAnnotationType(4, pe::sgCrossMark);
+    chart.setGraphAnnotationX(4, kStart + 2 * kStep);
+    chart.setGraphAnnotationY(4, 5000.0);
+    chart.setGraphAnnotationColor(4, peRgb(0, 0, 0)); // the default mark colour: black
+    chart.setGraphAnnotationType(5, pe::sgCrossMark);
+    chart.setGraphAnnotationX(5, kStart + 6 * kStep);
+    chart.setGraphAnnotationY(5, 5000.0);
+    chart.setGraphAnnotationColor(5, peRgb(255, 0, 0));
+    settle();
+    const QImage image = chart.customPlot()->toPixmap().toImage();
+    const QColor green(0, 128, 0);
+    // The separator: a thin line in the axes' colour across the middle of the room between the
+    // two axis areas, which otherwise shows the desk.
+    const int gapTop = rect(0)->rect().bottom() + 1;
+    const int gapBottom = rect(1)->rect().top() - 1;
+    ASSERT_LT(gapTop + 4, gapBottom);
+    const int x = rect(0)->rect().center().x();
+    int lineRows = 0;
+    for (int y = gapTop + 2; y <= gapBottom - 2; ++y) // the axes' own lines lie at the edges
+        lineRows += image.pixelColor(x, y) == green;
+    EXPECT_EQ(lineRows, 1);
+    EXPECT_EQ(image.pixelColor(x, (gapTop + gapBottom) / 2), green);
+    EXPECT_EQ(image.pixelColor(x, gapTop + 1), QColor(192, 192, 192));
+    // The black mark is drawn in the axes' colour; the red one in red. Their stored colours stay.
+    const QPoint black = pixelOf(kStart + 2 * kStep, 5000.0);
+    const QPoint red = pixelOf(kStart + 6 * kStep, 5000.0);
+    EXPECT_EQ(image.pixelColor(black + QPoint(3, 3)), green);
+    EXPECT_EQ(image.pixelColor(red + QPoint(3, 3)), QColor(255, 0, 0));
+    EXPECT_EQ(chart.GraphAnnotationColor(4), peRgb(0, 0, 0));
+}
+
 TEST_F(ChartWidget, MoveableTableFollowsTheMouse) {
     chart.setTARows(2);
     chart.setTAColumns(2);
@@ -273,38 +467,69 @@ TEST_F(ChartWidget, PointerValues) {
     EXPECT_EQ(chart.customPlot()->cursor().shape(), Qt::ArrowCursor);
 }
 
-TEST_F(ChartWidget, CustomizeDialogOkCancelAndHiddenPages) {
+TEST_F(ChartWidget, CustomizeDialogWritesBackOnlyWhatTheUserChanged) {
+    // Values the controls cannot show exactly: no font family (the application's font), a font
+    // and an annotation size beyond the spin boxes' ranges, a scale end with more decimals than
+    // shown, and an axis page the chart hides by default in the graph windows.
+    chart.setFontFamily(QString());
+    chart.setFontSize(120);
+    chart.setGraphAnnotationTextSize(700);
+    chart.setWorkingAxis(1);
+    chart.setManualMinY(-49.98765);
+    chart.setWorkingAxis(0);
+    chart.setSubTitle(" ");
+    const ChartModel before = chart.model();
+
     QSignalSpy closed(&chart, &PESGraph::OnCustomizeDlg);
     QStringList pages;
     prompter.dialogHandler = [&](QDialog& d) {
-        auto& dialog = dynamic_cast<ChartCustomizeDialog&>(d);
-        pages = dialog.pageTitles();
-        dialog.findChild<QLineEdit*>("mainTitle")->setText("Logged data");
-        dialog.findChild<QLineEdit*>("subsetLabel1")->setText("RH");
+        pages = dynamic_cast<ChartCustomizeDialog&>(d).pageTitles();
         return int(QDialog::Accepted);
     };
-    chart.setPEactions(pe::sgCustomize);
+    chart.setPEactions(pe::sgCustomize); // OK without touching anything
     EXPECT_EQ(chart.DialogResult(), 1);
     EXPECT_EQ(closed.count(), 1);
     EXPECT_EQ(pages, (QStringList{"Titles", "Colors", "Subsets", "Fonts", "Axes", "Grid"}));
-    EXPECT_EQ(chart.MainTitle(), "Logged data");
-    EXPECT_EQ(chart.SubsetLabels(1), "RH");
-    EXPECT_EQ(chart.customPlot()->graph(1)->name(), "RH");
+    EXPECT_TRUE(chart.model() == before);
+    EXPECT_TRUE(chart.FontFamily().isEmpty()) << chart.FontFamily().toStdString();
 
+    // Edits reach the chart, and nothing else changes.
+    prompter.dialogHandler = [&](QDialog& d) {
+        auto& dialog = dynamic_cast<ChartCustomizeDialog&>(d);
+        dialog.findChild<QLineEdit*>("mainTitle")->setText("Logged data");
+        dialog.findChild<QLineEdit*>("subsetLabel1")->setText("RH");
+        dialog.findChild<QSpinBox*>("fontSize")->setValue(11);
+        dialog.findChild<QDoubleSpinBox*>("scaleMax0")->setValue(5000);
+        return int(QDialog::Accepted);
+    };
+    chart.setPEactions(pe::sgCustomize);
+    ChartModel expected = before;
+    expected.look.mainTitle = "Logged data";
+    expected.setSubsetLabel(1, "RH");
+    expected.look.fontSize = 11;
+    expected.yAxis(0).manualMax = 5000;
+    EXPECT_TRUE(chart.model() == expected);
+    EXPECT_EQ(chart.customPlot()->graph(1)->name(), "RH");
+    EXPECT_EQ(rect(0)->axis(QCPAxis::atLeft)->range(), QCPRange(0, 5000));
+
+    // Cancel changes nothing, and hidden pages are not offered.
     chart.setAllowFontPage(false);
     chart.setAllowPage1(false);
     chart.setAllowPage2(false);
     chart.setAllowSubsetsPage(false);
     chart.setAllowAxisPage(false);
+    expected = chart.model();
     prompter.dialogHandler = [&](QDialog& d) {
-        pages = dynamic_cast<ChartCustomizeDialog&>(d).pageTitles();
+        auto& dialog = dynamic_cast<ChartCustomizeDialog&>(d);
+        pages = dialog.pageTitles();
+        dialog.findChild<QComboBox*>("gridStyle")->setCurrentIndex(pe::sgDash);
         return int(QDialog::Rejected);
     };
     chart.setPEactions(pe::sgCustomize);
     EXPECT_EQ(chart.DialogResult(), 0);
-    EXPECT_EQ(closed.count(), 2);
+    EXPECT_EQ(closed.count(), 3);
     EXPECT_EQ(pages, QStringList{"Grid"});
-    EXPECT_EQ(chart.MainTitle(), "Logged data");
+    EXPECT_TRUE(chart.model() == expected);
 }
 
 namespace {

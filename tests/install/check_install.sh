@@ -27,8 +27,16 @@ for size in 16 32 48 64 128 256; do
     expect share/icons/hicolor/${size}x${size}/apps/qz407.png
 done
 expect lib/udev/rules.d/60-qz407.rules
+expect share/man/man1/qz407.1.gz
+expect share/doc/qz407/copyright
+expect share/doc/qz407/changelog.gz
 if [ -e "$build/src/cli/qz407-cli" ]; then
     expect bin/qz407-cli
+    expect share/man/man1/qz407-cli.1.gz
+    zcat "$root/usr/share/man/man1/qz407-cli.1.gz" | grep -qx '.SH EXIT STATUS' || {
+        echo "qz407-cli manual page without its sections"
+        fail=1
+    }
 fi
 grep -q 'ATTRS{idVendor}=="04d9", ATTRS{idProduct}=="e000", TAG+="uaccess"' \
     "$root/usr/lib/udev/rules.d/60-qz407.rules" || { echo "udev rule without the meter's ids"; fail=1; }

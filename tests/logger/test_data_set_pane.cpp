@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,7 +97,10 @@ TEST(DataSetPane, HeadersWidthsAndLook) {
     ASSERT_EQ(pane.Grid2->columnCount(), 11);
     for (int c = 0; c < 11; ++c) {
         EXPECT_EQ(pane.Grid2->horizontalHeaderItem(c)->text(), headers[c]) << c;
-        EXPECT_EQ(pane.Grid2->columnWidth(c), widths[c]) << c;
+        // The first widths, widened where the header needs more at the grid's font.
+        EXPECT_EQ(DataSetPane::columnWidth(c), widths[c]) << c;
+        EXPECT_GE(pane.Grid2->columnWidth(c), widths[c]) << c;
+        EXPECT_GE(pane.Grid2->columnWidth(c), pane.Grid2->horizontalHeader()->sectionSizeHint(c)) << c;
         EXPECT_EQ(pane.Grid2->horizontalHeader()->sectionResizeMode(c), QHeaderView::Interactive);
         EXPECT_EQ(cell(pane, 0, c), "");
     }
@@ -106,6 +110,34 @@ TEST(DataSetPane, HeadersWidthsAndLook) {
     EXPECT_EQ(pane.Grid2->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_TRUE(pane.Grid2->verticalHeader()->isHidden());
     EXPECT_EQ(pane.Grid2->viewport()->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(DataSetPane, EveryColumnShowsItsWholeTextInEachLocale) {
+    for (const char* name : {"en_US", "de_DE"}) {
+        LocaleGuard locale(name);
+        DataSetStore store;
+        DataSet a = makeSet(T0, 3660, 12345);
+        a.ppmOffset = -250;
+        a.rhOffsetTenths = 255;
+        a.tempOffsetTenths = 250;
+        a.fahrenheit = 1;
+        addSet(store, a);
+        addSet(store, makeSet(T0 + 100, 2, 7));
+        DataSetPane pane;
+        pane.listDataSets(store);
+        const QFontMetrics fm(pane.Grid2->font());
+        for (int r = 0; r < pane.Grid2->rowCount(); ++r) {
+            for (int c = 0; c < DataSetPane::ColumnCount; ++c) {
+                const QString text = cell(pane, r, c);
+                EXPECT_LE(fm.horizontalAdvance(text) + 6, pane.Grid2->columnWidth(c))
+                    << name << " column " << c << ": " << text.toStdString();
+            }
+        }
+        int sum = 0;
+        for (int c = 0; c < DataSetPane::ColumnCount; ++c)
+            sum += pane.Grid2->columnWidth(c);
+        EXPECT_GE(pane.preferredWidth(), sum);
+    }
 }
 
 TEST(DataSetPane, CellTextsOfEachColumn) {
@@ -260,6 +292,42 @@ TEST_F(DataSetViews, ShowDataSetPutsEachRecordIntoItsPoint) {
     ASSERT_TRUE(showDataSet(*window, store, 2));
     EXPECT_EQ(chart.Points(), 2);
     EXPECT_FLOAT_EQ(chart.YData(2, 1), store.sampleValues[store.firstSampleOf(2) + 5]);
+}
+
+TEST_F(DataSetViews, TemperatureLimitsFollowTheSetsUnit) {
+    // Two sets of the same room, 23.9 to 26.1 degrees Celsius, one of them recorded in Fahrenheit.
+    prepareDataLoggerWindow(*window, store, T0);
+    const auto add = [&](bool fahrenheit, std::vector<float> temperatures) {
+        DataSet set = makeSet(T0, 60, int(temperatures.size()));
+        set.fahrenheit = fahrenheit ? 1 : 0;
+        for (size_t i = 0; i < temperatures.size(); ++i) {
+            for (float v : {800.0f, 45.0f, temperatures[i]}) {
+                store.sampleTimes.push_back(T0 + double(i) * 60 / 86400);
+                store.sampleValues.push_back(v);
+            }
+        }
+        store.sets.push_back(set);
+    };
+    add(false, {23.9f, 26.1f});
+    add(true, {75.0f, 79.0f});
+    add(true, {158.0f, -40.0f});
+    add(true, {158.1f, -40.1f});
+    add(false, {70.1f, -40.1f});
+
+    ASSERT_TRUE(showDataSet(*window, store, 0));
+    EXPECT_EQ(window->txtT1Max->text(), "26.1@" + graphstats::formatDateTime(T0 + 60 / 86400.0));
+    ASSERT_TRUE(showDataSet(*window, store, 1));
+    EXPECT_EQ(window->txtT1Max->text(), "79.0@" + graphstats::formatDateTime(T0 + 60 / 86400.0));
+    EXPECT_EQ(window->txtT1Min->text(), "75.0@" + graphstats::formatDateTime(T0));
+    ASSERT_TRUE(showDataSet(*window, store, 2));
+    EXPECT_EQ(window->txtT1Max->text(), "158.0@" + graphstats::formatDateTime(T0));
+    EXPECT_EQ(window->txtT1Min->text(), "-40.0@" + graphstats::formatDateTime(T0 + 60 / 86400.0));
+    ASSERT_TRUE(showDataSet(*window, store, 3));
+    EXPECT_EQ(window->txtT1Max->text(), "OL");
+    EXPECT_EQ(window->txtT1Min->text(), "-OL");
+    ASSERT_TRUE(showDataSet(*window, store, 4));
+    EXPECT_EQ(window->txtT1Max->text(), "OL");
+    EXPECT_EQ(window->txtT1Min->text(), "-OL");
 }
 
 TEST_F(DataSetViews, EmptySetsAndSetsTheStoreDoesNotHold) {

@@ -48,11 +48,14 @@ TEST(TablePrintLayout, CellsArePaddedWithTwoBlanksPerMissingCharacter) {
     // Empty cells: 20 blanks, 34 in column 2; rows shorter than the grid print empty cells.
     EXPECT_EQ(tablePrintLine({"", "", ""}, 3), blanks(20 + 20 + 34));
     EXPECT_EQ(tablePrintLine({"x"}, 4), "x" + blanks(18) + blanks(20 + 34 + 20));
-    // A cell as long as its column or longer gets no blanks.
-    EXPECT_EQ(tablePrintLine({"0123456789", "0123456789AB", "x"}, 3), "0123456789"
-                                                                      "0123456789AB"
-                                                                      "x" +
-                                                                          blanks(32));
+    // A cell as long as its column or longer is still kept apart from the next cell by one blank:
+    // a long date does not run into its time; the last cell of a line needs none.
+    EXPECT_EQ(tablePrintLine({"0123456789", "0123456789AB", "x"}, 3),
+              "0123456789 0123456789AB x" + blanks(32));
+    EXPECT_EQ(tablePrintLine({"1", "30 Jul 2026", "18:00:00"}, 3),
+              "1" + blanks(18) + "30 Jul 2026 18:00:00" + blanks(18));
+    EXPECT_EQ(tablePrintLine({"1", "2", "0123456789ABCDEFGH"}, 3),
+              "1" + blanks(18) + "2" + blanks(18) + "0123456789ABCDEFGH");
 }
 
 TEST(TablePrintLayout, PagesHoldLinesPerPageRowsAndTheHeaderOnlyOnTheFirst) {
