@@ -2,6 +2,7 @@
 #include "link/hid_meter_transport.h"
 #include "link/simulated_meter.h"
 #include "platform/clock.h"
+#include "platform/install_paths.h"
 #include "platform/prompter.h"
 #include "platform/settings.h"
 #include "platform/version_info.h"
@@ -39,7 +40,14 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "-v" || arg == "--version") {
+            // Also says where the files that come with the program were found, so an installed
+            // copy can be checked from a terminal.
+            QCoreApplication core(argc, argv);
             std::printf("QZ407 %s\n", qPrintable(QApplication::applicationVersion()));
+            const QString help = findProgramFile(QStringLiteral("QZ407HELP.htm"));
+            const QString shipped = findProgramFile(QStringLiteral("template/graph.ghf"));
+            std::printf("help: %s\n", help.isEmpty() ? "(not found)" : qPrintable(help));
+            std::printf("template: %s\n", shipped.isEmpty() ? "(not found)" : qPrintable(shipped));
             return 0;
         }
     }

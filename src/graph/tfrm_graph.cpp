@@ -5,6 +5,7 @@
 #include "graph/graph_statistics.h"
 #include "graph/pes_graph.h"
 #include "platform/clock.h"
+#include "platform/install_paths.h"
 #include "platform/prompter.h"
 
 #include <QButtonGroup>
@@ -83,9 +84,18 @@ QStringList twoDigitItems() {
 } // namespace
 
 QString graphTemplateFile() {
-    const QString dir = programDirectoryOverride().isEmpty() ? QCoreApplication::applicationDirPath()
-                                                             : programDirectoryOverride();
+    const QString dir =
+        programDirectoryOverride().isEmpty() ? programWriteFolder() : programDirectoryOverride();
     return QDir(dir).filePath(QStringLiteral("template/graph.ghf"));
+}
+
+QString graphTemplateReadFile() {
+    // The user's own saved look first; an installed program falls back to the template it ships.
+    const QString own = graphTemplateFile();
+    if (!programDirectoryOverride().isEmpty() || QFileInfo::exists(own))
+        return own;
+    const QString shipped = findProgramFile(QStringLiteral("template/graph.ghf"));
+    return shipped.isEmpty() ? own : shipped;
 }
 
 void setGraphProgramDirectory(const QString& dir) {
@@ -95,7 +105,7 @@ void setGraphProgramDirectory(const QString& dir) {
 bool ConfigureGraph(PESGraph& chart, int subsets, int points, double xStart, double xEnd, float ppmMin,
                     float ppmMax, float otherMin, float otherMax, QString* templateError) {
     // 1. The template's look, when there is one.
-    const QString templatePath = graphTemplateFile();
+    const QString templatePath = graphTemplateReadFile();
     bool templateLoaded = false;
     bool templateOk = true;
     if (QFileInfo::exists(templatePath)) {

@@ -50,8 +50,12 @@ struct GraphShared {
     bool* realTimeUnsaved = nullptr;
 };
 
-// The template file "template/graph.ghf" in the program's directory.
+// The template file "template/graph.ghf" that "Save this setting" writes: in the program's
+// directory, or in the user's data folder for the program once installed.
 QString graphTemplateFile();
+// The template a new chart takes its look from: graphTemplateFile() when it exists, otherwise the
+// template an installed program ships with.
+QString graphTemplateReadFile();
 // Tests point the program directory elsewhere; an empty path restores the application's own.
 void setGraphProgramDirectory(const QString& dir);
 

@@ -10,6 +10,7 @@
 #include "logger/tfrm_list.h"
 #include "platform/clock.h"
 #include "platform/data_folder.h"
+#include "platform/install_paths.h"
 #include "platform/prompter.h"
 #include "platform/settings.h"
 #include "print/printing.h"
@@ -501,7 +502,9 @@ void TfrmMain::Cascade1Click() {
 QString TfrmMain::helpFilePath() const {
     if (!helpFileOverride.isEmpty())
         return helpFileOverride;
-    return QDir(QCoreApplication::applicationDirPath()).filePath("QZ407HELP.htm");
+    // Beside the program in the build folder, in <prefix>/share/qz407 once installed.
+    const QString found = findProgramFile(QStringLiteral("QZ407HELP.htm"));
+    return found.isEmpty() ? QDir(programFolder()).filePath(QStringLiteral("QZ407HELP.htm")) : found;
 }
 
 HelpWindow* TfrmMain::helpWindow() const {

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary root (DESTDIR, prefix /usr), checks that every file a desktop
+# install needs is where the desktop looks for it, validates the desktop entry and the AppStream
+# metainfo, and runs the installed program's --version, which must find its help file and template
+# inside that root.
+#   check_install.sh <build dir>
+set -euo pipefail
+build=$1
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
+
+fail=0
+expect() {
+    if [ ! -e "$root/usr/$1" ]; then
+        echo "missing: /usr/$1"
+        fail=1
+    fi
+}
+expect bin/qz407
+expect share/qz407/QZ407HELP.htm
+expect share/qz407/template/graph.ghf
+expect share/applications/org.qz407.qz407.desktop
+expect share/metainfo/org.qz407.qz407.metainfo.xml
+expect share/icons/hicolor/scalable/apps/qz407.svg
+for size in 16 32 48 64 128 256; do
+    expect share/icons/hicolor/${size}x${size}/apps/qz407.png
+done
+expect lib/udev/rules.d/60-qz407.rules
+expect share/man/man1/qz407.1.gz
+expect share/doc/qz407/copyright
+expect share/doc/qz407/changelog.gz
+if [ -e "$build/src/cli/qz407-cli" ]; then
+    expect bin/qz407-cli
+    expect share/man/man1/qz407-cli.1.gz
+    zcat "$root/usr/share/man/man1/qz407-cli.1.gz" | grep -qx '.SH EXIT STATUS' || {
+        echo "qz407-cli manual page without its sections"
+        fail=1
+    }
+fi
+grep -q 'ATTRS{idVendor}=="04d9", ATTRS{idProduct}=="e000", TAG+="uaccess"' \
+    "$root/usr/lib/udev/rules.d/60-qz407.rules" || { echo "udev rule without the meter's ids"; fail=1; }
+
+desktop-file-validate "$root/usr/share/applications/org.qz407.qz407.desktop" || fail=1
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.qz407.qz407.metainfo.xml" >/dev/null || {
+    appstreamcli validate --no-net "$root/usr/share/metainfo/org.qz407.qz407.metainfo.xml"
+    fail=1
+}
+
+# The installed program finds what it was installed with, not the build folder's files.
+version=$(env -u DISPLAY XDG_DATA_HOME="$root/xdg" HOME="$root" "$root/usr/bin/qz407" --version)
+echo "$version"
+grep -qx 'QZ407 3.0.2.0' <<<"$version" || { echo "wrong version line"; fail=1; }
+grep -qx "help: $root/usr/share/qz407/QZ407HELP.htm" <<<"$version" || { echo "help not found in the install"; fail=1; }
+grep -qx "template: $root/usr/share/qz407/template/graph.ghf" <<<"$version" || {
+    echo "template not found in the install"
+    fail=1
+}
+exit $fail
