@@ -43,8 +43,10 @@ PESGraph::PESGraph(Prompter& prompter, QWidget* parent) : QWidget(parent), m_pro
     m_plot->setNotAntialiasedElements(QCP::aePlottables | QCP::aeGrid | QCP::aeAxes);
     m_plot->addLayer(QStringLiteral("annotations"), m_plot->layer(QStringLiteral("main")),
                      QCustomPlot::limAbove);
-    m_plot->layer(QStringLiteral("annotations"))->setMode(QCPLayer::lmBuffered);
-    m_plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmBuffered);
+    // The annotation and overlay layers get buffers of their own only while a drag redraws them
+    // alone (pes_graph_interaction.cpp): every extra buffer costs a full-size clear and blend on
+    // each replot, which a recording pays once per sample. QCustomPlot buffers "overlay" by default.
+    setDragLayer(QStringLiteral("overlay"), false);
     m_marginGroup = new QCPMarginGroup(m_plot);
     m_annotationPainter = new AnnotationPainter(m_plot, this);
     m_overlay = new Overlay(m_plot);

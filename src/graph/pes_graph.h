@@ -310,6 +310,8 @@ class PESGraph : public QWidget {
     void mousePress(QMouseEvent* event);
     void mouseMove(QMouseEvent* event);
     void mouseRelease(QMouseEvent* event);
+    // Gives a layer a buffer of its own while a drag repaints it alone, and takes it back after.
+    void setDragLayer(const QString& name, bool buffered);
     void mouseDoubleClick(QMouseEvent* event);
     void zoomTo(const QRect& band);
 

@@ -28,6 +28,15 @@ void PESGraph::mousePress(QMouseEvent* event) {
     m_tableDragStart = QPoint(m_model.table.dragX, m_model.table.dragY);
 }
 
+void PESGraph::setDragLayer(const QString& name, bool buffered) {
+    // A buffered layer repaints alone while the chart under it stays as it was painted; the
+    // first repaint after the switch is a full one, which sets the buffers up.
+    QCPLayer* layer = m_plot->layer(name);
+    const QCPLayer::LayerMode mode = buffered ? QCPLayer::lmBuffered : QCPLayer::lmLogical;
+    if (layer->mode() != mode)
+        layer->setMode(mode);
+}
+
 void PESGraph::mouseMove(QMouseEvent* event) {
     m_lastMouse = event->position().toPoint();
     if (m_panning && (event->buttons() & (Qt::RightButton | Qt::MiddleButton)))
@@ -38,6 +47,7 @@ void PESGraph::mouseMove(QMouseEvent* event) {
         if (m_tableDrag) {
             m_model.table.dragX = std::clamp(m_tableDragStart.x() + delta.x(), -100000, 100000);
             m_model.table.dragY = std::clamp(m_tableDragStart.y() + delta.y(), -100000, 100000);
+            setDragLayer(QStringLiteral("annotations"), true);
             m_plot->layer(QStringLiteral("annotations"))->replot();
         } else if (m_model.look.allowZooming != pe::sgNoZooming && m_moved) {
             m_banding = true;
@@ -48,6 +58,7 @@ void PESGraph::mouseMove(QMouseEvent* event) {
             else if (m_model.look.allowZooming == pe::sgVertZooming)
                 band = QRect(plot.left(), band.top(), plot.width(), band.height());
             m_overlay->setBand(band.intersected(plot));
+            setDragLayer(QStringLiteral("overlay"), true);
             m_plot->layer(QStringLiteral("overlay"))->replot();
         }
     }
@@ -66,13 +77,16 @@ void PESGraph::mouseRelease(QMouseEvent* event) {
     m_lastMouse = event->position().toPoint();
     if (m_tableDrag) {
         m_tableDrag = false;
+        setDragLayer(QStringLiteral("annotations"), false);
+        m_plot->replot(QCustomPlot::rpQueuedReplot);
         return;
     }
     if (m_banding) {
         m_banding = false;
         const QRect band = m_overlay->band();
         m_overlay->setBand({});
-        m_plot->layer(QStringLiteral("overlay"))->replot();
+        setDragLayer(QStringLiteral("overlay"), false);
+        m_plot->replot(QCustomPlot::rpQueuedReplot);
         zoomTo(band);
         return;
     }

@@ -276,6 +276,26 @@ TEST_F(ChartWidget, DragZoomsAndUndoRestoresTheScales) {
     EXPECT_DOUBLE_EQ(rect(0)->axis(QCPAxis::atBottom)->range().lower, daysToAxisSeconds(kStart));
 }
 
+// A layer with a buffer of its own costs every replot a full-size clear and blend, which a
+// recording pays per sample: only the zoom band's drag buys one, for as long as it lasts.
+TEST_F(ChartWidget, OnlyADragGivesTheBandItsOwnBuffer) {
+    QCustomPlot* plot = chart.customPlot();
+    const auto mode = [plot](const char* layer) { return plot->layer(QString::fromLatin1(layer))->mode(); };
+    EXPECT_EQ(mode("overlay"), QCPLayer::lmLogical);
+    EXPECT_EQ(mode("annotations"), QCPLayer::lmLogical);
+
+    chart.setAllowZooming(pe::sgHorzPlusVertZooming);
+    const QPoint from = pixelOf(kStart + 2 * kStep, 8000);
+    const QPoint to = pixelOf(kStart + 5 * kStep, 2000);
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    send(QEvent::MouseMove, to, Qt::LeftButton);
+    EXPECT_EQ(mode("overlay"), QCPLayer::lmBuffered);
+    EXPECT_EQ(mode("annotations"), QCPLayer::lmLogical);
+    send(QEvent::MouseButtonRelease, to);
+    EXPECT_TRUE(chart.isZoomed());
+    EXPECT_EQ(mode("overlay"), QCPLayer::lmLogical);
+}
+
 TEST_F(ChartWidget, ZoomedViewScrollsAndPansInsideTheWholeViewAndUndoReturnsToIt) {
     chart.setAllowZooming(pe::sgHorzPlusVertZooming);
     const double end = kStart + (kPoints - 1) * kStep;
