@@ -11,6 +11,7 @@
 #include "platform/settings.h"
 #include "shell/tfrm_about.h"
 #include "shell/tfrm_main.h"
+#include "support/main_window_rig.h"
 #include "support/memory_images.h"
 #include "support/scripted_prompter.h"
 #include "support/test_helpers.h"
@@ -28,31 +29,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-struct MainWindowTest : ::testing::Test {
-    QTemporaryDir dir;
-    ManualClock clock;
-    SimulatedMeter meter{clock};
-    ScriptedPrompter prompter;
-    std::unique_ptr<Settings> settings;
-    std::unique_ptr<TfrmMain> main;
-
+struct MainWindowTest : MainWindowRig {
     void SetUp() override { start(); }
-    void start() {
-        main.reset();
-        settings = std::make_unique<Settings>(dir.filePath("qz407.ini"));
-        main = std::make_unique<TfrmMain>(meter, clock, prompter, *settings);
-        main->documentsOverride = dir.filePath("Documents");
-    }
-    void showMain() {
-        main->show();
-        QCoreApplication::processEvents();
-    }
-    void tick(int n = 1) {
-        for (int i = 0; i < n; ++i) {
-            clock.advance(500);
-            main->poll().MainTimerTimer();
-        }
-    }
 };
 
 TEST_F(MainWindowTest, StartUpOrderAndDefaults) {

@@ -8,6 +8,7 @@
 #include "realtime/recording_journal.h"
 #include "realtime/tfrm_setup_real_time.h"
 #include "shell/tfrm_main.h"
+#include "support/main_window_rig.h"
 #include "support/scripted_prompter.h"
 #include "support/test_helpers.h"
 
@@ -20,30 +21,14 @@
 
 namespace {
 
-struct MainJournal : ::testing::Test {
-    QTemporaryDir dir;
-    ManualClock clock;
-    SimulatedMeter meter{clock};
-    ScriptedPrompter prompter;
-    std::unique_ptr<Settings> settings;
-    std::unique_ptr<TfrmMain> main;
+struct MainJournal : MainWindowRig {
     QString journalPath = dir.filePath("Documents/QZ407/temp/RealTimeRecording.jnl");
 
     void SetUp() override { start(); }
-    // A program start: a new main window over the same folders, shown, its queued work done.
+    // A program start over the same folders, shown with its queued work (the recovery question) done.
     void start() {
-        main.reset();
-        settings = std::make_unique<Settings>(dir.filePath("qz407.ini"));
-        main = std::make_unique<TfrmMain>(meter, clock, prompter, *settings);
-        main->documentsOverride = dir.filePath("Documents");
-        main->show();
-        QCoreApplication::processEvents();
-    }
-    void tick(int n = 1) {
-        for (int i = 0; i < n; ++i) {
-            clock.advance(500);
-            main->poll().MainTimerTimer();
-        }
+        MainWindowRig::start();
+        showMain();
     }
     journal::Contents journal() {
         const QByteArray bytes = readAll(journalPath);

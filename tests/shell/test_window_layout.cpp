@@ -11,6 +11,7 @@
 #include "shell/mdi_arrange.h"
 #include "shell/tfrm_about.h"
 #include "shell/tfrm_main.h"
+#include "support/main_window_rig.h"
 #include "support/scripted_prompter.h"
 
 #include <QApplication>
@@ -35,22 +36,12 @@
 
 namespace {
 
-struct WindowLayout : ::testing::Test {
-    QTemporaryDir dir;
-    ManualClock clock;
-    SimulatedMeter meter{clock};
-    ScriptedPrompter prompter;
-    std::unique_ptr<Settings> settings;
-    std::unique_ptr<TfrmMain> main;
-
+struct WindowLayout : MainWindowRig {
     void SetUp() override {
-        settings = std::make_unique<Settings>(dir.filePath("qz407.ini"));
-        main = std::make_unique<TfrmMain>(meter, clock, prompter, *settings);
-        main->documentsOverride = dir.filePath("Documents");
+        start();
         main->openExternally = [](const QUrl&) { return false; };
         main->resize(1280, 860);
-        main->show();
-        QCoreApplication::processEvents();
+        showMain();
     }
     QMdiArea& area() { return *main->mdiArea(); }
     QRect room() { return area().viewport()->rect(); }
