@@ -124,8 +124,55 @@ void BM_StoreRestore(benchmark::State& state) {
     }
 }
 
+// A stored chart at one of the limits that restore accepts, opened into a new chart and drawn:
+// 0 the most subsets (each with its legend entry), 1 the most graph annotations, 2 the most
+// vertical line annotations. Every limit must still open and draw in well under a second.
+void BM_OpenAndDrawAtTheLimit(benchmark::State& state) {
+    SilentPrompter prompter;
+    PESGraph source(prompter);
+    const int points = 500;
+    configure(source, points);
+    switch (state.range(0)) {
+    case 0:
+        source.setSubsets(ChartModel::kMaxSubsets);
+        for (int s = 0; s < ChartModel::kMaxSubsets; ++s) {
+            source.setSubsetLabels(s, QStringLiteral("subset %1").arg(s));
+            for (int p = 0; p < points; ++p) {
+                source.setXDataII(s, p, 45000.0 + p / 86400.0);
+                source.setYDataII(s, p, s * 10 + p % 7);
+            }
+        }
+        break;
+    case 1:
+        for (int i = 0; i < ChartModel::kMaxAnnotations; ++i) {
+            source.setGraphAnnotationType(i, i % 2 ? pe::sgCrossMark : pe::sgNoSymbol);
+            source.setGraphAnnotationX(i, 45000.0 + (i % points) / 86400.0);
+            source.setGraphAnnotationY(i, 100.0 + i % 9000);
+            source.setGraphAnnotationText(i, QStringLiteral("mark %1").arg(i));
+        }
+        break;
+    default:
+        for (int i = 0; i < ChartModel::kMaxAnnotations; ++i) {
+            source.setVertLineAnnotation(i, 45000.0 + (i % points) / 86400.0);
+            source.setVertLineAnnotationText(i, QStringLiteral("line %1").arg(i));
+        }
+        break;
+    }
+    const QByteArray block = source.storeState();
+    for (auto _ : state) {
+        PESGraph opened(prompter);
+        opened.resize(1200, 700);
+        if (!opened.loadState(block))
+            state.SkipWithError("state refused");
+        opened.show();
+        opened.customPlot()->replot(QCustomPlot::rpImmediateRefresh);
+    }
+    state.counters["bytes"] = double(block.size());
+}
+
 } // namespace
 
+BENCHMARK(BM_OpenAndDrawAtTheLimit)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BulkLoad)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BulkLoadAndReplot)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Replot)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);

@@ -6,7 +6,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+
+#include <new>
 
 namespace {
 
@@ -38,14 +41,28 @@ bool saveWhole(const QString& path, std::span<const uint8_t> bytes, QString* err
     return ok;
 }
 
-// Reads a whole file; false when it cannot be opened or fewer bytes come than its size promised.
-bool readWhole(const QString& path, MemoryImage& into) {
+// Reads a whole file; false when it cannot be opened, is larger than a collection may be, or fewer
+// bytes come than its size promised.
+bool readWhole(const QString& path, MemoryImage& into, QString* error = nullptr) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    auto fail = [&] {
+        if (error)
+            *error = file.errorString();
+        into.clear();
         return false;
+    };
+    if (!file.open(QIODevice::ReadOnly))
+        return fail();
     const qint64 size = file.size();
     if (size < 0)
+        return fail();
+    if (size > CollectionFileMaxBytes) {
+        if (error)
+            *error =
+                QStringLiteral("it holds %1 bytes, more than a meter's memory could ever fill").arg(size);
+        into.clear();
         return false;
+    }
     into.resize(static_cast<std::size_t>(size));
     qint64 done = 0;
     while (done < size) {
@@ -54,14 +71,16 @@ bool readWhole(const QString& path, MemoryImage& into) {
             break;
         done += got;
     }
-    if (done != size) {
-        into.clear();
-        return false;
-    }
+    if (done != size)
+        return fail();
     return true;
 }
 
 } // namespace
+
+bool readCollectionFile(const QString& path, MemoryImage& image, QString* error) {
+    return readWhole(path, image, error);
+}
 
 QString effectiveDataFolder(const QString& dataFolder) {
     return dataFolder.isEmpty() ? QCoreApplication::applicationDirPath() : dataFolder;
@@ -83,7 +102,8 @@ TempImageWrite writeTemporaryImage(const QString& dataFolder, std::span<const ui
                                                             : TempImageWrite::FileFailed;
 }
 
-SaveCollectionResult saveCollection(Prompter& prompter, const QString& dataFolder) {
+SaveCollectionResult saveCollection(Prompter& prompter, const QString& dataFolder,
+                                    std::span<const uint8_t> unwritten) {
     Prompter::FileRequest request;
     request.filter = QString::fromLatin1(CollectionSaveFilter);
     request.defaultExt = QString::fromLatin1(CollectionDefaultExt);
@@ -92,10 +112,11 @@ SaveCollectionResult saveCollection(Prompter& prompter, const QString& dataFolde
         return SaveCollectionResult::Cancelled;
 
     MemoryImage image;
-    if (!readWhole(temporaryImagePath(dataFolder), image))
+    if (unwritten.empty() && !readWhole(temporaryImagePath(dataFolder), image))
         return SaveCollectionResult::NoTemporaryImage;
     QString error;
-    if (!saveWhole(request.fileName, image, &error)) {
+    if (!saveWhole(request.fileName, unwritten.empty() ? std::span<const uint8_t>(image) : unwritten,
+                   &error)) {
         prompter.message(QDir::toNativeSeparators(request.fileName) + QStringLiteral(": ") + error);
         return SaveCollectionResult::WriteFailed;
     }
@@ -113,22 +134,43 @@ OpenCollectionResult openCollection(Prompter& prompter, DataSetStore& store, con
         return result;
     result.path = request.fileName;
 
-    store.image.clear();
-    if (!readWhole(request.fileName, store.image)) {
-        result.outcome = OpenCollectionResult::Unreadable;
-        return result;
-    }
-    if (store.image.empty()) {
-        result.outcome = OpenCollectionResult::Empty;
+    const QString shown = QDir::toNativeSeparators(request.fileName);
+    const qint64 size = QFileInfo(request.fileName).size();
+    if (size > CollectionFileMaxBytes) {
+        prompter.message(QStringLiteral("%1 is not a data set collection file: it holds %2 bytes, more "
+                                        "than a meter's memory could ever fill.")
+                             .arg(shown)
+                             .arg(size));
+        result.outcome = OpenCollectionResult::TooLarge;
         return result;
     }
 
-    result.decodeCode = decodeDataSets(store, now, &result.truncated);
+    // The file is read and decoded beside the store, which changes only once the decode succeeded.
+    DataSetStore read;
+    try {
+        if (!readCollectionFile(request.fileName, read.image)) {
+            result.outcome = OpenCollectionResult::Unreadable;
+            return result;
+        }
+        if (read.image.empty()) {
+            result.outcome = OpenCollectionResult::Empty;
+            return result;
+        }
+        result.decodeCode = decodeDataSets(read, now, &result.truncated);
+    } catch (const std::bad_alloc&) {
+        prompter.message(QStringLiteral("There is not enough memory to open %1.").arg(shown));
+        result.outcome = OpenCollectionResult::OutOfMemory;
+        return result;
+    }
     switch (result.decodeCode) {
     case DecodeOk:
-        if (writeTemporaryImage(dataFolder, store.image) == TempImageWrite::FolderFailed) {
+        store.sets = std::move(read.sets);
+        store.sampleValues = std::move(read.sampleValues);
+        store.sampleTimes = std::move(read.sampleTimes);
+        if (writeTemporaryImage(dataFolder, read.image) == TempImageWrite::FolderFailed) {
             prompter.message(QDir::toNativeSeparators(temporaryImageFolder(dataFolder)));
             result.outcome = OpenCollectionResult::TempFolderFailed;
+            result.unwrittenImage = std::move(read.image);
         } else {
             result.outcome = OpenCollectionResult::Decoded;
         }
@@ -140,7 +182,6 @@ OpenCollectionResult openCollection(Prompter& prompter, DataSetStore& store, con
         result.outcome = OpenCollectionResult::NoDataSets;
         break;
     }
-    store.image.clear();
-    store.image.shrink_to_fit();
+    store.image = MemoryImage();
     return result;
 }

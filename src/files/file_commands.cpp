@@ -14,11 +14,14 @@
 #include "platform/prompter.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QMdiSubWindow>
 #include <QPointer>
 
 #include <algorithm>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -138,7 +141,7 @@ bool FileCommands::saveGraph(TfrmGraph& window) {
 }
 
 void FileCommands::saveAllDataSets() {
-    const SaveCollectionResult result = saveCollection(m_prompter, m_dataFolder);
+    const SaveCollectionResult result = saveCollection(m_prompter, m_dataFolder, m_unwrittenImage);
     if (result == SaveCollectionResult::Saved || result == SaveCollectionResult::NoTemporaryImage)
         m_shared.downloadUnsaved = false;
 }
@@ -154,14 +157,19 @@ void FileCommands::openSingleFile() {
         return;
 
     const QString extension = extensionOf(request.fileName);
-    if (extension == QLatin1String("ghf")) {
-        openGraphFile(request.fileName);
-    } else if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
-        TfrmList* table = importTableText(m_prompter, request.fileName, m_windows.dialogParent);
-        if (table && m_windows.addTableWindow)
-            m_windows.addTableWindow(table);
-        else
-            delete table;
+    try {
+        if (extension == QLatin1String("ghf")) {
+            openGraphFile(request.fileName);
+        } else if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
+            std::unique_ptr<TfrmList> table(
+                importTableText(m_prompter, request.fileName, m_windows.dialogParent));
+            if (table && m_windows.addTableWindow)
+                m_windows.addTableWindow(table.release());
+        }
+    } catch (const std::bad_alloc&) {
+        // Whatever the open had built is gone with the stack; the user's other windows stay.
+        m_prompter.message(QStringLiteral("There is not enough memory to open %1.")
+                               .arg(QDir::toNativeSeparators(request.fileName)));
     }
 }
 
@@ -183,7 +191,14 @@ TfrmGraph* FileCommands::openGraphFile(const QString& fileName) {
     if (!window)
         return nullptr;
     PESGraph& chart = *window->PESGraph1;
-    if (!chart.loadState(state)) {
+    bool loaded = false;
+    try {
+        loaded = chart.loadState(state);
+    } catch (...) {
+        window->close(); // no half-filled window stays behind
+        throw;
+    }
+    if (!loaded) {
         m_prompter.message(chart.lastError());
         window->close();
         return nullptr;
@@ -201,10 +216,12 @@ void FileCommands::openCollectionFile() {
     // The data-logger window is made or restored first, as the download does; an open that ends
     // early leaves it as it was.
     QPointer<TfrmGraph> window = dataLoggerWindow();
-    const OpenCollectionResult result =
-        openCollection(m_prompter, m_store, m_dataFolder, m_clock.nowDateTime());
-    if (result.outcome != OpenCollectionResult::Decoded &&
-        result.outcome != OpenCollectionResult::TempFolderFailed)
+    OpenCollectionResult result = openCollection(m_prompter, m_store, m_dataFolder, m_clock.nowDateTime());
+    if (result.outcome == OpenCollectionResult::Decoded)
+        m_unwrittenImage.clear();
+    else if (result.outcome == OpenCollectionResult::TempFolderFailed)
+        m_unwrittenImage = std::move(result.unwrittenImage);
+    else
         return;
     if (!window) // closed while the file dialog was open
         window = dataLoggerWindow();

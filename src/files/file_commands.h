@@ -7,7 +7,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
+#include <span>
+#include <vector>
 
 class Clock;
 class PESGraph;
@@ -74,6 +77,11 @@ class FileCommands {
     TfrmGraph* openGraphFile(const QString& fileName);
     // Asks for a collection file and lists its sets in the data-logger window, showing the first.
     void openCollectionFile();
+    // The image of the sets on show when it could not be written as the temporary image file
+    // (empty once a later one was): "save all data sets" saves it instead of that older file.
+    void keepUnwrittenImage(std::span<const uint8_t> image) {
+        m_unwrittenImage.assign(image.begin(), image.end());
+    }
 
   private:
     TfrmGraph* dataLoggerWindow();
@@ -85,4 +93,5 @@ class FileCommands {
     GraphShared& m_shared;
     Windows m_windows;
     QPointer<TfrmGraph> m_dataLogger; // the data-logger window made here, without dataLoggerWindow
+    std::vector<uint8_t> m_unwrittenImage;
 };

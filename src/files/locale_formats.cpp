@@ -1,5 +1,7 @@
 #include "locale_formats.h"
 
+#include "platform/clock.h"
+
 #include <QDate>
 
 #include <charconv>
@@ -368,9 +370,13 @@ int matchName(std::string_view s, size_t& pos, const std::array<std::string, N>&
 
 } // namespace
 
-LocaleFormats::LocaleFormats(const QLocale& locale) {
-    m_date = tokenize(locale.dateFormat(QLocale::ShortFormat));
-    m_time = tokenize(locale.timeFormat(QLocale::LongFormat));
+LocaleFormats::LocaleFormats(const QLocale& locale)
+    : LocaleFormats(locale, locale.dateFormat(QLocale::ShortFormat), locale.timeFormat(QLocale::LongFormat)) {
+}
+
+LocaleFormats::LocaleFormats(const QLocale& locale, const QString& datePattern, const QString& timePattern) {
+    m_date = tokenize(datePattern);
+    m_time = tokenize(timePattern);
     m_datePattern = patternOf(m_date);
     m_timePattern = patternOf(m_time);
     m_timeHas12h = has12Hour(m_time);
@@ -392,8 +398,10 @@ LocaleFormats::LocaleFormats(const QLocale& locale) {
 }
 
 void LocaleFormats::append(std::string& out, const std::vector<Token>& tokens, double value) const {
-    if (!std::isfinite(value))
-        value = 0.0;
+    // Not a date (NaN, infinite, or beyond the years 1 to 9999): the field stays empty, where a
+    // date far out of range would need more digits than the calendar arithmetic can hold.
+    if (!isDateTimeValue(value))
+        return;
     // Split exactly as fromDateTimeValue does, so texts and QDateTime agree to the millisecond.
     double days = std::floor(value);
     int64_t ms = std::llround((value - days) * 86400000.0);
@@ -709,7 +717,11 @@ std::optional<double> LocaleFormats::parseDateTime(std::string_view text) const 
         return std::nullopt;
     const int64_t days = daysFromCivil(p.year, p.month, p.day) + UnixEpochValue;
     const int ms = ((hour * 60 + p.minute) * 60 + p.second) * 1000 + p.msec;
-    return static_cast<double>(days) + ms / 86400000.0;
+    const double value = static_cast<double>(days) + ms / 86400000.0;
+    // Years 0 and below (a four-digit year may carry a minus sign) are no dates of ours.
+    if (!isDateTimeValue(value))
+        return std::nullopt;
+    return value;
 }
 
 std::optional<double> LocaleFormats::parseDateTime(const QString& text) const {

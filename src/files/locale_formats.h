@@ -19,6 +19,9 @@
 class LocaleFormats {
   public:
     explicit LocaleFormats(const QLocale& locale = QLocale());
+    // The locale's numbers and names with date and time patterns of our own (Qt pattern letters),
+    // e.g. "yyyy-MM-dd" and "HH:mm:ss" for ISO 8601 texts.
+    LocaleFormats(const QLocale& locale, const QString& datePattern, const QString& timePattern);
 
     // The Qt patterns in use (the time pattern without its time-zone field).
     const QString& datePattern() const { return m_datePattern; }

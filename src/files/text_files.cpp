@@ -2,6 +2,7 @@
 
 #include "files/collection_file.h"
 #include "files/locale_formats.h"
+#include "files/text_lines.h"
 #include "files/tfrm_scope.h"
 #include "logger/table_model.h"
 #include "logger/tfrm_list.h"
@@ -15,13 +16,20 @@
 #include <QProgressBar>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <string>
 
 namespace {
 
 constexpr qint64 ChunkSize = 1 << 20;
+// The longest line the import takes. A table line is well under 200 characters; anything near this
+// is not a table, and holding it whole would let one endless line fill the memory.
+constexpr std::size_t MaxLineBytes = 64 * 1024;
+// How far past a line without a separator the import looks for more text to mention.
+constexpr qint64 MaxScanAfterStop = 64 << 20;
 // Window messages are handled (and the Cancel button seen) after the first item and then every
 // this many items; more often only costs time.
 constexpr qsizetype ProgressStride = 256;
@@ -97,41 +105,6 @@ TextExportResult reportWriteFailure(Prompter& prompter, const QString& fileName,
     return TextExportResult::FileError;
 }
 
-// One value field of a graph line: the value, or the marker of its side of the subset's range.
-void appendValue(std::string& out, const LocaleFormats& formats, int subset, float value) {
-    static constexpr char Over[] = " OL";
-    static constexpr char Under[] = " -OL";
-    if (std::isnan(value)) {
-        out += Over;
-        return;
-    }
-    switch (subset) {
-    case 0:
-        if (value > 40000.0f || value < 0.0f) {
-            out += Over;
-            return;
-        }
-        break;
-    case 1:
-        if (value > 100.0f) {
-            out += Over;
-            return;
-        }
-        if (value < 0.0f) {
-            out += Under;
-            return;
-        }
-        break;
-    default:
-        if (value > 200.0f || value < -40.0f) {
-            out += Over;
-            return;
-        }
-        break;
-    }
-    formats.appendFixed1(out, value);
-}
-
 bool hasText(std::string_view s) {
     for (const char c : s)
         if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
@@ -145,13 +118,32 @@ QString tableSaveFilter(const LocaleFormats& formats) {
     return QString::fromLatin1(formats.decimalIsComma() ? TableSaveFilterNoCsv : TableSaveFilter);
 }
 
-char effectiveSeparator(char requested, const LocaleFormats& formats) {
-    return requested == ',' && formats.decimalIsComma() ? ';' : requested;
-}
-
 char separatorForFileName(const QString& fileName, const LocaleFormats& formats) {
     return fileName.endsWith(QLatin1String("csv"), Qt::CaseInsensitive) ? effectiveSeparator(',', formats)
                                                                         : '\t';
+}
+
+std::optional<std::size_t> TableTextLines::split(std::string_view line, Fields& fields) {
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    if (m_sniff) {
+        m_sep = line.find(';') != std::string_view::npos ? ';' : ',';
+        m_sniff = false;
+    }
+    if (line.find(m_sep) == std::string_view::npos)
+        return std::nullopt;
+    std::size_t n = 0, start = 0;
+    while (n < fields.size()) {
+        const std::size_t s = line.find(m_sep, start);
+        if (s == std::string_view::npos) {
+            if (start < line.size())
+                fields[n++] = line.substr(start);
+            break;
+        }
+        fields[n++] = line.substr(start, s - start);
+        start = s + 1;
+    }
+    return n;
 }
 
 TextExportResult exportGraphText(Prompter& prompter, const GraphSeries& graph, const QString& fileName,
@@ -178,17 +170,13 @@ TextExportResult exportGraphText(Prompter& prompter, const GraphSeries& graph, c
     for (qsizetype i = range->from - 1; i <= range->to - 1; ++i) {
         const auto p = static_cast<std::size_t>(i);
         const double t = p < graph.x.size() ? graph.x[p] : 0.0;
-        if (t == 0.0) // a point never filled, as at the end of a real-time graph
-            break;
-        formats.appendDate(out, t);
-        out += sep;
-        formats.appendTime(out, t);
+        std::array<float, 3> values;
         for (std::size_t s = 0; s < 3; ++s) {
-            out += sep;
-            const auto& values = subset(s);
-            appendValue(out, formats, static_cast<int>(s), p < values.size() ? values[p] : TableNullValue);
+            const auto& y = subset(s);
+            values[s] = p < y.size() ? y[p] : TableNullValue;
         }
-        out += "\r\n";
+        if (!appendGraphTextLine(out, formats, t, values, sep))
+            break;
         writer.flushIfFull();
         if (progress.step(++done)) {
             writer.cancel();
@@ -251,37 +239,36 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;
     const LocaleFormats formats;
-    char sep = separatorForFileName(fileName, formats);
+    const char sep = separatorForFileName(fileName, formats);
     // CSV where the comma is the decimal separator: ours use the semicolon, other programs' files
     // may still use the comma; the first line tells.
-    bool sniff = sep == ';';
+    TableTextLines lines(sep, sep == ';');
 
-    auto* list = new TfrmList(parent);
+    // Owned here until it is complete, so an import that throws leaves nothing behind. Nothing is
+    // reserved from the file's size: the table grows with what was actually read.
+    auto list = std::make_unique<TfrmList>(parent);
     list->setWindowTitle(fileName);
     TableModel& model = list->model();
-    // Rows of a graph export run to about 35 bytes; the pool adds up to seven length bytes a row.
-    model.reserve(file.size() / 32, file.size() + file.size() / 4);
     list->beginFill();
 
     ProgressRun progress(parent, QStringLiteral("Open Progress"), QStringLiteral("0"), 0);
     progress.scope().Progress1->hide();
     progress.showCount(QStringLiteral("%1"));
 
-    enum class End { Eof, Cancelled, NoSeparator } end = End::Eof;
+    enum class End { Eof, Cancelled, NoSeparator, TooLong } end = End::Eof;
     bool textAfterStop = false;
     qsizetype lineNo = 0, rows = 0;
-    std::array<std::string_view, TableModel::FieldCount> fields;
+    TableTextLines::Fields fields;
 
     // Handles one line (without its line end); false ends the reading.
     auto handleLine = [&](std::string_view line) -> bool {
         ++lineNo;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (sniff) {
-            sep = line.find(';') != std::string_view::npos ? ';' : ',';
-            sniff = false;
+        if (line.size() > MaxLineBytes) {
+            end = End::TooLong;
+            return false;
         }
-        if (line.find(sep) == std::string_view::npos) {
+        const std::optional<std::size_t> n = lines.split(line, fields);
+        if (!n) {
             end = End::NoSeparator;
             textAfterStop = hasText(line);
             return false;
@@ -290,18 +277,7 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
             end = End::Cancelled;
             return false;
         }
-        std::size_t n = 0, start = 0;
-        while (n < fields.size()) {
-            const std::size_t s = line.find(sep, start);
-            if (s == std::string_view::npos) {
-                if (start < line.size())
-                    fields[n++] = line.substr(start);
-                break;
-            }
-            fields[n++] = line.substr(start, s - start);
-            start = s + 1;
-        }
-        model.appendRow(std::span(fields.data(), n));
+        model.appendRow(std::span(fields.data(), *n));
         ++rows;
         progress.step(rows);
         return true;
@@ -323,14 +299,18 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
         for (;;) {
             const std::size_t nl = data.find('\n', pos);
             if (nl == std::string_view::npos) {
-                carry.append(data.substr(pos));
+                carry.append(data.substr(pos, std::min(data.size() - pos, MaxLineBytes + 1 - carry.size())));
+                if (carry.size() > MaxLineBytes) { // a line without end in sight: stop here
+                    handleLine(carry);
+                    reading = false;
+                }
                 break;
             }
             bool more = true;
             if (carry.empty()) {
                 more = handleLine(data.substr(pos, nl - pos));
             } else {
-                carry.append(data.substr(pos, nl - pos));
+                carry.append(data.substr(pos, std::min(nl - pos, MaxLineBytes + 1 - carry.size())));
                 more = handleLine(carry);
                 carry.clear();
             }
@@ -344,22 +324,31 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
     }
     if (end == End::NoSeparator && !textAfterStop) {
         textAfterStop = hasText(rest);
-        while (!textAfterStop) {
+        qint64 scanned = 0;
+        while (!textAfterStop && scanned < MaxScanAfterStop) {
             const QByteArray more = file.read(ChunkSize);
             if (more.isEmpty())
                 break;
+            scanned += more.size();
             textAfterStop =
                 hasText(std::string_view(more.constData(), static_cast<std::size_t>(more.size())));
         }
     }
     progress.scope().setStatus(QString::number(rows));
     list->endFill();
+    const QString shown = QDir::toNativeSeparators(fileName);
     if (end == End::NoSeparator && textAfterStop)
         prompter.message(
             QStringLiteral("%1: line %2 holds no separator; the lines from there on were not read.")
-                .arg(QDir::toNativeSeparators(fileName))
+                .arg(shown)
                 .arg(lineNo));
-    return list;
+    else if (end == End::TooLong)
+        prompter.message(QStringLiteral("%1: line %2 is longer than %3 characters; the lines from there on "
+                                        "were not read.")
+                             .arg(shown)
+                             .arg(lineNo)
+                             .arg(MaxLineBytes));
+    return list.release();
 }
 
 TableParsers localeTableParsers(const LocaleFormats& formats) {

@@ -1,14 +1,19 @@
 #pragma once
+#include "files/text_lines.h"
+#include "logger/table_model.h"
 #include "logger/table_to_graph.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 class LocaleFormats;
 class Prompter;
-class TableModel;
 class TfrmList;
 class QWidget;
 
@@ -34,9 +39,6 @@ QString tableSaveFilter(const LocaleFormats& formats);
 // comma. Where the decimal separator itself is a comma, a comma between fields would split every
 // number in two, so CSV files then use the semicolon, as spreadsheets in such locales do.
 char separatorForFileName(const QString& fileName, const LocaleFormats& formats);
-// The separator actually written for a requested one: the comma becomes the semicolon when the
-// decimal separator is a comma.
-char effectiveSeparator(char requested, const LocaleFormats& formats);
 
 enum class TextExportResult {
     Written,      // the file now holds the chosen lines
@@ -59,11 +61,31 @@ TextExportResult exportTableText(Prompter& prompter, const TableModel& table, co
 
 // Reads a text file into a new table window whose caption is the full file name; the separator is
 // the comma for a ".csv" name (see separatorForFileName), the tab otherwise. Returns nullptr, with
-// no message, when the file cannot be opened. Lines are read whole, however long; up to seven fields
-// of each are kept. Reading ends at the end of the file, at Cancel or at the first line without a
-// separator; when such a line is followed by more text, a message says where reading stopped.
+// no message, when the file cannot be opened. Lines of up to 64 KiB are read whole; up to seven
+// fields of each are kept. Reading ends at the end of the file, at Cancel, at the first line without
+// a separator (when more text follows, a message says where reading stopped) or at the first longer
+// line (with a message). The file is read as it goes: memory grows with the rows read, never with
+// the file's size, so a huge or endless file ends with a message rather than exhausting memory.
 // The window gets `parent`; without one the caller owns it.
 TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* parent = nullptr);
+
+// Splits the lines of a text table into fields, as the import reads them. The separator is given,
+// or for a CSV file where the comma is the decimal separator it is taken from the first line (the
+// semicolon when that line holds one, the comma otherwise).
+class TableTextLines {
+  public:
+    using Fields = std::array<std::string_view, TableModel::FieldCount>;
+    TableTextLines(char sep, bool sniffFirstLine) : m_sep(sep), m_sniff(sniffFirstLine) {}
+    // Splits `line` (without its '\n'; a trailing CR is dropped) at each separator from the left
+    // into at most seven fields; text after the seventh separator is not kept. Returns the number
+    // of fields, or nothing when the line holds no separator, which ends the reading.
+    std::optional<std::size_t> split(std::string_view line, Fields& fields);
+    char separator() const { return m_sep; }
+
+  private:
+    char m_sep;
+    bool m_sniff;
+};
 
 // Cell readers for tableToGraph in the user's locale. `formats` must outlive the result.
 TableParsers localeTableParsers(const LocaleFormats& formats);

@@ -149,24 +149,9 @@ void TfrmScope::setupProgress(const QString& caption, const QString& status, qin
     centreOnScreen();
 }
 
-void TfrmScope::setupDownload(const QString& caption, qint64 totalBytes) {
-    setupProgress(caption, tr("bytes received"), totalBytes, false);
-    lblBytesReceived->show();
-    SText2->show();
-    lblTotalBytes->show();
-    lblTotalBytes->setText(QString::number(totalBytes));
-    lblBytesReceived->setText(QStringLiteral("0"));
-    centreOnScreen();
-}
-
 void TfrmScope::setProgress(qint64 value) {
     value = std::clamp<qint64>(value, 0, m_maximum);
     Progress1->setValue(static_cast<int>(value / m_scale));
-}
-
-void TfrmScope::setBytesReceived(qint64 bytes) {
-    lblBytesReceived->setText(QString::number(bytes));
-    setProgress(bytes);
 }
 
 void TfrmScope::setStatus(const QString& text) {

@@ -11,7 +11,8 @@ class QPushButton;
 class QProgressBar;
 
 // The small range and progress dialog: a range choice for the exports, a progress display for the
-// exports, the import, the table-to-graph command and the memory download. Every part starts
+// exports, the import and the table-to-graph command. (The memory download, which the logger runs
+// without this folder, shows its byte counts in its own DownloadProgressDialog.) Every part starts
 // hidden; each use shows the parts it needs. A new dialog is made for each use.
 //
 // Modal use (range choice): BitBtn1 accepts, BitBtn2 rejects. Modeless use (progress): BitBtn2
@@ -26,12 +27,9 @@ class TfrmScope : public QDialog {
     // Prepares a progress display with the bar from 0 to `maximum`, the status text in SText1 and,
     // when `cancellable`, the Cancel button. Clears the Cancel result.
     void setupProgress(const QString& caption, const QString& status, qint64 maximum, bool cancellable);
-    // Prepares the download display: "bytes received" / "total bytes" with their counts.
-    void setupDownload(const QString& caption, qint64 totalBytes);
 
     // Progress, clamped to the bar's range (which is an int; larger ranges are scaled).
     void setProgress(qint64 value);
-    void setBytesReceived(qint64 bytes);
     void setStatus(const QString& text);
 
     bool cancelRequested() const { return m_cancelled; }

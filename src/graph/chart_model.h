@@ -142,10 +142,13 @@ struct ZoomView {
 
 class ChartModel {
   public:
-    static constexpr int kMaxSubsets = 1024;
+    // Limits far above what the program's graphs use (3 subsets, a few hundred marks), low enough
+    // that a chart at every limit still opens and redraws quickly; a stored chart beyond them is
+    // refused as damaged.
+    static constexpr int kMaxSubsets = 64;
     static constexpr qint64 kMaxCells = 64LL * 1024 * 1024; // subsets * points
     static constexpr int kMaxAxes = 16;
-    static constexpr int kMaxAnnotations = 1 << 20;
+    static constexpr int kMaxAnnotations = 1 << 12; // graph annotations; line annotations alike
     static constexpr int kMaxTableCells = 1 << 16;
 
     ChartModel();

@@ -1,5 +1,8 @@
 #include "chart_state.h"
 
+#include "platform/clock.h"
+
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -108,6 +111,13 @@ class Reader {
             for (double& v : values)
                 v = f64(what);
         }
+    }
+    // An X value: a date-time value in the program's range of dates (see isDateTimeValue).
+    double date(const char* what) {
+        const double v = f64(what);
+        if (ok() && !isDateTimeValue(v))
+            fail(QStringLiteral("Chart state is corrupt: %1 is not a date.").arg(QLatin1String(what)));
+        return v;
     }
     double finite(const char* what) {
         const double v = f64(what);
@@ -241,6 +251,10 @@ ChartLook readLook(Reader& r) {
 }
 
 } // namespace
+
+quint32 ChartState::checksum(std::span<const quint8> payload) {
+    return crc32(payload);
+}
 
 QByteArray ChartState::store(const ChartModel& m) {
     Writer w;
@@ -388,6 +402,10 @@ bool ChartState::restore(const QByteArray& bytes, ChartModel& model, QString& er
         m.m_y.resize(cells);
         r.f64Array(m.m_x, "X value");
         r.f64Array(m.m_y, "Y value");
+        // X values are dates; NaN, infinities and values far beyond the calendar would reach
+        // date arithmetic that cannot hold them. Y values that are not finite draw as gaps.
+        if (r.ok() && !std::all_of(m.m_x.begin(), m.m_x.end(), isDateTimeValue))
+            r.fail(QStringLiteral("Chart state is corrupt: an X value is not a date."));
     }
 
     m.m_labels.resize(r.count("subset labels", 4, ChartModel::kMaxSubsets));
@@ -421,20 +439,20 @@ bool ChartState::restore(const QByteArray& bytes, ChartModel& model, QString& er
     }
     m.m_workingAxis = r.inRange("working axis", 0, int(std::max<size_t>(m.m_yAxes.size(), 1)) - 1);
     m.xScaleControl = r.inRange("X scale control", pe::sgNoManualScale, pe::sgManualMinAndMax);
-    m.manualMinX = r.finite("X minimum");
-    m.manualMaxX = r.finite("X maximum");
+    m.manualMinX = r.date("X minimum");
+    m.manualMaxX = r.date("X maximum");
 
     m.m_annotations.resize(r.count("graph annotations", 28, ChartModel::kMaxAnnotations));
     for (GraphAnnotation& a : m.m_annotations) {
         a.type = r.inRange("annotation type", 0, 255);
-        a.x = r.f64("annotation X");
-        a.y = r.f64("annotation Y");
+        a.x = r.date("annotation X");
+        a.y = r.finite("annotation Y");
         a.text = r.str("annotation text");
         a.color = r.u32("annotation colour");
     }
     m.m_vertLines.resize(r.count("line annotations", 16, ChartModel::kMaxAnnotations));
     for (VertLineAnnotation& v : m.m_vertLines) {
-        v.x = r.f64("line annotation X");
+        v.x = r.date("line annotation X");
         v.text = r.str("line annotation text");
         v.color = r.u32("line annotation colour");
     }
@@ -472,8 +490,8 @@ bool ChartState::restore(const QByteArray& bytes, ChartModel& model, QString& er
 
     m.zoomStack.resize(r.count("zoom views", 20, 4096));
     for (ZoomView& z : m.zoomStack) {
-        z.xMin = r.finite("zoom X minimum");
-        z.xMax = r.finite("zoom X maximum");
+        z.xMin = r.date("zoom X minimum");
+        z.xMax = r.date("zoom X maximum");
         z.y.resize(r.count("zoom Y ranges", 16, ChartModel::kMaxAxes));
         for (auto& [lo, hi] : z.y) {
             lo = r.finite("zoom Y minimum");

@@ -9,11 +9,13 @@
 //   payload  the model, field after field; strings are a u32 byte count and UTF-8 bytes, lists a
 //            u32 count and their items, doubles their IEEE-754 bits.
 // Restoring checks every length and count against the bytes present, and every value against
-// what the model allows; any inconsistency refuses the whole block.
+// what the model allows (X values must be dates, see isDateTimeValue); any inconsistency refuses
+// the whole block.
 #include "chart_model.h"
 
 #include <QByteArray>
 #include <QString>
+#include <span>
 
 class ChartState {
   public:
@@ -23,4 +25,6 @@ class ChartState {
     // On success fills `model` and returns true; otherwise leaves `model` untouched and puts a
     // readable reason into `error`.
     static bool restore(const QByteArray& bytes, ChartModel& model, QString& error);
+    // The CRC-32 (IEEE) that the header carries for the payload.
+    static quint32 checksum(std::span<const quint8> payload);
 };

@@ -57,6 +57,8 @@ QString longTimeFormat(const QLocale& locale) {
 }
 
 QString formatDateTime(double days, const QLocale& locale) {
+    if (!isDateTimeValue(days))
+        return {};
     const QDateTime dt = fromDateTimeValue(days);
     return locale.toString(dt.date(), QLocale::ShortFormat) + u' ' +
            locale.toString(dt.time(), longTimeFormat(locale));

@@ -39,7 +39,8 @@ inline const QString kUnderRange = QStringLiteral("-OL");
 QString formatFixed(double value, int decimals, const QLocale& locale = QLocale());
 // The locale's long time format without any time-zone field.
 QString longTimeFormat(const QLocale& locale = QLocale());
-// A date-time value (days since 30 Dec 1899) as short date plus long time.
+// A date-time value (days since 30 Dec 1899) as short date plus long time; empty for a value that
+// is not a date (see isDateTimeValue).
 QString formatDateTime(double days, const QLocale& locale = QLocale());
 // The time of day of a date-time value in the long time format.
 QString formatTimeOfDay(double days, const QLocale& locale = QLocale());

@@ -260,7 +260,7 @@ class PESGraph : public QWidget {
     class AnnotationPainter;
 
     const GraphAnnotation& annotationAt(int i) const;
-    const class VertLineAnnotation& vertLineAt(int i) const;
+    const ::VertLineAnnotation& vertLineAt(int i) const;
     void markData() { m_dataDirty = true; }
 
     std::vector<int> shape() const;

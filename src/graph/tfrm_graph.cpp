@@ -22,6 +22,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 QString& programDirectoryOverride() {
@@ -596,8 +598,11 @@ bool TfrmGraph::FormCloseQuery() {
     if (m_shared.downloadUnsaved && caption == kDataLoggerCaption) {
         switch (m_prompter.question(QStringLiteral("Save DataLogger Data ?"), Prompter::YesNoCancel)) {
         case Prompter::Yes:
-            m_shared.downloadUnsaved = false;
+            // Saving the collection clears the flag. A save the user cancelled, or one that
+            // failed, keeps the window and its data.
             emit saveRequested(this);
+            if (m_shared.downloadUnsaved)
+                return false;
             break;
         case Prompter::No:
             break;
@@ -622,12 +627,21 @@ bool TfrmGraph::FormCloseQuery() {
 }
 
 void TfrmGraph::closeEvent(QCloseEvent* event) {
-    if (!FormCloseQuery()) {
+    const bool dataLogger = windowTitle() == kDataLoggerCaption;
+    if (dataLogger && m_shared.downloadRunning) {
+        m_prompter.message(kDownloadRunning);
+        event->ignore();
+        return;
+    }
+    const bool agreed = std::exchange(m_closeAgreed, false);
+    if (!agreed && !FormCloseQuery()) {
         event->ignore();
         return;
     }
     event->accept();
-    m_shared.downloadUnsaved = false;
+    // The downloaded data are gone with this window only; other graph windows leave them alone.
+    if (dataLogger)
+        m_shared.downloadUnsaved = false;
     emit closedWindow(this);
 }
 

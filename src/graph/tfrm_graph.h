@@ -10,7 +10,8 @@
 // and asks the main window for everything else through signals:
 //   activated(this)          the window became active: disable "Output Tabular to graph";
 //   saveRequested(this)      run the Save command on this window (answer Yes to
-//                            "Save DataLogger Data ?"); emitted while the window closes;
+//                            "Save DataLogger Data ?"); emitted while the window is asked to
+//                            close, which it then does only if the collection was saved;
 //   saveGraphRequested(this) run saveGraph for this window's chart (Yes to "Save Real-Time Graph ?");
 //   closedWindow(this)       the window is closing for good: forget the reference; for the
 //                            caption "Real-Time Graph" also uncheck "Real Time &Graph", set Run and
@@ -40,8 +41,10 @@ struct GraphShared {
     // Colour of new marks (red in the low byte); read from and written back to "AnnoColor".
     quint32 annoColor = 0;
     // Downloaded data not yet saved as a collection: set by the download, cleared by saving the
-    // collection and by closing any graph window.
+    // collection and by closing the "DataLogger" window (closing other graph windows keeps it).
     bool downloadUnsaved = false;
+    // A memory download runs: the "DataLogger" window it fills refuses to close meanwhile.
+    bool downloadRunning = false;
     // The real-time recording's Unsaved flag (RealTimeState::Unsaved); null until the recorder
     // hands it over.
     bool* realTimeUnsaved = nullptr;
@@ -68,6 +71,9 @@ class TfrmGraph : public QWidget {
     // Added to the tips of Cross and Text while they are disabled.
     static inline const QString kSingleAxisToolHint =
         QStringLiteral("(available on a graph with one Y axis for all channels)");
+    // Shown when a command would change what a running download fills.
+    static inline const QString kDownloadRunning =
+        QStringLiteral("Please wait until the download from the meter has finished.");
 
     TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent = nullptr);
     ~TfrmGraph() override;
@@ -150,7 +156,12 @@ class TfrmGraph : public QWidget {
   public slots:
     // Handlers, public so the program's other parts and the tests drive them like the user does.
     void FormActivate();
+    // Asks the window's close questions; true when it may close. Answers are acted on at once
+    // (Yes saves), but nothing closes here.
     bool FormCloseQuery();
+    // The next close skips the questions: they were already answered (the main window asks every
+    // child before it closes any).
+    void setCloseAgreed(bool agreed) { m_closeAgreed = agreed; }
     void chkppmClick();
     void chkSplitClick();
     void Button1Click();
@@ -204,4 +215,5 @@ class TfrmGraph : public QWidget {
     QButtonGroup* m_toolGroup = nullptr;
     quint32 m_colorDialogColor = 0; // the colour dialog's colour, AnnoColor at creation
     bool m_fahrenheit = false;
+    bool m_closeAgreed = false;
 };

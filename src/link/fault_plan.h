@@ -24,6 +24,14 @@ struct FaultPlan {
     std::set<uint32_t> failBlockReads;
     // Per command letter: the n-th request with that letter gets no reply at all.
     std::map<char, std::set<uint32_t>> dropReplies;
+    // Per command letter: the n-th request with that letter is answered late, after the program's
+    // read has timed out. That read fails and the reply stays queued for the next read, as a real
+    // HID device queues it, unless a new request comes first (the transport drains stale replies
+    // before it writes). Through SimulatedHidBackend the reply arrives lateMs after the request.
+    std::map<char, std::set<uint32_t>> lateReplies;
+    // 'r' re-sends the block last sent without stepping back, so the next 'p' brings the block
+    // after it rather than the one whose reply went missing.
+    bool noRewindOnR = false;
 
     // Block numbers whose replies carry a wrong checksum (byte 34), a marker other than 5 (byte 35)
     // or another block number (bytes 32-33).

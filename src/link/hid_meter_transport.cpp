@@ -2,44 +2,58 @@
 
 #include "hid_report_framing.h"
 
-#include <hidapi.h>
-
 #include <algorithm>
-#include <chrono>
-#include <cstring>
 
-HidMeterTransport::HidMeterTransport() {
-    m_initialised = hid_init() == 0;
-}
+HidMeterTransport::HidMeterTransport() : m_ownBackend(makeHidapiBackend()), m_backend(*m_ownBackend) {}
+
+HidMeterTransport::HidMeterTransport(HidBackend& backend) : m_backend(backend) {}
 
 HidMeterTransport::~HidMeterTransport() {
     CloseDevice();
-    if (m_initialised)
-        hid_exit();
 }
 
 int HidMeterTransport::OpenDevice(uint16_t vendorId, uint16_t productId) {
-    if (!m_initialised)
-        return 1;
     // Each exchange opens afresh, also after one that did not close.
     CloseDevice();
-    m_device = hid_open(vendorId, productId, nullptr);
+    m_device = m_backend.open(vendorId, productId);
     return m_device ? 0 : 1;
 }
 
-int HidMeterTransport::SetTimeouts(uint32_t readTimeout, uint32_t /*writeTimeout*/) {
+int HidMeterTransport::SetTimeouts(uint32_t readTimeout, uint32_t writeTimeout) {
     if (!m_device)
         return 1;
-    m_readTimeout = static_cast<int>(std::min<uint32_t>(readTimeout, 10000));
+    m_readTimeout = static_cast<int>(std::min(readTimeout, kTimeoutMax));
+    m_writeTimeout = static_cast<int>(std::min(writeTimeout, kTimeoutMax));
     return 0;
+}
+
+bool HidMeterTransport::drainStaleInput() {
+    hidframing::InputReport report{};
+    for (int i = 0; i < kDrainMax; ++i) {
+        const int n = m_device->read(report, 0);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+    }
+    return true; // a device that keeps sending: the read's deadline copes with the rest
 }
 
 int HidMeterTransport::write(uint32_t count, const uint8_t* bytes) {
     if (!m_device || !bytes)
         return 1;
+    if (!drainStaleInput()) {
+        m_device.reset();
+        return 1;
+    }
+    const int64_t deadline = m_backend.nowMs() + m_writeTimeout;
     for (const auto& report : hidframing::encodeOutput({bytes, count})) {
-        if (hid_write(m_device, report.data(), report.size()) < 0)
+        const int left = static_cast<int>(std::max<int64_t>(deadline - m_backend.nowMs(), 0));
+        if (m_device->write(report, left) < 0) {
+            // Stalled or gone: a write may still be under way, so the device is not used again.
+            m_device.reset();
             return 1;
+        }
     }
     return 0;
 }
@@ -56,29 +70,27 @@ int HidMeterTransport::ReadReply(uint32_t count, uint8_t* buffer) {
     if (!m_device || !buffer)
         return 1;
     hidframing::ReplyAssembler assembler(count);
-    uint8_t report[hidframing::kReportSize + 1];
-    // The whole reply must arrive within one read time-out per report it needs, plus one.
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(m_readTimeout * (count / hidframing::kMaxData + 2));
+    hidframing::InputReport report{};
+    const int64_t deadline = m_backend.nowMs() + m_readTimeout;
     while (!assembler.complete()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
+        const int64_t left = deadline - m_backend.nowMs();
+        if (left <= 0)
             return 1;
-        const int n = hid_read_timeout(m_device, report, sizeof report, static_cast<int>(left.count()));
-        if (n <= 0)
+        const int n = m_device->read(report, static_cast<int>(left));
+        if (n < 0) {
+            m_device.reset(); // unplugged between the write and the read
             return 1;
-        assembler.feed({report, static_cast<std::size_t>(n)});
+        }
+        if (n == 0)
+            return 1;
+        assembler.feed({report.data(), static_cast<std::size_t>(n)});
     }
     std::copy_n(assembler.bytes().begin(), count, buffer);
     return 0;
 }
 
 int HidMeterTransport::CloseDevice() {
-    if (m_device) {
-        hid_close(m_device);
-        m_device = nullptr;
-    }
+    m_device.reset();
     return 0;
 }
 
@@ -93,7 +105,7 @@ int HidMeterTransport::ReadSerialNumber(int /*first*/, char* buffer, int size) {
     if (!m_device && OpenDevice(MeterVendorId, MeterProductId) != 0)
         return 1;
     wchar_t wide[64] = {};
-    if (hid_get_serial_number_string(m_device, wide, 63) != 0)
+    if (m_device->serialNumber(wide, 63) != 0)
         return 1;
     int i = 0;
     for (; i < size - 1 && wide[i] != 0; ++i)

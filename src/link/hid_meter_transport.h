@@ -1,14 +1,26 @@
 #pragma once
+#include "hid_backend.h"
 #include "meter_transport.h"
 
-struct hid_device_;
+#include <memory>
 
-// The meter over USB HID through hidapi. Reports are framed as hid_report_framing.h describes.
-// Every blocking call is bounded by the time-outs (100 ms by default), so an unplugged meter makes
-// calls fail quickly instead of hanging.
+// The meter over USB HID, through a HidBackend (hidapi by default). Reports are framed as
+// hid_report_framing.h describes. What each call is bounded by:
+//   - WriteFrame / WriteBlock first drain the input reports already queued (at most 64, without
+//     waiting), so a reply that came after its read had timed out is never taken for the reply to
+//     this request. The write itself returns within the write time-out for all of its reports
+//     together; a write that did not complete gives the device up (the next exchange opens afresh).
+//   - ReadReply waits at most the read time-out for the whole reply, from its call to its last
+//     wait: every wait for a report is cut to what is left of that time, so it returns at most one
+//     report's hand-over after the time-out, however many reports come (a flood of reports that
+//     carry no data included). A device that is gone fails the read at once and is given up.
+//   - Time-outs are those of SetTimeouts (100 ms each by default), clamped to 10 s.
+// No call waits longer than these bounds, so an unplugged or stalled meter cannot hold the program.
 class HidMeterTransport : public MeterTransport {
   public:
     HidMeterTransport();
+    // Over another backend (tests); `backend` must outlive the transport.
+    explicit HidMeterTransport(HidBackend& backend);
     ~HidMeterTransport() override;
     HidMeterTransport(const HidMeterTransport&) = delete;
     HidMeterTransport& operator=(const HidMeterTransport&) = delete;
@@ -22,9 +34,16 @@ class HidMeterTransport : public MeterTransport {
     int WriteBlock(uint32_t count, const uint8_t* bytes) override;
     int ReadSerialNumber(int first, char* buffer, int size) override;
 
+    static constexpr int kDrainMax = 64;
+    static constexpr uint32_t kTimeoutMax = 10000;
+
   private:
     int write(uint32_t count, const uint8_t* bytes);
-    hid_device_* m_device = nullptr;
+    bool drainStaleInput();
+
+    std::unique_ptr<HidBackend> m_ownBackend;
+    HidBackend& m_backend;
+    std::unique_ptr<HidDeviceIo> m_device; // declared after the backend: closed before it goes
     int m_readTimeout = 100;
-    bool m_initialised = false;
+    int m_writeTimeout = 100;
 };

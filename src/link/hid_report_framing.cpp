@@ -18,6 +18,24 @@ std::vector<OutputReport> encodeOutput(std::span<const uint8_t> data) {
     return reports;
 }
 
+std::span<const uint8_t> outputData(std::span<const uint8_t> report) {
+    if (report.size() < 2 || report[1] == 0 || report[1] > kMaxData || report.size() < 2u + report[1])
+        return {};
+    return report.subspan(2, report[1]);
+}
+
+std::vector<std::vector<uint8_t>> encodeInput(std::span<const uint8_t> reply) {
+    std::vector<std::vector<uint8_t>> reports;
+    for (std::size_t pos = 0; pos < reply.size(); pos += kMaxData) {
+        const std::size_t n = std::min(kMaxData, reply.size() - pos);
+        std::vector<uint8_t> r(kReportSize, 0);
+        r[0] = static_cast<uint8_t>(n);
+        std::copy_n(reply.begin() + static_cast<std::ptrdiff_t>(pos), n, r.begin() + 1);
+        reports.push_back(std::move(r));
+    }
+    return reports;
+}
+
 bool ReplyAssembler::feed(std::span<const uint8_t> report) {
     if (report.empty() || complete())
         return complete();

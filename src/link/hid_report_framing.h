@@ -4,7 +4,15 @@
 #include <span>
 #include <vector>
 
-// How request frames and replies travel in HID reports.
+// How request frames and replies travel in HID reports. This is the one place that knows it.
+//
+// The layout below is our assumption: no meter, no description of its reports and no capture of its
+// traffic was at hand when it was written. Should a meter frame its reports otherwise, nothing
+// harmful follows: its replies do not assemble into the asked byte counts, or carry bytes where the
+// probe expects the model digits '4','0','7', so the meter is never taken as connected ("Off
+// Connection") and no command that changes its settings or memory is ever sent, since all of them
+// need a connection. Only the probe 'K' goes out, and a meter that misreads it still sees no 'W',
+// 'e', 't' or 'I'.
 //
 // Output (host to meter): each output report carries 64 payload bytes after the report id 0:
 //   payload[0]      number of data bytes that follow in this report (1-63)
@@ -21,8 +29,16 @@ inline constexpr std::size_t kReportSize = 64; // payload bytes, report id not c
 inline constexpr std::size_t kMaxData = kReportSize - 1;
 
 using OutputReport = std::array<uint8_t, kReportSize + 1>; // [0] = report id 0
+// Room for one input report as hidapi hands it over (no report id for a device without numbered
+// reports; one byte to spare should one come).
+using InputReport = std::array<uint8_t, kReportSize + 1>;
 
 std::vector<OutputReport> encodeOutput(std::span<const uint8_t> data);
+// The data bytes of one output report as encodeOutput made it (the device's side); empty when the
+// report is not framed so.
+std::span<const uint8_t> outputData(std::span<const uint8_t> report);
+// A reply as the meter sends it: input reports of kReportSize bytes (the device's side).
+std::vector<std::vector<uint8_t>> encodeInput(std::span<const uint8_t> reply);
 
 // Collects reply bytes from input reports until `wanted` bytes are in.
 class ReplyAssembler {

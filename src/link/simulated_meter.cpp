@@ -85,6 +85,10 @@ int SimulatedMeter::FinishWrite() {
 int SimulatedMeter::ReadReply(uint32_t count, uint8_t* buffer) {
     const uint32_t n = ++m_calls.readReply;
     update();
+    if (m_replyLength != 0 && m_replyLate) {
+        m_replyLate = false; // this read times out; the reply is there for the next one
+        return 1;
+    }
     const uint32_t length = m_replyLength;
     clearReply();
     if (hits(faults.failReadReply, n) || !m_open || length == 0 || count > length || !buffer)
@@ -272,7 +276,8 @@ void SimulatedMeter::answer(const uint8_t* f) {
         // block whose reply went missing reaches the program after all.
         const uint32_t block = std::max<uint32_t>(m_lastBlock, 1);
         answerBlock(block);
-        m_lastBlock = block - 1;
+        if (!faults.noRewindOnR)
+            m_lastBlock = block - 1;
         break;
     }
     case 'q':
@@ -337,6 +342,17 @@ void SimulatedMeter::answer(const uint8_t* f) {
     const auto dropped = faults.dropReplies.find(char(letter));
     if (dropped != faults.dropReplies.end() && hits(dropped->second, nth))
         clearReply();
+    const auto late = faults.lateReplies.find(char(letter));
+    if (m_replyLength != 0 && late != faults.lateReplies.end() && hits(late->second, nth))
+        m_replyLate = true;
+}
+
+std::optional<SimulatedMeter::PendingReply> SimulatedMeter::takeReply() {
+    if (m_replyLength == 0)
+        return std::nullopt;
+    PendingReply reply{{m_reply.begin(), m_reply.begin() + m_replyLength}, m_replyLate};
+    clearReply();
+    return reply;
 }
 
 void SimulatedMeter::answerLive() {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,9 @@ class Clock;
 // 'O','K' for keys and settings, 03 at the end); 'A' and 'X' answer 64 bytes; 'P', 'p' and 'r' 36.
 // 'q', 'Q' and 't' (whose answer follows the clock block) answer nothing, nor does an unknown letter
 // or a frame without 02 ... 03 around it. Only one reply waits at a time: a new request replaces an
-// unread one, and ReadReply consumes it even when it reads fewer bytes than the reply holds.
+// unread one, and ReadReply consumes it even when it reads fewer bytes than the reply holds. These
+// operations stand for the meter behind a transport that drains stale input before each request;
+// SimulatedHidBackend shows the same meter as HID reports, queueing included.
 class SimulatedMeter : public MeterTransport {
   public:
     enum class StatsMode { Off, Max, Min, Avg };
@@ -99,6 +102,14 @@ class SimulatedMeter : public MeterTransport {
     // The values the live reply carries now (held, or the statistic on show).
     meter_memory::Reading displayed() const;
 
+    // The reply to the last request, taken from the meter (SimulatedHidBackend sends it as input
+    // reports): its bytes, and whether the fault plan makes it late. Empty when there is none.
+    struct PendingReply {
+        std::vector<uint8_t> bytes;
+        bool late = false;
+    };
+    std::optional<PendingReply> takeReply();
+
     void setSerialNumber(std::string serial) { m_serial = std::move(serial); }
     const std::string& serialNumber() const { return m_serial; }
     // 3, 2, 1, 0, or -1 for a reply without any battery bit.
@@ -119,7 +130,10 @@ class SimulatedMeter : public MeterTransport {
     meter_memory::Reading rawAt(int64_t ms) const;
     meter_memory::Reading measuredAt(int64_t ms) const;
     bool unplugDue();
-    void clearReply() { m_replyLength = 0; }
+    void clearReply() {
+        m_replyLength = 0;
+        m_replyLate = false;
+    }
     Reply& startReply(uint32_t length, uint8_t letter);
     void answer(const uint8_t* frame);
     void answerLive();
@@ -141,6 +155,7 @@ class SimulatedMeter : public MeterTransport {
     bool m_open = false;
     Reply m_reply{};
     uint32_t m_replyLength = 0; // 0: no reply waiting
+    bool m_replyLate = false;   // the waiting reply comes after the next read has timed out
     bool m_awaitingClockBlock = false;
     uint32_t m_lastBlock = 0; // last block sent; 'p' sends the one after it
 

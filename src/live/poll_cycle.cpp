@@ -2,6 +2,7 @@
 
 #include "link/meter_link.h"
 #include "live_reading.h"
+#include "meter_poll.h"
 #include "platform/clock.h"
 #include "tfrm_panel.h"
 
@@ -27,42 +28,34 @@ void PollCycle::MainTimerTimer() {
     }
     const double sampleTime = m_clock.now();
 
-    if (!Connected) {
-        const auto& reply = m_link.replyBlock();
-        if (m_link.ProbeMeter('K') && reply[23] == '4' && reply[24] == '0' && reply[25] == '7') {
-            Connected = true;
-            m_clock.pumpWait(200);
-        }
-        if (Connected) {
-            FailCount = 0;
-            if (m_panel)
-                m_panel->lblNoConnection->hide();
-            emit connectionMade();
-        }
-    } else if (m_link.ReadLive()) {
-        FailCount = 0;
-        if (isLiveFrame(m_link.replyBlock())) {
-            // Decoded also while the panel is closed, so the recorder and the download always
-            // see the latest reading; only the drawing needs the panel.
-            DecodeLiveReading(m_link.replyBlock(), m_reading);
-            if (m_panel)
-                m_panel->RefreshPanel();
-            emit liveReadingValid(sampleTime);
-        }
-    } else if (++FailCount >= FailLimit) {
-        lose();
+    switch (pollMeter(m_link, m_clock, m_reading, Connected, FailCount)) {
+    case PollStep::Found:
+        if (m_panel)
+            m_panel->lblNoConnection->hide();
+        emit connectionMade();
+        break;
+    case PollStep::Reading:
+        // Decoded also while the panel is closed, so the recorder and the download always see the
+        // latest reading; only the drawing needs the panel.
+        if (m_panel)
+            m_panel->RefreshPanel();
+        emit liveReadingValid(sampleTime);
+        break;
+    case PollStep::Lost:
+        if (m_panel)
+            m_panel->lblNoConnection->show();
         emit connectionLost();
+        break;
+    default:
+        break;
     }
     m_link.PollBusy = false;
 }
 
 void PollCycle::lose() {
-    m_reading.memoryFull = false;
-    m_reading.statsFlashMode = false;
-    FailCount = 0;
+    forgetMeter(m_reading, Connected, FailCount);
     if (m_panel)
         m_panel->lblNoConnection->show();
-    Connected = false;
 }
 
 void PollCycle::MaxMinTimerTimer() {

@@ -5,6 +5,7 @@
 
 class Clock;
 class MeterLink;
+#include "meter_poll.h"
 #include "tfrm_panel.h"
 struct LiveReading;
 
@@ -13,7 +14,7 @@ struct LiveReading;
 class PollCycle : public QObject {
     Q_OBJECT
   public:
-    static constexpr int FailLimit = 3;
+    static constexpr int FailLimit = kPollFailLimit;
 
     PollCycle(MeterLink& link, Clock& clock, LiveReading& reading, QObject* parent = nullptr);
 

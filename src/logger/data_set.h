@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <vector>
 
 // A byte-for-byte copy of the meter's logging memory; offset 0 is the first byte of that memory.
@@ -27,6 +29,14 @@ struct DataSet {
 // The program-wide store of the last download or opened collection. Set k occupies
 // sampleValues / sampleTimes from index 3 * (N0 + ... + Nk-1) for 3 * Nk entries; each record
 // contributes ppm, %RH and temperature in that order, all three with the record's time.
+// The samples of one set: 3N times and 3N values, record after record, each record's ppm, %RH and
+// temperature after one another, all three with the record's time. Point p of subset s is entry
+// 3p + s of both.
+struct DataSetSamples {
+    std::span<const double> times;
+    std::span<const float> values;
+};
+
 struct DataSetStore {
     MemoryImage image; // lives from its filling to the end of the decode
     std::vector<DataSet> sets;
@@ -39,5 +49,18 @@ struct DataSetStore {
         for (std::size_t i = 0; i < k && i < sets.size(); ++i)
             first += 3 * static_cast<std::size_t>(sets[i].recordCount);
         return first;
+    }
+
+    // Set k's samples; empty for a k outside the store, a header that cannot be right, or sample
+    // arrays that do not hold the whole set.
+    std::optional<DataSetSamples> samplesOf(std::size_t k) const {
+        if (k >= sets.size() || sets[k].recordCount < 0 || sets[k].intervalSeconds < 0)
+            return std::nullopt;
+        const std::size_t first = firstSampleOf(k);
+        const std::size_t entries = 3 * static_cast<std::size_t>(sets[k].recordCount);
+        if (first + entries > sampleTimes.size() || first + entries > sampleValues.size())
+            return std::nullopt;
+        return DataSetSamples{std::span<const double>(sampleTimes).subspan(first, entries),
+                              std::span<const float>(sampleValues).subspan(first, entries)};
     }
 };

@@ -236,16 +236,11 @@ bool DataSetPane::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool showDataSet(TfrmGraph& window, const DataSetStore& store, int k) {
-    if (k < 0 || size_t(k) >= store.sets.size())
+    // A store whose arrays do not hold the whole set is not drawn from memory that is not there.
+    const std::optional<DataSetSamples> samples = k < 0 ? std::nullopt : store.samplesOf(size_t(k));
+    if (!samples)
         return false;
     const DataSet& set = store.sets[size_t(k)];
-    if (set.recordCount < 0 || set.intervalSeconds < 0)
-        return false;
-    const size_t first = store.firstSampleOf(size_t(k));
-    const size_t entries = 3 * size_t(set.recordCount);
-    // A store whose arrays do not hold the whole set is not drawn from memory that is not there.
-    if (first + entries > store.sampleTimes.size() || first + entries > store.sampleValues.size())
-        return false;
 
     const int n = set.recordCount;
     const double start = set.startTime;
@@ -255,8 +250,8 @@ bool showDataSet(TfrmGraph& window, const DataSetStore& store, int k) {
     // Records are stored ppm, %RH, temperature after one another, which is the chart's point-after-
     // point order, so each array goes in with one bulk write.
     PESGraph& chart = *window.PESGraph1;
-    chart.setXDataArray(std::span<const double>(store.sampleTimes).subspan(first, entries));
-    chart.setYDataArray(std::span<const float>(store.sampleValues).subspan(first, entries));
+    chart.setXDataArray(samples->times);
+    chart.setYDataArray(samples->values);
 
     window.setTemperatureFahrenheit(set.fahrenheit != 0);
     window.ComputeGraphStatistics();

@@ -137,6 +137,11 @@ int Download::readBlocks() {
         }
         if (!readBlockReply())
             return DownloadOk; // the resume phase takes over
+        // Not every meter steps back on 'r', and one that never saw the lost request steps back one
+        // block too far; either would shift every later block. Asking for the last stored block by
+        // its number sets the meter where the next 'p' brings the first missing one.
+        if (m_link.ReadBlockAt(uint16_t(m_s.BytesReceived / kBlock)) != 0)
+            return DownloadOk; // the resume phase takes over
     }
     // All blocks are in: 'q' ends the download on the meter's side. It sends no reply.
     m_frame.setCommand('q');
@@ -255,12 +260,13 @@ int DownloadMemory(MeterLink& link, MemoryImage& image, DownloadProgress* progre
 
 int DownloadAndDecode(MeterLink& link, DataSetStore& store, DownloadProgress* progress,
                       const std::function<void(const MemoryImage&)>& decoded, DownloadState* state) {
-    store.image.clear();
-    int code = DownloadMemory(link, store.image, progress, state);
-    if (code != DownloadOk) {
-        store.image = MemoryImage();
+    // The blocks go into a buffer of the download's own: whatever runs while it pumps messages
+    // cannot touch them, and the store sees nothing of a download that failed.
+    MemoryImage image;
+    int code = DownloadMemory(link, image, progress, state);
+    if (code != DownloadOk)
         return code;
-    }
+    store.image = std::move(image);
     code = decodeDataSets(store, link.clock().nowDateTime());
     if (code == DecodeOk && decoded) {
         try {

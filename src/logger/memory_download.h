@@ -71,10 +71,11 @@ class DownloadProgress {
 int DownloadMemory(MeterLink& link, MemoryImage& image, DownloadProgress* progress = nullptr,
                    DownloadState* state = nullptr);
 
-// DownloadMemory into the store's image, then decodeDataSets. On a complete download whose decode
-// gives 0, `decoded` receives the image (to be written as the temporary image file, and the first
-// set shown) before it is emptied. The image is empty on return whatever the code; after a failure
-// the store keeps the sets it held. Returns the download's code or the decoder's (0, 6 or 2).
+// DownloadMemory into a buffer of its own, handed to the store's image only once complete, then
+// decodeDataSets. On a complete download whose decode gives 0, `decoded` receives the image (to be
+// written as the temporary image file, and the first set shown) before it is emptied. The image is
+// empty on return whatever the code; after a failure the store keeps the sets it held. Returns the
+// download's code or the decoder's (0, 6 or 2).
 int DownloadAndDecode(MeterLink& link, DataSetStore& store, DownloadProgress* progress = nullptr,
                       const std::function<void(const MemoryImage&)>& decoded = {},
                       DownloadState* state = nullptr);

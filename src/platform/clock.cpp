@@ -1,7 +1,13 @@
 #include "clock.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
+#include <climits>
 #include <cmath>
+#include <thread>
 
 namespace {
 const QDateTime& epoch() {
@@ -11,6 +17,8 @@ const QDateTime& epoch() {
 } // namespace
 
 double toDateTimeValue(const QDateTime& dt) {
+    if (!dt.isValid())
+        return 0.0;
     // Whole days by calendar, fraction by the wall-clock time of day, so daylight-saving changes
     // do not shift values as they would through a millisecond difference.
     const qint64 days = epoch().date().daysTo(dt.date());
@@ -19,6 +27,8 @@ double toDateTimeValue(const QDateTime& dt) {
 }
 
 QDateTime fromDateTimeValue(double value) {
+    if (!isDateTimeValue(value))
+        return {};
     double days = std::floor(value);
     double frac = value - days;
     qint64 ms = std::llround(frac * 86400000.0);
@@ -44,12 +54,25 @@ int64_t RealClock::tickCount() const {
 
 void RealClock::pumpWait(int ms) {
     const int64_t start = tickCount();
-    while (tickCount() - start <= ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        const int64_t left = ms - (tickCount() - start);
-        if (left > 0)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents,
-                                            static_cast<int>(std::min<int64_t>(left, 10)));
+    auto left = [&] { return ms - (tickCount() - start) + 1; }; // until more than ms have passed
+    if (!QCoreApplication::instance()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::max<int64_t>(left(), 0)));
+        return;
+    }
+    // A local event loop sleeps until an event arrives or the deadline timer fires, so a waiting
+    // program uses no processor time while clicks, repaints and timers are still served.
+    while (left() > 0) {
+        QEventLoop loop;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        deadline.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+        deadline.start(static_cast<int>(std::min<int64_t>(left(), INT_MAX)));
+        if (loop.exec() != 0) {
+            // The application is quitting and no event loop runs any more: wait without one.
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::max<int64_t>(left(), 0)));
+            return;
+        }
     }
 }
 

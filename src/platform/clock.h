@@ -4,7 +4,17 @@
 #include <cstdint>
 
 // Date-time values are days since 30 December 1899 00:00 local time, the time of day as the fraction.
+// The program's dates run from 1 January of year 1 to 31 December 9999; other values (and NaN or
+// the infinities) are not dates, and every conversion treats them as "no date".
+inline constexpr double kFirstDateTimeValue = -693593.0; // 0001-01-01 00:00
+inline constexpr double kEndDateTimeValue = 2958466.0;   // 10000-01-01 00:00, not included
+constexpr bool isDateTimeValue(double value) {
+    return value >= kFirstDateTimeValue && value < kEndDateTimeValue; // false for NaN
+}
+
+// An invalid date-time gives 0.
 double toDateTimeValue(const QDateTime& dt);
+// A value that is not a date gives an invalid QDateTime (its texts are empty).
 QDateTime fromDateTimeValue(double value);
 
 // The program's view of time: wall clock, a millisecond tick count and a wait that keeps window
@@ -19,6 +29,8 @@ class Clock {
     virtual void pumpWait(int ms) = 0;
 };
 
+// Wall-clock time. pumpWait sleeps in a local event loop up to its deadline, waking for every event,
+// so timers, clicks and repaints are served during the wait at no processor cost in between.
 class RealClock : public Clock {
   public:
     RealClock();

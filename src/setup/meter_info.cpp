@@ -62,16 +62,16 @@ QString intervalText(const MeterInfo& i) {
     return bcdText(i.intervalMinutesBcd) + ":" + bcdText(i.intervalSecondsBcd);
 }
 
-QString firmwareText(uint8_t hundredths) {
-    return QLocale().toString(hundredths * 0.01, 'f', 2);
+QString firmwareText(uint8_t hundredths, const QLocale& locale) {
+    return locale.toString(hundredths * 0.01, 'f', 2);
 }
 
-QString humidityOffsetText(int8_t tenths) {
-    return QLocale().toString(tenths * 0.1, 'f', 1);
+QString humidityOffsetText(int8_t tenths, const QLocale& locale) {
+    return locale.toString(tenths * 0.1, 'f', 1);
 }
 
-QString temperatureOffsetText(int8_t tenthsFahrenheit, bool fahrenheit) {
-    return QLocale().toString(fahrenheit ? tenthsFahrenheit * 0.1 : tenthsFahrenheit / 18.0, 'f', 1);
+QString temperatureOffsetText(int8_t tenthsFahrenheit, bool fahrenheit, const QLocale& locale) {
+    return locale.toString(fahrenheit ? tenthsFahrenheit * 0.1 : tenthsFahrenheit / 18.0, 'f', 1);
 }
 
 QString powerOffText(uint8_t code) {
@@ -80,4 +80,52 @@ QString powerOffText(uint8_t code) {
 
 QString powerOffEntry(int index) {
     return index >= 0 && index < kPowerOffCodes ? QString::fromLatin1(kPowerOffEntries[index]) : QString();
+}
+
+MeterInfoTexts meterInfoTexts(const MeterInfo& info, const QString& serialNumber, const QLocale& locale) {
+    MeterInfoTexts t;
+    t.memoryAvailable = QString::number(memoryAvailable(info.memoryPosition));
+    t.meterTime = meterTimeText(info);
+    t.interval = intervalText(info);
+    t.dataSets = QString::number(info.dataSets);
+    t.firmware = firmwareText(info.firmware, locale);
+    t.serialNumber = serialNumber;
+    t.alarm = info.alarmOn ? QStringLiteral("ON") : QStringLiteral("OFF");
+    t.high = QString::number(info.alarmHigh);
+    t.low = QString::number(info.alarmLow);
+    t.powerOff = powerOffText(info.powerOffCode);
+    t.unit = info.fahrenheit ? QStringLiteral("F") : QStringLiteral("C");
+    t.rhOffset = humidityOffsetText(info.humidityOffset, locale);
+    t.temperatureOffset = temperatureOffsetText(info.temperatureOffset, info.fahrenheit, locale);
+    t.ppmOffset = QString::number(info.ppmOffset);
+    t.altitude = QString::number(info.altitude);
+    t.col2000 = QString::number(info.col2000);
+    t.col400 = QString::number(info.col400);
+    t.col0 = QString::number(info.col0);
+    return t;
+}
+
+std::span<const MeterInfoLine> meterInfoLines() {
+    using T = MeterInfoTexts;
+    static const MeterInfoLine lines[] = {
+        {"Memory Available:", &T::memoryAvailable},
+        {"Meter Time:", &T::meterTime},
+        {"Recording Interval:", &T::interval},
+        {"Data Sets In Memory:", &T::dataSets},
+        {"FirmWare Version:", &T::firmware},
+        {"SN:", &T::serialNumber},
+        {"ALARM:", &T::alarm},
+        {"Hi:", &T::high},
+        {"Lo:", &T::low},
+        {"time to off:", &T::powerOff},
+        {"Unit Type:", &T::unit},
+        {"RH offset:", &T::rhOffset},
+        {"Temp. offset:", &T::temperatureOffset},
+        {"ppm offset:", &T::ppmOffset},
+        {"altitude compensation:", &T::altitude},
+        {"Col 2000", &T::col2000},
+        {"Col 400", &T::col400},
+        {"Col 0", &T::col0},
+    };
+    return lines;
 }

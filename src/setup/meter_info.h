@@ -1,4 +1,5 @@
 #pragma once
+#include <QLocale>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -46,10 +47,26 @@ QString bcdText(uint8_t bcd);
 QString meterTimeText(const MeterInfo& info);
 // "mm:ss"
 QString intervalText(const MeterInfo& info);
-QString firmwareText(uint8_t hundredths);
-QString humidityOffsetText(int8_t tenths);
+QString firmwareText(uint8_t hundredths, const QLocale& locale = QLocale());
+QString humidityOffsetText(int8_t tenths, const QLocale& locale = QLocale());
 // Shown in the meter's unit: tenths of a degree Fahrenheit, or turned into degrees Celsius.
-QString temperatureOffsetText(int8_t tenthsFahrenheit, bool fahrenheit);
+QString temperatureOffsetText(int8_t tenthsFahrenheit, bool fahrenheit, const QLocale& locale = QLocale());
+
+// What the information group shows for a reply, read-out by read-out: the setup dialog fills its
+// read-outs from it and the command line prints it. Numbers with decimals follow `locale`.
+struct MeterInfoTexts {
+    QString memoryAvailable, meterTime, interval, dataSets, firmware, serialNumber, alarm, high, low,
+        powerOff, unit, rhOffset, temperatureOffset, ppmOffset, altitude, col2000, col400, col0;
+};
+MeterInfoTexts meterInfoTexts(const MeterInfo& info, const QString& serialNumber,
+                              const QLocale& locale = QLocale());
+
+// The read-outs in the order the information group lists them, with their captions.
+struct MeterInfoLine {
+    const char* caption;
+    QString MeterInfoTexts::*text;
+};
+std::span<const MeterInfoLine> meterInfoLines();
 
 // Automatic power-off codes 0..6: read-out text and list entry. Codes above 6 have neither.
 inline constexpr int kPowerOffCodes = 7;

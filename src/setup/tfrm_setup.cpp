@@ -513,44 +513,45 @@ void TfrmSetup::readInformation() {
         return;
     }
     const MeterInfo info = *decodeMeterInfo(m_session.info);
+    const MeterInfoTexts texts = meterInfoTexts(info, QString::fromLatin1(ex.serialNumber()));
 
-    txtVer->setText(firmwareText(info.firmware));
-    txtMeterTime->setText(meterTimeText(info));
-    txtInt->setText(intervalText(info));
+    txtVer->setText(texts.firmware);
+    txtMeterTime->setText(texts.meterTime);
+    txtInt->setText(texts.interval);
     edtInt1->setText(bcdText(info.intervalMinutesBcd));
     edtInt2->setText(bcdText(info.intervalSecondsBcd));
-    txtDataSets->setText(QString::number(info.dataSets));
-    txtMemoryAvailable->setText(QString::number(memoryAvailable(info.memoryPosition)));
+    txtDataSets->setText(texts.dataSets);
+    txtMemoryAvailable->setText(texts.memoryAvailable);
 
-    txtAlarm->setText(info.alarmOn ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    txtAlarm->setText(texts.alarm);
     ComboBox1->setCurrentIndex(info.alarmOn ? 1 : 0);
     ComboBox1Change();
-    txtHi->setText(QString::number(info.alarmHigh));
-    Edit4->setText(QString::number(info.alarmHigh));
-    txtLo->setText(QString::number(info.alarmLow));
-    Edit5->setText(QString::number(info.alarmLow));
+    txtHi->setText(texts.high);
+    Edit4->setText(texts.high);
+    txtLo->setText(texts.low);
+    Edit5->setText(texts.low);
 
-    txtSleepTime->setText(powerOffText(info.powerOffCode));
+    txtSleepTime->setText(texts.powerOff);
     if (info.powerOffCode < kPowerOffCodes)
         ComboBox2->setCurrentIndex(info.powerOffCode);
 
-    txtRHoffset->setText(humidityOffsetText(info.humidityOffset));
-    edtRH_offset->setText(txtRHoffset->text());
+    txtRHoffset->setText(texts.rhOffset);
+    edtRH_offset->setText(texts.rhOffset);
 
     m_session.unitIsFahrenheit = info.fahrenheit;
-    txtUnit->setText(info.fahrenheit ? QStringLiteral("F") : QStringLiteral("C"));
+    txtUnit->setText(texts.unit);
     showUnit(info.fahrenheit);
-    txtT1offset->setText(temperatureOffsetText(info.temperatureOffset, info.fahrenheit));
-    edtT1_offset->setText(txtT1offset->text());
+    txtT1offset->setText(texts.temperatureOffset);
+    edtT1_offset->setText(texts.temperatureOffset);
 
-    txtppmoffset->setText(QString::number(info.ppmOffset));
-    edtppm_offset->setText(txtppmoffset->text());
-    txtaltoffset->setText(QString::number(info.altitude));
-    edtalt_offset->setText(txtaltoffset->text());
-    txtCol2000->setText(QString::number(info.col2000));
-    txtCol400->setText(QString::number(info.col400));
-    txtCol0->setText(QString::number(info.col0));
-    txtSN->setText(QString::fromLatin1(ex.serialNumber()));
+    txtppmoffset->setText(texts.ppmOffset);
+    edtppm_offset->setText(texts.ppmOffset);
+    txtaltoffset->setText(texts.altitude);
+    edtalt_offset->setText(texts.altitude);
+    txtCol2000->setText(texts.col2000);
+    txtCol400->setText(texts.col400);
+    txtCol0->setText(texts.col0);
+    txtSN->setText(texts.serialNumber);
 
     showOk(lblOK5);
 }

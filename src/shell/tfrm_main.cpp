@@ -36,6 +36,9 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <exception>
+#include <new>
+
 TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, Settings& settings,
                    QWidget* parent)
     : QMainWindow(parent), m_clock(clock), m_prompter(prompter), m_settings(settings),
@@ -131,8 +134,14 @@ TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, 
         std::make_unique<FileCommands>(m_prompter, m_clock, DataFolder, m_store, m_graphShared, windows);
     connect(m_recorder, &RealTimeRecorder::saveGraphRequested, this,
             [this](TfrmGraph* graph) { m_files->saveGraph(*graph); });
-    connect(Save1, &QAction::triggered, this, [this] { m_files->Save1Click(m_mdi->activeSubWindow()); });
-    connect(Open1, &QAction::triggered, this, [this] { m_files->Open1Click(); });
+    connect(Save1, &QAction::triggered, this, [this] {
+        if (!refusedWhileDownloading())
+            m_files->Save1Click(m_mdi->activeSubWindow());
+    });
+    connect(Open1, &QAction::triggered, this, [this] {
+        if (!refusedWhileDownloading())
+            m_files->Open1Click();
+    });
     connect(btnOutputToGraph, &QToolButton::clicked, this, &TfrmMain::btnOutputToGraphClick);
 }
 
@@ -360,6 +369,18 @@ TfrmGraph* TfrmMain::dataLoggerForDownload() {
     return m_dataLogger;
 }
 
+void TfrmMain::setDownloadRunning(bool running) {
+    m_downloadGuard = running;
+    m_graphShared.downloadRunning = running;
+}
+
+bool TfrmMain::refusedWhileDownloading() {
+    if (!m_downloadGuard)
+        return false;
+    m_prompter.message(TfrmGraph::kDownloadRunning);
+    return true;
+}
+
 void TfrmMain::LoadData1Click() {
     const LoadDataVerdict verdict = checkLoadData(m_downloadGuard, m_poll.Connected, m_reading.recording);
     if (verdict.action == LoadDataVerdict::Ignore)
@@ -368,34 +389,51 @@ void TfrmMain::LoadData1Click() {
         m_prompter.message(verdict.message);
         return;
     }
-    m_downloadGuard = true;
+    setDownloadRunning(true);
     dataLoggerForDownload();
     auto progress = std::make_shared<DownloadProgressDialog>(this);
     DownloadHooks hooks;
     hooks.progress = progress.get();
     hooks.decoded = [this](const MemoryImage& image) {
         if (writeTemporaryImage(DataFolder, image) == TempImageWrite::FolderFailed) {
+            // The sets are in the store: list them as opening a collection does, without showing
+            // one, and keep the image for "save all data sets", which cannot copy a file that was
+            // never written.
+            m_files->keepUnwrittenImage(image);
             m_prompter.message(QDir::toNativeSeparators(temporaryImageFolder(DataFolder)));
+            installDataSetPane(*dataLoggerForDownload(), m_store)->listDataSets(m_store);
             return;
         }
+        m_files->keepUnwrittenImage({});
         showDownloadedSets();
     };
     hooks.finished = [this, progress](int code) {
         progress->hide();
         if (code == DownloadOk)
             m_graphShared.downloadUnsaved = true;
+        setDownloadRunning(false);
         const QString text = downloadMessage(code);
         if (!text.isEmpty())
             m_prompter.message(text);
-        m_downloadGuard = false;
     };
     hooks.dropConnection = [this] {
         m_poll.dropConnection();
         m_reading.memoryFull = false;
         m_reading.statsFlashMode = false;
     };
-    if (runMemoryDownload(m_link, m_store, hooks) == MeterLink::Gate::Refused)
-        m_downloadGuard = false;
+    try {
+        if (runMemoryDownload(m_link, m_store, hooks) == MeterLink::Gate::Refused)
+            setDownloadRunning(false);
+    } catch (const std::exception& e) {
+        // The closing steps have run; the command ends here with the reason, and the program with
+        // every window the user had goes on.
+        progress->hide();
+        setDownloadRunning(false);
+        m_prompter.message(QStringLiteral("The download could not be completed: %1")
+                               .arg(dynamic_cast<const std::bad_alloc*>(&e)
+                                        ? QStringLiteral("out of memory")
+                                        : QString::fromLocal8Bit(e.what())));
+    }
 }
 
 void TfrmMain::showDownloadedSets() {
@@ -405,6 +443,8 @@ void TfrmMain::showDownloadedSets() {
 }
 
 void TfrmMain::btnOutputToGraphClick() {
+    if (refusedWhileDownloading())
+        return;
     ::btnOutputToGraphClick(
         m_mdi->activeSubWindow(),
         [this](const QString& caption) {
@@ -523,17 +563,38 @@ void TfrmMain::btnPrintClick() {
     }
 }
 
-void TfrmMain::Exit1Click() {
-    // Ends at once: no child is asked and the settings are not written.
+bool TfrmMain::childrenAgreeToClose() {
+    if (refusedWhileDownloading())
+        return false;
+    // A panel key or setup operation still uses its window; it ends within seconds.
+    if (m_link.exclusiveActive())
+        return false;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (auto* graph = qobject_cast<TfrmGraph*>(sub->widget()); graph && !graph->FormCloseQuery())
+            return false;
+    }
+    return true;
+}
+
+bool TfrmMain::Exit1Click() {
+    // Ends the application without closing the main window, so the settings are not written; but
+    // unsaved data is asked about first, as when the main window closes.
+    if (!childrenAgreeToClose())
+        return false;
     QCoreApplication::exit(0);
+    return true;
 }
 
 void TfrmMain::closeEvent(QCloseEvent* e) {
+    // Every child is asked before any closes, so one refusal keeps them all.
+    if (!childrenAgreeToClose()) {
+        e->ignore();
+        return;
+    }
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
-        if (!sub->close()) {
-            e->ignore();
-            return;
-        }
+        if (auto* graph = qobject_cast<TfrmGraph*>(sub->widget()))
+            graph->setCloseAgreed(true);
+        sub->close();
     }
     m_link.waitPollIdle(2000);
     m_poll.MainTimer.stop();

@@ -71,7 +71,8 @@ class TfrmMain : public QMainWindow {
 
     // Handlers.
     void ControlPanel1Click();
-    void Exit1Click();
+    // Asks the child windows about unsaved data, then ends the application; false when refused.
+    bool Exit1Click();
     void Contents1Click();
     void About1Click();
     void Tile1Click();
@@ -142,5 +143,10 @@ class TfrmMain : public QMainWindow {
     std::unique_ptr<QPrinter> m_printer; // chosen in Printer Setup, used by every print job
     TfrmGraph* dataLoggerForDownload();
     void showDownloadedSets();
+    void setDownloadRunning(bool running);
+    // While a download runs, shows why a command that would change what it fills is refused.
+    bool refusedWhileDownloading();
+    // Asks every child window whether it may close, closing none; true when all agree.
+    bool childrenAgreeToClose();
     bool m_shown = false;
 };

@@ -163,3 +163,46 @@ TEST_F(CollectionFileTest, OpenWhenTheTemporaryFolderCannotBeMade) {
     EXPECT_EQ(writeTemporaryImage(path("plain") + "/", collectionImage(1, 1, 1)),
               TempImageWrite::FolderFailed);
 }
+
+TEST_F(CollectionFileTest, HugeFileIsRefusedWithAMessageAndTheStoreKept) {
+    writeFile(path("two.407"), bytesOf(collectionImage(2, 3, 2)));
+    ASSERT_EQ(open(path("two.407")).outcome, OpenCollectionResult::Decoded);
+    const std::vector<float> values = store.sampleValues;
+
+    // 64 GB of zeros, sparse; and one byte above the limit.
+    QFile huge(path("huge.407"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(qint64(64) << 30));
+    huge.close();
+    writeFile(path("over.407"), QByteArray(CollectionFileMaxBytes + 1, 0));
+    for (const char* name : {"huge.407", "over.407"}) {
+        prompter.shown.clear();
+        const OpenCollectionResult r = open(path(name));
+        EXPECT_EQ(r.outcome, OpenCollectionResult::TooLarge) << name;
+        ASSERT_EQ(prompter.shown.size(), 1) << name;
+        EXPECT_TRUE(prompter.shown[0].contains("is not a data set collection file"))
+            << prompter.shown[0].toStdString();
+        EXPECT_EQ(store.sets.size(), 2u);
+        EXPECT_EQ(store.sampleValues, values);
+        EXPECT_EQ(readAll(temporaryImagePath(dataFolder)), bytesOf(collectionImage(2, 3, 2)));
+    }
+    // The limit itself is still a collection (of no sets here).
+    writeFile(path("limit.407"), QByteArray(CollectionFileMaxBytes, 0));
+    EXPECT_EQ(open(path("limit.407")).outcome, OpenCollectionResult::NoDataSets);
+}
+
+TEST_F(CollectionFileTest, SetsThatCouldNotBeWrittenAsTheTemporaryImageAreTheOnesSaved) {
+    // An older temporary image exists; the new one cannot be written.
+    ASSERT_EQ(writeTemporaryImage(dataFolder, collectionImage(1, 1, 1)), TempImageWrite::Written);
+    const MemoryImage newer = collectionImage(3, 2, 3);
+    prompter.files = {path("saved.407")};
+    EXPECT_EQ(saveCollection(prompter, dataFolder, newer), SaveCollectionResult::Saved);
+    EXPECT_EQ(readAll(path("saved.407")), bytesOf(newer));
+
+    writeFile(path("plain"), "x");
+    writeFile(path("in.407"), bytesOf(newer));
+    prompter.files.push_back(path("in.407"));
+    const OpenCollectionResult r = openCollection(prompter, store, path("plain") + "/", Now);
+    ASSERT_EQ(r.outcome, OpenCollectionResult::TempFolderFailed);
+    EXPECT_EQ(r.unwrittenImage, newer);
+}

@@ -31,6 +31,8 @@
 #include <QToolButton>
 #include <bit>
 #include <gtest/gtest.h>
+#include <new>
+#include <limits>
 
 namespace {
 
@@ -386,6 +388,37 @@ TEST_F(FileCommandsTest, UnreadableGraphFilesMakeNoWindow) {
     }
 }
 
+// X values that are NaN, infinite or far beyond the calendar: the graph file is refused with the
+// reason and no window; the chart that holds them saves as text with those points' date and time
+// left empty and every other field as usual.
+TEST_F(FileCommandsTest, GraphFileWithXValuesThatAreNoDates) {
+    LocaleGuard us("en_US");
+    for (const double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity(), 1e300}) {
+        SCOPED_TRACE(bad);
+        TfrmGraph* graph = filledGraph("Graph");
+        for (int s = 0; s < 3; ++s)
+            graph->PESGraph1->setXDataII(s, 1, bad);
+        ASSERT_TRUE(writeGraphFile(*graph->PESGraph1, path("bad.ghf")));
+        prompter.shown.clear();
+        prompter.files = {path("bad.ghf")};
+        commands.openSingleFile();
+        ASSERT_EQ(prompter.shown.size(), 1);
+        EXPECT_TRUE(prompter.shown[0].contains("an X value is not a date"))
+            << prompter.shown[0].toStdString();
+        EXPECT_TRUE(created.isEmpty());
+
+        prompter.files = {path("bad.txt")};
+        ASSERT_TRUE(commands.saveGraph(*graph));
+        const QList<QByteArray> lines = readAll(path("bad.txt")).split('\n');
+        ASSERT_EQ(lines.size(), 4);
+        EXPECT_EQ(lines[0], "7/31/26\t2:05:09 PM\t400.0\t40.0\t20.0\r");
+        EXPECT_EQ(lines[1], "\t\t401.0\t41.0\t21.0\r");
+        EXPECT_EQ(lines[2], "7/31/26\t2:05:11 PM\t402.0\t42.0\t22.0\r");
+    }
+}
+
 TEST_F(FileCommandsTest, OpenedTextFileBecomesATableAndOtherNamesAreIgnored) {
     writeAll(path("r.TXT"), "7/31/26\t2:05:09 PM\t450.0\t45.2\t23.4\r\n");
     writeAll(path("r.dat"), "7/31/26\t2:05:09 PM\t450.0\t45.2\t23.4\r\n");
@@ -464,4 +497,27 @@ TEST_F(FileCommandsTest, CollectionOpenMakesTheDataLoggerWindowFirst) {
     ASSERT_NE(dataSetPaneOf(*existing), nullptr);
     EXPECT_EQ(dataSetPaneOf(*existing)->setCount(), 1);
     EXPECT_EQ(existing->PESGraph1->Points(), 4);
+}
+
+// Memory that runs out in the middle of an open is reported; the user's windows stay, and the next
+// open works.
+TEST_F(FileCommandsTest, AllocationFailureInAnOpenIsReportedAndTheWindowsStay) {
+    const QString good = path("good.ghf");
+    ASSERT_TRUE(writeGraphFile(*filledGraph("a")->PESGraph1, good));
+    const auto before = windows.size();
+    FileCommands::Windows failingWindows = callbacks();
+    failingWindows.createGraphWindow = [](const QString&) -> TfrmGraph* { throw std::bad_alloc(); };
+    FileCommands failing{prompter, clock, dataFolder, store, shared, failingWindows};
+    prompter.files = {good};
+    failing.openSingleFile();
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown[0],
+              "There is not enough memory to open " + QDir::toNativeSeparators(good) + ".");
+    EXPECT_EQ(windows.size(), before);
+    for (const auto& w : windows)
+        EXPECT_FALSE(w.isNull());
+
+    prompter.files = {good};
+    commands.openSingleFile();
+    EXPECT_EQ(created, QStringList{good});
 }

@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 namespace {
@@ -42,6 +43,27 @@ TEST(LocaleFormats, DateAndTimeInUsAndGermanLocales) {
         EXPECT_EQ(f.formatTime(t), "14:05:09");
         EXPECT_TRUE(f.decimalIsComma());
     }
+}
+
+// Values that are no dates (NaN, infinities, beyond the years 1 to 9999) write empty fields, and
+// texts naming such years do not read as dates; the first and last days of the range do.
+TEST(LocaleFormats, OnlyTheYears1To9999AreDates) {
+    LocaleGuard guard("en_GB");
+    const LocaleFormats f;
+    EXPECT_EQ(f.datePattern(), "dd/MM/yyyy");
+    for (double v : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e300, 9.3e18, kEndDateTimeValue,
+                     kFirstDateTimeValue - 1e-9}) {
+        EXPECT_EQ(f.formatDate(v), "") << v;
+        EXPECT_EQ(f.formatTime(v), "") << v;
+    }
+    EXPECT_EQ(f.formatDate(kFirstDateTimeValue) + ' ' + f.formatTime(kFirstDateTimeValue),
+              "01/01/0001 00:00:00");
+    const double last = kEndDateTimeValue - 1.0 / 86400;
+    EXPECT_EQ(f.formatDate(last) + ' ' + f.formatTime(last), "31/12/9999 23:59:59");
+    EXPECT_EQ(f.parseDateTime(std::string_view("01/01/0001 00:00:00")).value_or(0), kFirstDateTimeValue);
+    EXPECT_DOUBLE_EQ(f.parseDateTime(std::string_view("31/12/9999 23:59:59")).value_or(0), last);
+    EXPECT_FALSE(f.parseDateTime(std::string_view("31/12/0000 23:59:59")).has_value());
+    EXPECT_FALSE(f.parseDateTime(std::string_view("01/01/-0001 00:00:00")).has_value());
 }
 
 TEST(LocaleFormats, AgreesWithQtAndReadsBackWhatItWrites) {

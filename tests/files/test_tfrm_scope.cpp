@@ -30,20 +30,6 @@ TEST(TfrmScope, EveryPartStartsHiddenAndEachUseShowsItsOwn) {
     EXPECT_EQ(scope.edtSelTo->text(), "250");
     EXPECT_EQ(scope.radAll->text(), "&All");
     EXPECT_EQ(scope.radNo->text(), "&Select");
-
-    TfrmScope download;
-    download.setupDownload(QStringLiteral("Data Retriving Progress"), 10016);
-    EXPECT_FALSE(download.Progress1->isHidden());
-    EXPECT_TRUE(download.BitBtn2->isHidden());
-    EXPECT_EQ(download.SText1->text(), "bytes received");
-    EXPECT_EQ(download.SText2->text(), "total bytes");
-    EXPECT_EQ(download.lblTotalBytes->text(), "10016");
-    EXPECT_EQ(download.lblBytesReceived->text(), "0");
-    download.setBytesReceived(64);
-    EXPECT_EQ(download.lblBytesReceived->text(), "64");
-    EXPECT_EQ(download.Progress1->value(), 64);
-    download.setBytesReceived(1 << 20);
-    EXPECT_EQ(download.Progress1->value(), 10016);
 }
 
 TEST(TfrmScope, CancelClosesTheRangeChoiceButOnlyFlagsAProgress) {

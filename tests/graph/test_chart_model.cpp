@@ -2,7 +2,11 @@
 #include "graph/chart_model.h"
 #include "graph/chart_state.h"
 
+#include "platform/clock.h"
+
 #include <array>
+#include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -242,6 +246,68 @@ TEST(ChartStateFormat, RefusesEveryTruncationAndByteFlip) {
         ASSERT_FALSE(ChartState::restore(bad, target, error)) << "byte " << i;
         ASSERT_EQ(target, sentinel);
     }
+}
+
+// X values are dates: NaN, the infinities and values beyond the years 1 to 9999 are refused
+// wherever an X value is kept (data, X scale, annotations, lines, zoom); annotation Y values must
+// be finite. The limits hold for restore exactly as for the model.
+TEST(ChartStateFormat, RefusesXValuesThatAreNoDates) {
+    const double bads[] = {std::nan(""), HUGE_VAL,          -HUGE_VAL,
+                           1e300,        kEndDateTimeValue, kFirstDateTimeValue - 1};
+    const std::pair<std::function<void(ChartModel&, double)>, const char*> places[] = {
+        {[](ChartModel& m, double v) { m.setX(1, 2, v); }, "an X value is not a date"},
+        {[](ChartModel& m, double v) { m.manualMinX = v; }, "X minimum is not a date"},
+        {[](ChartModel& m, double v) { m.manualMaxX = v; }, "X maximum is not a date"},
+        {[](ChartModel& m, double v) { m.annotation(0)->x = v; }, "annotation X is not a date"},
+        {[](ChartModel& m, double v) { m.vertLine(0)->x = v; }, "line annotation X is not a date"},
+        {[](ChartModel& m, double v) {
+             m.zoomStack.push_back({v, 45000.0, {}});
+         },
+         "zoom X minimum is not a date"},
+    };
+    for (const auto& [place, expected] : places) {
+        for (double bad : bads) {
+            ChartModel m = filledModel(3, 4);
+            place(m, bad);
+            ChartModel target = filledModel(1, 1);
+            QString error;
+            EXPECT_FALSE(ChartState::restore(ChartState::store(m), target, error)) << expected << " " << bad;
+            EXPECT_TRUE(error.contains(QLatin1String(expected))) << error.toStdString();
+            EXPECT_EQ(target, filledModel(1, 1));
+        }
+    }
+    ChartModel m = filledModel(3, 4);
+    m.annotation(0)->y = std::nan("");
+    ChartModel target;
+    QString error;
+    EXPECT_FALSE(ChartState::restore(ChartState::store(m), target, error));
+    EXPECT_TRUE(error.contains("annotation Y is not a finite number")) << error.toStdString();
+
+    // The first and last dates themselves are fine.
+    m = filledModel(3, 4);
+    m.setX(0, 0, kFirstDateTimeValue);
+    m.setX(2, 3, std::nextafter(kEndDateTimeValue, 0.0));
+    EXPECT_TRUE(ChartState::restore(ChartState::store(m), target, error)) << error.toStdString();
+}
+
+TEST(ChartStateFormat, LimitsOfTheModelAreTheLimitsOfRestore) {
+    ChartModel m;
+    EXPECT_TRUE(m.setSubsets(ChartModel::kMaxSubsets));
+    EXPECT_FALSE(m.setSubsets(ChartModel::kMaxSubsets + 1));
+    EXPECT_EQ(m.annotation(ChartModel::kMaxAnnotations), nullptr);
+    EXPECT_EQ(m.vertLine(ChartModel::kMaxAnnotations), nullptr);
+    ASSERT_NE(m.annotation(ChartModel::kMaxAnnotations - 1), nullptr);
+    ASSERT_NE(m.vertLine(ChartModel::kMaxAnnotations - 1), nullptr);
+    ChartModel back;
+    QString error;
+    ASSERT_TRUE(ChartState::restore(ChartState::store(m), back, error)) << error.toStdString();
+    EXPECT_EQ(back, m);
+
+    // One more subset or annotation than the model can hold is refused.
+    QByteArray block = ChartState::store(filledModel(3, 0));
+    putU32(block, 20, ChartModel::kMaxSubsets + 1);
+    EXPECT_FALSE(ChartState::restore(resealed(block), back, error));
+    EXPECT_TRUE(error.contains("subset count")) << error.toStdString();
 }
 
 TEST(ChartStateFormat, RefusesWellSealedLies) {

@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 #include <vector>
@@ -130,7 +131,36 @@ TEST(GraphStatistics, FormatsFollowTheLocale) {
     EXPECT_EQ(graphstats::formatDateTime(kStart, kEnglish), "7/31/26 " + english);
 }
 
+// NaN, the infinities and values beyond the years 1 to 9999 are no dates: empty texts, and the
+// statistics of a chart holding them still fill every other field.
+TEST(GraphStatistics, ValuesThatAreNoDatesShowNoDate) {
+    for (double x :
+         {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e300, kEndDateTimeValue, kFirstDateTimeValue - 1}) {
+        EXPECT_EQ(graphstats::formatDateTime(x, kEnglish), "") << x;
+        EXPECT_EQ(graphstats::formatTimeOfDay(x, kEnglish), "") << x;
+    }
+    EXPECT_EQ(graphstats::formatDateTime(kFirstDateTimeValue, kGerman), "01.01.01 00:00:00");
+    EXPECT_EQ(graphstats::formatDateTime(kEndDateTimeValue - 1.0 / 86400, kGerman), "31.12.99 23:59:59");
+    Channels c;
+    c.x = {1e300, 2e300, std::nan(""), HUGE_VAL};
+    c.y[0] = {400, 500, 600, 700};
+    c.y[1] = {40, 41, 42, 43};
+    c.y[2] = {20, 21, 22, 23};
+    const graphstats::Result r = graphstats::compute(c.series(), 4, kEnglish);
+    EXPECT_EQ(r.startTime, "");
+    EXPECT_EQ(r.intervalSeconds, 0);
+    EXPECT_EQ(r.max[0], "700@");
+    EXPECT_EQ(r.avg[0], "550.0");
+}
+
 // --- The window ------------------------------------------------------------------------------
+
+// The read-out lies over the chart's top-left corner, above the plot, wherever the chart sits.
+void expectReadOutOverChartCorner(TfrmGraph& w) {
+    EXPECT_EQ(w.Panel12->mapTo(&w, QPoint(0, 0)), w.PESGraph1->mapTo(&w, QPoint(0, 0)));
+    EXPECT_EQ(w.PESGraph1->childAt(w.Panel12->geometry().center()), w.Panel12);
+    EXPECT_FALSE(w.Panel12->isHidden());
+}
 
 class StatisticsWindow : public ::testing::Test {
   protected:
@@ -228,7 +258,7 @@ TEST_F(StatisticsWindow, ReadOutInsideTheRectangleOnly) {
         send(QEvent::MouseMove, QPoint(plot.left() - 3, plot.top() + 10));
         EXPECT_EQ(w.Panel12->text(), last);
     }
-    EXPECT_EQ(w.Panel12->pos(), QPoint(0, 0));
+    expectReadOutOverChartCorner(w);
 }
 
 TEST_F(StatisticsWindow, DataPointMarker) {
@@ -274,7 +304,7 @@ TEST_F(StatisticsWindow, MaxMinTableTogglesWithFreshFigures) {
 TEST_F(StatisticsWindow, ToggleButtons) {
     w.ToolButton1->click();
     EXPECT_TRUE(w.pnlGraphStatistic->isHidden());
-    EXPECT_EQ(w.Panel12->pos(), QPoint(0, 0));
+    expectReadOutOverChartCorner(w);
     w.ToolButton1->click();
     EXPECT_FALSE(w.pnlGraphStatistic->isHidden());
     w.ToolButton2->click();

@@ -322,9 +322,18 @@ TEST_F(GraphWindow, DataLoggerCloseQuestionAndUnsavedDownloadFlag) {
     EXPECT_TRUE(shared.downloadUnsaved);
     EXPECT_EQ(closed.count(), 0);
 
+    // Yes, but the save was cancelled: the data stay, and so does the window.
+    prompter.answers = {Prompter::Yes};
+    EXPECT_FALSE(w->close());
+    EXPECT_EQ(saves.count(), 1);
+    EXPECT_EQ(closed.count(), 0);
+    EXPECT_TRUE(shared.downloadUnsaved);
+
+    // Yes and the collection saved (the save clears the flag): the window closes.
+    QObject::connect(w, &TfrmGraph::saveRequested, [this] { shared.downloadUnsaved = false; });
     prompter.answers = {Prompter::Yes};
     EXPECT_TRUE(w->close());
-    EXPECT_EQ(saves.count(), 1);
+    EXPECT_EQ(saves.count(), 2);
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(shared.downloadUnsaved);
 
@@ -336,15 +345,44 @@ TEST_F(GraphWindow, DataLoggerCloseQuestionAndUnsavedDownloadFlag) {
     EXPECT_FALSE(shared.downloadUnsaved);
     TfrmGraph* third = window(TfrmGraph::kDataLoggerCaption);
     EXPECT_TRUE(third->close());
-    EXPECT_EQ(prompter.questions.size(), 3);
+    EXPECT_EQ(prompter.questions.size(), 4);
 }
 
-TEST_F(GraphWindow, ClosingAnyOtherGraphClearsTheDownloadFlag) {
-    TfrmGraph* other = window("C:/data/room.ghf");
+// Closing another graph window must not throw away the question about downloaded data.
+TEST_F(GraphWindow, ClosingOtherGraphWindowsKeepsTheDownloadFlag) {
     shared.downloadUnsaved = true;
-    EXPECT_TRUE(other->close());
+    bool realTimeUnsaved = false;
+    shared.realTimeUnsaved = &realTimeUnsaved;
+    for (const QString& caption : {QStringLiteral("C:/data/room.ghf"), TfrmGraph::kRealTimeCaption}) {
+        TfrmGraph* other = window(caption);
+        EXPECT_TRUE(other->close());
+        EXPECT_TRUE(shared.downloadUnsaved) << caption.toStdString();
+    }
     EXPECT_TRUE(prompter.questions.isEmpty());
+}
+
+TEST_F(GraphWindow, AskedAndAgreedWindowClosesWithoutAskingAgain) {
+    TfrmGraph* w = window(TfrmGraph::kDataLoggerCaption);
+    shared.downloadUnsaved = true;
+    prompter.answers = {Prompter::No};
+    ASSERT_TRUE(w->FormCloseQuery());
+    EXPECT_TRUE(shared.downloadUnsaved); // nothing closed yet
+    w->setCloseAgreed(true);
+    EXPECT_TRUE(w->close());
+    EXPECT_EQ(prompter.questions.size(), 1);
     EXPECT_FALSE(shared.downloadUnsaved);
+}
+
+TEST_F(GraphWindow, DataLoggerRefusesToCloseWhileADownloadFillsIt) {
+    TfrmGraph* w = window(TfrmGraph::kDataLoggerCaption);
+    TfrmGraph* other = window("C:/data/room.ghf");
+    shared.downloadRunning = true;
+    w->setCloseAgreed(true);
+    EXPECT_FALSE(w->close());
+    EXPECT_EQ(prompter.shown, QStringList{TfrmGraph::kDownloadRunning});
+    EXPECT_TRUE(other->close());
+    shared.downloadRunning = false;
+    EXPECT_TRUE(w->close());
 }
 
 TEST_F(GraphWindow, RealTimeCloseQuestion) {

@@ -47,3 +47,28 @@ TEST(HidFraming, AssemblerCollectsAcrossReportsAndIgnoresJunk) {
     EXPECT_FALSE(b.feed(tooShort));
     EXPECT_TRUE(b.bytes().empty());
 }
+
+// The device's side of the same framing, as the simulated meter uses it: what encodeOutput made
+// reads back, a reply splits into reports the assembler puts together again.
+TEST(HidFraming, DeviceSideRoundTrips) {
+    const std::array<uint8_t, 7> frame{0x02, 'P', 0x01, 0x02, 0, 0, 0x03};
+    const auto out = encodeOutput(frame);
+    const auto data = outputData(out[0]);
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), frame.begin(), frame.end()));
+    std::array<uint8_t, 65> zeroCount{};
+    EXPECT_TRUE(outputData(zeroCount).empty());
+    zeroCount[1] = 64; // more than a report holds
+    EXPECT_TRUE(outputData(zeroCount).empty());
+
+    std::vector<uint8_t> reply(64);
+    std::iota(reply.begin(), reply.end(), 1);
+    const auto in = encodeInput(reply);
+    ASSERT_EQ(in.size(), 2u);
+    EXPECT_EQ(in[0][0], 63);
+    EXPECT_EQ(in[1][0], 1);
+    EXPECT_EQ(in[1][1], 64);
+    ReplyAssembler a(64);
+    EXPECT_FALSE(a.feed(in[0]));
+    EXPECT_TRUE(a.feed(in[1]));
+    EXPECT_EQ(a.bytes(), reply);
+}

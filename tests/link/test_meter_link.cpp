@@ -45,6 +45,21 @@ TEST_F(LinkTest, SequenceNumberWrapsOnThe256thLiveRequest) {
     EXPECT_EQ(t.frames.back()[5], 0);
 }
 
+// The sequence number moves only for a request that goes out: failed opens and time-out settings
+// leave it, so the first request that reaches the meter carries 1.
+TEST_F(LinkTest, SequenceNumberCountsOnlyRequestsSent) {
+    t.failOpen = {1, 2};
+    t.failTimeouts = {1};
+    EXPECT_FALSE(link.ReadLive());
+    EXPECT_FALSE(link.ReadLive());
+    EXPECT_FALSE(link.ReadLive()); // open 3 succeeds, time-outs 1 fail
+    EXPECT_TRUE(t.frames.empty());
+    EXPECT_EQ(link.sequenceNumber(), 0);
+    t.replies.push_back(std::vector<uint8_t>(64, 0));
+    EXPECT_TRUE(link.ReadLive());
+    EXPECT_EQ(t.frames.back(), (std::array<uint8_t, 7>{0x02, 'A', 0x00, 0x00, 0x00, 0x01, 0x03}));
+}
+
 TEST_F(LinkTest, LiveReadClearsTheBufferAndAlwaysCloses) {
     link.replyBlock().fill(0xAA);
     t.allReadFail = true;
@@ -96,6 +111,17 @@ TEST_F(LinkTest, PanelCommandReportsTheLastFailingStep) {
 
     t.failOpen = {4};
     EXPECT_EQ(MeterLink::SendPanelCommand(t, f, reply), 7005); // the failed read skips the check
+
+    // A failed write alone, then a failed write followed by a failed read.
+    t.failWrite = {5, 6};
+    t.replies.push_back(ok);
+    EXPECT_EQ(MeterLink::SendPanelCommand(t, f, reply), 7004);
+    EXPECT_EQ(MeterLink::SendPanelCommand(t, f, reply), 7005);
+
+    // A fault raised while reading is 7007.
+    t.throwOnRead = true;
+    EXPECT_EQ(MeterLink::SendPanelCommand(t, f, reply), 7007);
+    t.throwOnRead = false;
     t.replies.push_back(ok);
     EXPECT_EQ(MeterLink::SendPanelCommand(t, f, reply), 0);
     EXPECT_EQ(t.closes, 0);
@@ -130,4 +156,21 @@ TEST_F(LinkTest, RequestDuringThePollTickIsDeferredUntilTheTickEnds) {
     for (int i = 0; i < 5 && runs == 0; ++i)
         QCoreApplication::processEvents();
     EXPECT_EQ(runs, 1);
+}
+
+// Every exchange asks for the meter by its USB identity, with the 100 ms time-outs, and reads the
+// byte count of its reply.
+TEST_F(LinkTest, ExchangesAskForTheMeterWithItsIdentityAndTimeOuts) {
+    t.replies = {std::vector<uint8_t>(32, 0), std::vector<uint8_t>(64, 0), blockReply(7)};
+    link.ProbeMeter('K');
+    link.ReadLive();
+    link.ReadBlockAt(7);
+    CommandFrame key;
+    key.setCommand('H');
+    std::array<uint8_t, 32> reply{};
+    MeterLink::SendPanelCommand(t, key, reply);
+    const std::pair<uint16_t, uint16_t> meter{0x04D9, 0xE000};
+    EXPECT_EQ(t.openArgs, (std::vector<std::pair<uint16_t, uint16_t>>(4, meter)));
+    EXPECT_EQ(t.timeoutArgs, (std::vector<std::pair<uint32_t, uint32_t>>(4, {100u, 100u})));
+    EXPECT_EQ(t.readCounts, (std::vector<uint32_t>{32, 64, 36, 32}));
 }

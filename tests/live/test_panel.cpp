@@ -8,10 +8,28 @@
 
 #include <QTimer>
 #include <QtTest/QTest>
+#include <functional>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace {
 constexpr int B = glyph::Blank;
+
+// The annunciators a panel shows, by name, in a fixed order.
+std::string shown(const TfrmPanel& p) {
+    const std::pair<const QWidget*, const char*> all[] = {
+        {p.imgBat3, "Bat3"}, {p.imgBat2, "Bat2"}, {p.imgBat1, "Bat1"},   {p.imgBat0, "Bat0"},
+        {p.imgT1C, "C"},     {p.imgT1F, "F"},     {p.imgAlarm, "Alarm"}, {p.lblHi, "Hi"},
+        {p.lblLO, "Lo"},     {p.imgHOLD, "HOLD"}, {p.imgREC, "REC"},     {p.imgFULL, "FULL"},
+        {p.lblMIN, "MIN"},   {p.lblMAX, "MAX"},   {p.imgSTEL, "STEL"},   {p.imgTWA, "TWA"},
+        {p.lblAVG, "AVG"},
+    };
+    std::string names;
+    for (const auto& [w, name] : all)
+        if (!w->isHidden())
+            names += (names.empty() ? "" : " ") + std::string(name);
+    return names;
+}
 
 PanelDigits digitsFor(int ppm, float rh, float t, uint8_t flags = 0) {
     LiveReading r;
@@ -95,6 +113,61 @@ TEST_F(PanelTest, GlyphsAndAnnunciatorsFollowTheReading) {
     panel->show();
     panel->RefreshPanel();
     EXPECT_EQ(panel->glyphReplacements(), 27);
+}
+
+// Each field of the reading on a new panel: exactly its own annunciator changes.
+TEST_F(PanelTest, EachFieldDrivesExactlyItsAnnunciator) {
+    const std::pair<std::function<void(LiveReading&)>, const char*> cases[] = {
+        {[](LiveReading&) {}, "C"},
+        {[](LiveReading& r) { r.batteryLevel = 3; }, "Bat3 C"},
+        {[](LiveReading& r) { r.batteryLevel = 2; }, "Bat2 C"},
+        {[](LiveReading& r) { r.batteryLevel = 1; }, "Bat1 C"},
+        {[](LiveReading& r) { r.batteryLevel = 0; }, "Bat0 C"},
+        {[](LiveReading& r) { r.fahrenheit = true; }, "F"},
+        {[](LiveReading& r) { r.alarm = true; }, "C Alarm"},
+        {[](LiveReading& r) { r.alarmHigh = true; }, "C Hi"},
+        {[](LiveReading& r) { r.alarmLow = true; }, "C Lo"},
+        {[](LiveReading& r) { r.hold = true; }, "C HOLD"},
+        {[](LiveReading& r) { r.recording = true; }, "C REC"},
+        {[](LiveReading& r) { r.minShown = true; }, "C MIN"},
+        {[](LiveReading& r) { r.maxShown = true; }, "C MAX"},
+        {[](LiveReading& r) { r.stelShown = true; }, "C STEL"},
+        {[](LiveReading& r) { r.twaShown = true; }, "C TWA"},
+        // While the memory is full REC and FULL belong to the flashing, while statsFlashAll is set
+        // MIN, MAX, STEL and TWA do: the refresh leaves them as they were.
+        {[](LiveReading& r) { r.memoryFull = r.recording = true; }, "C"},
+        {[](LiveReading& r) { r.statsFlashAll = r.minShown = r.maxShown = r.stelShown = r.twaShown = true; },
+         "C"},
+        {[](LiveReading& r) { r.statsFlashMode = true; }, "C"},
+    };
+    for (const auto& [set, expected] : cases) {
+        LiveReading r;
+        set(r);
+        TfrmPanel fresh(r, glyphs, link, clock);
+        fresh.RefreshPanel();
+        EXPECT_EQ(shown(fresh), expected);
+    }
+}
+
+// The refresh keeps the flashing annunciators in whatever phase the flash timer left them, and
+// takes them back once the flashing ends; a reply without a battery bit keeps the battery shown.
+TEST_F(PanelTest, RefreshLeavesFlashingAnnunciatorsAlone) {
+    reading.batteryLevel = 2;
+    reading.memoryFull = true;
+    reading.statsFlashAll = true;
+    for (QWidget* w : {(QWidget*)panel->imgREC, (QWidget*)panel->imgFULL, (QWidget*)panel->lblMIN,
+                       (QWidget*)panel->lblMAX, (QWidget*)panel->imgSTEL, (QWidget*)panel->imgTWA})
+        w->show(); // the flash phase that shows them
+    panel->RefreshPanel();
+    EXPECT_EQ(shown(*panel), "Bat2 C REC FULL MIN MAX STEL TWA");
+
+    reading.batteryLevel.reset();
+    reading.memoryFull = false;
+    reading.recording = true;
+    reading.statsFlashAll = false;
+    reading.maxShown = true;
+    panel->RefreshPanel();
+    EXPECT_EQ(shown(*panel), "Bat2 C REC MAX");
 }
 
 TEST_F(PanelTest, KeyFrameAndNoMeterWait) {

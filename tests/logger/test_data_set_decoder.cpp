@@ -145,8 +145,9 @@ TEST(DataSetDecoderHeader, IntervalBytes) {
     const struct {
         uint8_t minutes, seconds;
         int expected;
-    } cases[] = {{0x00, 0x00, 2}, {0x00, 0x30, 30},   {0x01, 0x00, 60}, {0x61, 0x05, 5},
-                 {0x00, 0x61, 2}, {0x60, 0x60, 3660}, {0x00, 0x60, 60}, {0x0A, 0x0B, 611}};
+    } cases[] = {{0x00, 0x00, 2},  {0x00, 0x30, 30},   {0x01, 0x00, 60}, {0x61, 0x05, 5},
+                 {0x00, 0x61, 2},  {0x60, 0x60, 3660}, {0x00, 0x60, 60}, {0x0A, 0x0B, 611},
+                 {0x01, 0x61, 62}, {0x61, 0x61, 2}}; // seconds above 60 become 2 also beside minutes
     for (const auto& c : cases)
         EXPECT_EQ(decodeOne({.intervalMinutes = c.minutes, .intervalSeconds = c.seconds}).intervalSeconds,
                   c.expected)

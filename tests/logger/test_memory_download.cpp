@@ -1,3 +1,5 @@
+#include "link/hid_meter_transport.h"
+#include "link/simulated_hid_backend.h"
 #include "link/simulated_meter.h"
 #include "logger/download_progress.h"
 #include "logger/memory_download.h"
@@ -7,6 +9,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -126,14 +129,21 @@ TEST_F(DownloadTest, FirstAndSecondBlockFailures) {
     }
 }
 
-TEST_F(DownloadTest, LostBlockIsRecoveredByR) {
-    meter.setReportedSize(1024);
-    meter.faults.failBlockReads = {10};
-    EXPECT_EQ(download(), 0);
-    EXPECT_EQ(meter.requests('r'), 1u);
-    EXPECT_EQ(letters().substr(9, 4), "prpp"); // block 10 lost, 'r', block 10 again, block 11
-    EXPECT_EQ(letters().find('A'), std::string::npos);
-    EXPECT_EQ(image, memoryPrefix(1024));
+// Whether or not the meter steps back on 'r', the block after the stored ones is asked for by
+// number, and the image has every block once, in order.
+TEST_F(DownloadTest, LostBlockIsRecoveredByRAndTheLastStoredBlockAskedByNumber) {
+    for (const bool noRewind : {false, true}) {
+        meter.setReportedSize(1024);
+        meter.faults.noRewindOnR = noRewind;
+        meter.faults.failBlockReads = {meter.calls().blockRequests + 10};
+        meter.clearLog();
+        EXPECT_EQ(download(), 0);
+        // Block 10 lost, 'r', block 9 by number, block 10 again, block 11.
+        EXPECT_EQ(letters().substr(9, 5), "prPpp") << noRewind;
+        EXPECT_EQ(meter.frames()[11], (std::array<uint8_t, 7>{0x02, 'P', 0x00, 0x09, 0x00, 0x00, 0x03}));
+        EXPECT_EQ(letters().find('A'), std::string::npos);
+        EXPECT_EQ(image, memoryPrefix(1024)) << noRewind;
+    }
 }
 
 TEST_F(DownloadTest, ResumePicksUpAfterTheLastStoredBlock) {
@@ -336,4 +346,52 @@ TEST_F(DownloadTest, ProgressDialogShowsTheCountsWhileTheDownloadRuns) {
     EXPECT_EQ(dialog.lblBytesReceived->text(), "10016");
     EXPECT_EQ(dialog.Progress1->maximum(), 10016);
     EXPECT_EQ(dialog.Progress1->value(), 10016);
+}
+
+// The whole download through the USB transport against the simulated meter seen as HID reports:
+// replies that come after their read timed out (a block, the 'r' after it, a resume 'P') never
+// shift the blocks after them, so the image is the one a download without them gives.
+TEST(DownloadOverHid, LateRepliesGiveTheSameImage) {
+    auto run = [](const std::function<void(SimulatedMeter&)>& faults) {
+        ManualClock clock;
+        SimulatedMeter meter(clock);
+        meter.setSizeField(0x00FFFF); // 64 KiB: 2048 blocks
+        faults(meter);
+        SimulatedHidBackend backend(meter, clock);
+        backend.lateMs = 400; // well after any read's time-out
+        HidMeterTransport transport(backend);
+        MeterLink link(transport, clock);
+        MemoryImage image;
+        const int code = DownloadMemory(link, image);
+        EXPECT_EQ(code, DownloadOk);
+        return std::make_pair(image, MemoryImage(meter.memory().begin(), meter.memory().begin() + 65536));
+    };
+    const auto [plain, memory] = run([](SimulatedMeter&) {});
+    ASSERT_EQ(plain, memory);
+    const auto [late, memory2] = run([](SimulatedMeter& m) {
+        m.faults.lateReplies['p'] = {5, 700, 701, 1500};
+        m.faults.lateReplies['r'] = {2}; // the resume phase takes over after this one
+    });
+    EXPECT_EQ(late, plain);
+    // And a meter that does not step back on 'r'.
+    const auto [noRewind, memory3] = run([](SimulatedMeter& m) {
+        m.faults.lateReplies['p'] = {5, 900};
+        m.faults.noRewindOnR = true;
+    });
+    EXPECT_EQ(noRewind, plain);
+}
+
+// Whatever writes to the store's image while the download pumps messages cannot reach the blocks:
+// they are in the download's own buffer until it is complete.
+TEST_F(DownloadTest, BlocksStayInTheDownloadsOwnBufferUntilItIsComplete) {
+    DataSetStore store;
+    progress.onBytes = [&](uint32_t bytes) {
+        if (bytes == 1024)
+            store.image.assign(100, 0xEE); // say, an open that ran meanwhile
+    };
+    MemoryImage handed;
+    EXPECT_EQ(DownloadAndDecode(link, store, &progress, [&](const MemoryImage& i) { handed = i; }), 0);
+    EXPECT_EQ(handed, memoryPrefix(handed.size()));
+    EXPECT_EQ(handed.size(), totalBytesFor(meter.reportedSize()));
+    EXPECT_EQ(store.sets.size(), 4u);
 }

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <cmath>
 #include <gtest/gtest.h>
 
 TEST(DateTimeValue, DaysSince1899RoundTrip) {
@@ -15,6 +17,19 @@ TEST(DateTimeValue, DaysSince1899RoundTrip) {
     const QDateTime t(QDate(2026, 7, 31), QTime(14, 5, 9));
     EXPECT_EQ(fromDateTimeValue(toDateTimeValue(t)), t);
     EXPECT_EQ(fromDateTimeValue(toDateTimeValue(t) + 1.0 / 86400), t.addSecs(1));
+}
+
+// Every double converts: values that are no dates give an invalid date-time, the range's ends
+// give their dates, and an invalid date-time gives 0.
+TEST(DateTimeValue, DefinedForEveryDouble) {
+    for (double v : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e300, 9.3e18, -9.3e18, kEndDateTimeValue,
+                     kFirstDateTimeValue - 1e-6})
+        EXPECT_FALSE(fromDateTimeValue(v).isValid()) << v;
+    EXPECT_EQ(fromDateTimeValue(kFirstDateTimeValue), QDateTime(QDate(1, 1, 1), QTime(0, 0)));
+    EXPECT_EQ(fromDateTimeValue(kEndDateTimeValue - 0.5), QDateTime(QDate(9999, 12, 31), QTime(12, 0)));
+    EXPECT_EQ(fromDateTimeValue(-0.25), QDateTime(QDate(1899, 12, 29), QTime(18, 0)));
+    EXPECT_EQ(toDateTimeValue(QDateTime()), 0.0);
+    EXPECT_EQ(toDateTimeValue(QDateTime(QDate(1, 1, 1), QTime(0, 0))), kFirstDateTimeValue);
 }
 
 TEST(ManualClock, WaitsCostNoRealTime) {
@@ -84,4 +99,21 @@ TEST(VersionInfo, LabelLinkDesignTimeAndRemoval) {
     delete label;
     EXPECT_EQ(info.FileVersionLabel(), nullptr);
     info.Loaded(); // does nothing, no dangling label
+}
+
+TEST(RealClock, WaitServesTimersAndPostedEventsAndLastsLongerThanAsked) {
+    RealClock clock;
+    QTimer timer;
+    int ticks = 0;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(5);
+    bool posted = false;
+    QTimer::singleShot(0, [&] { posted = true; });
+    const int64_t start = clock.tickCount();
+    clock.pumpWait(40);
+    const int64_t waited = clock.tickCount() - start;
+    EXPECT_GT(waited, 40);
+    EXPECT_LT(waited, 1000); // never hangs until some unrelated event
+    EXPECT_TRUE(posted);
+    EXPECT_GE(ticks, 2);
 }

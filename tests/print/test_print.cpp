@@ -274,8 +274,7 @@ TEST_F(PrintToPdf, GraphGoesThroughTheTrimmedCustomizationThenPrints) {
     for (const char* text : {"Print test", "ppm", "%RH", "Temp.", "7/31/26"})
         EXPECT_TRUE(pages[0].contains(text)) << text;
     EXPECT_EQ(printer.resolution(), 1200); // the shared printer is left as it was
-    const QString png = "/tmp/graph_print";
-    QFile::remove(png + ".png");
+    const QString png = dir.filePath("graph_print");
     QProcess p;
     p.start("pdftoppm", {"-png", "-r", "50", "-singlefile", pdf, png});
     ASSERT_TRUE(p.waitForFinished(30000));

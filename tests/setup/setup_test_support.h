@@ -26,7 +26,8 @@ struct SetupTransport : FakeTransport {
         blocks.push_back(b);
         return failBlock.count(static_cast<int>(blocks.size())) ? 1 : 0;
     }
-    int ReadSerialNumber(int, char* buffer, int size) override {
+    int ReadSerialNumber(int first, char* buffer, int size) override {
+        serialArgs.emplace_back(first, size);
         std::memset(buffer, 0, size);
         std::memcpy(buffer, serial.data(), std::min<std::size_t>(serial.size(), std::size_t(size)));
         return 0;

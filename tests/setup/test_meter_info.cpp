@@ -25,6 +25,49 @@ TEST(MeterInfoDecode, MemoryAvailableCountsFreeRecordsUpToTheLastAddress) {
     EXPECT_EQ(availableAt(0xFFFFFF), 0u);
 }
 
+// Every byte of the reply holds a different value, so a field read from the wrong offset or in the
+// wrong byte order decodes to another number.
+TEST(MeterInfoDecode, EveryFieldFromItsOwnBytesHighByteFirst) {
+    std::vector<uint8_t> r(64);
+    for (size_t i = 0; i < r.size(); ++i)
+        r[i] = uint8_t(0x10 + i);
+    const MeterInfo a = *decodeMeterInfo(r);
+    EXPECT_EQ(a.dataSets, 0x1415);
+    EXPECT_EQ(a.memoryPosition, 0x161718u);
+    EXPECT_EQ(a.intervalMinutesBcd, 0x19);
+    EXPECT_EQ(a.intervalSecondsBcd, 0x1A);
+    EXPECT_EQ(a.firmware, 0x1F);
+    EXPECT_EQ(a.col2000, 0x2223);
+    EXPECT_EQ(a.col400, 0x2425);
+    EXPECT_EQ(a.col0, 0x2627);
+    EXPECT_FALSE(a.alarmOn); // only 1 is on
+    EXPECT_EQ(a.alarmHigh, 0x2E2F);
+    EXPECT_EQ(a.alarmLow, 0x3031);
+    EXPECT_EQ(a.altitude, 0x3637);
+    EXPECT_TRUE(a.fahrenheit);
+    EXPECT_EQ(a.humidityOffset, 0x39);
+    EXPECT_EQ(a.temperatureOffset, 0x3A);
+    EXPECT_EQ(a.ppmOffset, 0x3B3C);
+    EXPECT_EQ(a.powerOffCode, 0x40);
+    EXPECT_EQ(meterTimeText(a), "45/44/2047   43:42:41");
+    EXPECT_EQ(intervalText(a), "19:1A");
+
+    // Signed fields, the alarm switch and the Celsius unit.
+    r[29] = 1;
+    r[40] = 0;
+    r[41] = 0xE7;
+    r[42] = 0xA6;
+    r[43] = 0xFE;
+    r[44] = 0x70;
+    const MeterInfo b = *decodeMeterInfo(r);
+    EXPECT_TRUE(b.alarmOn);
+    EXPECT_FALSE(b.fahrenheit);
+    EXPECT_EQ(b.humidityOffset, -25);
+    EXPECT_EQ(b.temperatureOffset, -90);
+    EXPECT_EQ(b.ppmOffset, -400);
+    EXPECT_FALSE(decodeMeterInfo(std::span(r).first(63)).has_value());
+}
+
 TEST(MeterInfoDecode, TemperatureOffsetShownInTheMetersUnit) {
     auto r = infoReply();
     r[42] = 0xA6;

@@ -42,6 +42,20 @@ template <class Op> std::vector<int> codes(Op op, char letter) {
 }
 } // namespace
 
+// Each step failing in every try gives that step's own code; the information read takes any reply
+// that was read (no acknowledgement), the clock needs 'O','K'.
+TEST(SetupExchangeCodes, InformationAndClockReportTheirOwnCodes) {
+    EXPECT_EQ(codes(
+                  [](SetupExchange& ex) {
+                      SetupExchange::InfoReply info{};
+                      return ex.readInformation(info);
+                  },
+                  'X'),
+              (std::vector<int>{0, 0, 204, 203, 202, 201}));
+    EXPECT_EQ(codes([](SetupExchange& ex) { return ex.setClock(); }, 't'),
+              (std::vector<int>{0, 406, 405, 403, 402, 401}));
+}
+
 TEST(SetupExchangeCodes, IntervalAndEraseReportTheirOwnCodes) {
     EXPECT_EQ(codes([](SetupExchange& ex) { return ex.setInterval(0, 1); }, 'I'),
               (std::vector<int>{0, 605, 604, 603, 602, 600}));
@@ -70,6 +84,10 @@ TEST_F(ExchangeTest, InformationReadSendsXAndKeepsTheBytesItDoesNotSet) {
     EXPECT_EQ(info[15], 123);
     EXPECT_EQ(t.closes, 0); // setup exchanges leave the device open
     EXPECT_EQ(ex.serialNumber(), "SN-0001");
+    EXPECT_EQ(t.serialArgs.back(), std::make_pair(0, 32)); // first argument 0, a 32-byte buffer
+    EXPECT_EQ(t.openArgs, (std::vector<std::pair<uint16_t, uint16_t>>{{0x04D9, 0xE000}}));
+    EXPECT_EQ(t.timeoutArgs, (std::vector<std::pair<uint32_t, uint32_t>>{{100, 100}}));
+    EXPECT_EQ(t.readCounts, std::vector<uint32_t>{64});
 }
 
 TEST_F(ExchangeTest, InformationReadTriesThreeTimesAndReportsTheLastFailingStep) {

@@ -1,7 +1,10 @@
 #include "link/demo_memory.h"
+#include "link/hid_meter_transport.h"
 #include "link/meter_link.h"
+#include "link/simulated_hid_backend.h"
 #include "link/simulated_meter.h"
 #include "platform/clock.h"
+#include "setup/setup_exchange.h"
 #include "setup/tfrm_setup.h"
 #include "support/scripted_prompter.h"
 
@@ -174,4 +177,34 @@ TEST_F(SetupOnSimulatedMeter, FaultsShowOnTheResultLabels) {
     meter.faults.failWriteBlock = {1, 2, 3};
     dlg->Button1Click();
     EXPECT_EQ(text("lblOK1"), "Fail code=405"); // the block never arrived, so no answer either
+}
+
+// The setup read and a setting through the USB transport against the simulated meter seen as HID
+// reports: with late replies they give what they give without, and each exchange reads its own
+// reply.
+TEST(SetupOverHid, LateRepliesGiveTheSameInformation) {
+    auto run = [](bool late) {
+        ManualClock clock;
+        SimulatedMeter meter(clock);
+        if (late) {
+            meter.faults.lateReplies['X'] = {1, 3};
+            meter.faults.lateReplies['I'] = {1};
+        }
+        SimulatedHidBackend backend(meter, clock);
+        HidMeterTransport transport(backend);
+        CommandFrame frame;
+        SetupExchange::Reply reply{};
+        SetupExchange exchange(transport, clock, frame, reply);
+        std::vector<SetupExchange::InfoReply> infos(2);
+        EXPECT_EQ(exchange.readInformation(infos[0]), 0);
+        EXPECT_EQ(exchange.setInterval(0x02, 0x30), 0);
+        EXPECT_EQ(exchange.readInformation(infos[1]), 0);
+        EXPECT_EQ(meter.memory()[meter_memory::IntervalAt], 0x02);
+        return infos;
+    };
+    const auto plain = run(false);
+    const auto late = run(true);
+    EXPECT_EQ(late, plain);
+    EXPECT_EQ(late[1][9], 0x02); // the interval just set, read back
+    EXPECT_EQ(late[1][10], 0x30);
 }

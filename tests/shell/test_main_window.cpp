@@ -1,12 +1,19 @@
+#include "files/tfrm_open_save.h"
 #include "graph/pes_graph.h"
+#include "link/hid_meter_transport.h"
+#include "link/simulated_hid_backend.h"
 #include "link/simulated_meter.h"
 #include "live/tfrm_panel.h"
+#include "logger/data_set_pane.h"
+#include "logger/memory_download.h"
 #include "logger/tfrm_list.h"
 #include "platform/clock.h"
 #include "platform/settings.h"
 #include "shell/tfrm_about.h"
 #include "shell/tfrm_main.h"
+#include "support/memory_images.h"
 #include "support/scripted_prompter.h"
+#include "support/test_helpers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,6 +25,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 struct MainWindowTest : ::testing::Test {
@@ -194,4 +202,170 @@ TEST_F(MainWindowTest, PrintUsesThePrinterChosenInPrinterSetup) {
     prompter.dialogHandler = [](QDialog&) { return QDialog::Rejected; };
     main->btnPrintClick();
     EXPECT_FALSE(QFileInfo::exists(pdf));
+}
+
+// Quitting right after a download: the DataLogger window is asked before anything closes, and
+// Cancel keeps every window; Exit asks the same.
+TEST_F(MainWindowTest, QuittingAfterADownloadAsksFirstAndCancelKeepsEveryWindow) {
+    showMain();
+    tick();
+    main->LoadData1Click();
+    ASSERT_TRUE(main->graphShared().downloadUnsaved);
+    const int children = int(main->mdiArea()->subWindowList().size());
+    ASSERT_EQ(children, 3); // real-time graph, panel, DataLogger
+
+    prompter.answers = {Prompter::Cancel};
+    EXPECT_FALSE(main->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(prompter.questions, QStringList{"Save DataLogger Data ?"});
+    EXPECT_EQ(main->mdiArea()->subWindowList().size(), children);
+    EXPECT_NE(main->panel(), nullptr);
+    EXPECT_NE(main->recorder().window(), nullptr);
+    EXPECT_NE(main->dataLoggerWindow(), nullptr);
+    EXPECT_TRUE(main->graphShared().downloadUnsaved);
+
+    prompter.answers = {Prompter::Cancel};
+    EXPECT_FALSE(main->Exit1Click());
+    EXPECT_EQ(prompter.questions.size(), 2);
+    EXPECT_EQ(main->mdiArea()->subWindowList().size(), children);
+
+    // No: everything closes, each window asked once.
+    prompter.answers = {Prompter::No};
+    EXPECT_TRUE(main->close());
+    EXPECT_EQ(prompter.questions.size(), 3);
+    EXPECT_FALSE(main->graphShared().downloadUnsaved);
+}
+
+TEST_F(MainWindowTest, CancelOnTheRealTimeQuestionKeepsThePanelAndTheDataLogger) {
+    showMain();
+    tick();
+    main->LoadData1Click();
+    // The real-time graph reopened, so it comes after the panel and the DataLogger window.
+    main->recorder().window()->parentWidget()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    main->RealTimeGraph1->trigger();
+    ASSERT_NE(main->recorder().window(), nullptr);
+    main->realTime().Unsaved = true;
+
+    prompter.answers = {Prompter::No, Prompter::Cancel};
+    EXPECT_FALSE(main->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(prompter.questions, QStringList({"Save DataLogger Data ?", "Save Real-Time Graph ?"}));
+    EXPECT_NE(main->panel(), nullptr);
+    EXPECT_NE(main->dataLoggerWindow(), nullptr);
+    EXPECT_NE(main->recorder().window(), nullptr);
+    EXPECT_EQ(main->mdiArea()->subWindowList().size(), 3);
+    EXPECT_TRUE(main->graphShared().downloadUnsaved); // No was answered, but nothing closed
+    EXPECT_TRUE(main->poll().MainTimer.isActive());
+}
+
+// Clicks that arrive while the download pumps messages: Open, Save, Output Tabular to graph,
+// closing the DataLogger window, closing the program and Exit are all refused with a message, and
+// the download ends with every set of the meter.
+TEST_F(MainWindowTest, CommandsThatWouldChangeWhatADownloadFillsWaitForItsEnd) {
+    showMain();
+    tick();
+    writeAll(dir.filePath("two.407"), bytesOf(collectionImage(2, 3)));
+    prompter.files = {dir.filePath("two.407")};
+    prompter.dialogHandler = [](QDialog&) { return int(TfrmOpenSave::ResultOk); };
+    auto* table = new TfrmList;
+    table->model().appendRow({"07/31/26", "14:05:09", "562", "45.1", "25.0"});
+    QMdiSubWindow* tableSub = main->mdiArea()->addSubWindow(table);
+    tableSub->show();
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        ran = true;
+        main->Open1->trigger();
+        main->mdiArea()->setActiveSubWindow(tableSub);
+        main->Save1->trigger();
+        main->btnOutputToGraphClick();
+        main->dataLoggerWindow()->parentWidget()->close();
+        EXPECT_FALSE(main->close());
+        EXPECT_FALSE(main->Exit1Click());
+    });
+    const int windows = int(main->mdiArea()->subWindowList().size());
+    main->LoadData1Click();
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(prompter.shown.count(TfrmGraph::kDownloadRunning), 6) << prompter.shown.join('|').toStdString();
+    EXPECT_EQ(prompter.files.size(), 1u); // the collection was never asked for
+    EXPECT_EQ(main->dataSetStore().sets.size(), 4u);
+    ASSERT_NE(main->dataLoggerWindow(), nullptr);
+    EXPECT_EQ(dataSetPaneOf(*main->dataLoggerWindow())->setCount(), 4);
+    EXPECT_EQ(main->mdiArea()->subWindowList().size(), windows + 1); // the DataLogger window, no graph
+    EXPECT_TRUE(main->graphShared().downloadUnsaved);
+    EXPECT_FALSE(main->downloadRunning());
+
+    // Once it has ended, Open works again.
+    main->Open1->trigger();
+    EXPECT_TRUE(prompter.files.empty());
+    EXPECT_EQ(main->dataSetStore().sets.size(), 2u);
+}
+
+// The temporary folder cannot be made after a download: the pane lists what the store holds, the
+// unsaved flag goes with it, the folder's path is shown, and saving all data sets saves them.
+TEST_F(MainWindowTest, TemporaryFolderFailureListsTheStoreAndSavesWhatIsListed) {
+    showMain();
+    tick();
+    main->LoadData1Click();
+    ASSERT_EQ(dataSetPaneOf(*main->dataLoggerWindow())->setCount(), 4);
+    main->graphShared().downloadUnsaved = false; // saved, say
+
+    meter.setMemory(collectionImage(2, 3));
+    meter.setReportedSize(uint32_t(collectionImage(2, 3).size()));
+    const QString temp = main->DataFolder + "temp";
+    ASSERT_TRUE(QDir(temp).removeRecursively());
+    writeAll(temp, "a file where the folder should be");
+    tick();
+    ASSERT_TRUE(main->poll().Connected);
+    prompter.shown.clear();
+    main->LoadData1Click();
+    EXPECT_EQ(prompter.shown, QStringList{QDir::toNativeSeparators(temp)});
+    EXPECT_EQ(main->dataSetStore().sets.size(), 2u);
+    EXPECT_EQ(dataSetPaneOf(*main->dataLoggerWindow())->setCount(), 2);
+    EXPECT_TRUE(main->graphShared().downloadUnsaved);
+
+    const QString saved = dir.filePath("saved.407");
+    prompter.files = {saved};
+    prompter.dialogHandler = [](QDialog&) { return int(TfrmOpenSave::ResultOk); };
+    main->mdiArea()->setActiveSubWindow(
+        qobject_cast<QMdiSubWindow*>(main->dataLoggerWindow()->parentWidget()));
+    main->Save1->trigger();
+    const auto total = std::ptrdiff_t(totalBytesFor(meter.reportedSize()));
+    EXPECT_EQ(readAll(saved), bytesOf(MemoryImage(meter.memory().begin(), meter.memory().begin() + total)));
+    EXPECT_FALSE(main->graphShared().downloadUnsaved);
+}
+
+// A meter that frames its USB reports otherwise than we assume: the program stays "Off
+// Connection", refuses the setup operations, and nothing but probes reaches the meter.
+TEST(MainWindowOverHid, WrongReportFramingFailsSafe) {
+    QTemporaryDir dir;
+    ManualClock clock;
+    SimulatedMeter meter(clock);
+    SimulatedHidBackend backend(meter, clock);
+    backend.rawReplies = true;
+    HidMeterTransport transport(backend);
+    ScriptedPrompter prompter;
+    Settings settings(dir.filePath("qz407.ini"));
+    TfrmMain main(transport, clock, prompter, settings);
+    main.documentsOverride = dir.filePath("Documents");
+    main.show();
+    QCoreApplication::processEvents();
+    const std::vector<uint8_t> memory = meter.memory();
+    for (int i = 0; i < 6; ++i) {
+        clock.advance(500);
+        main.poll().MainTimerTimer();
+    }
+    EXPECT_EQ(main.statusText(1), "Off Connection");
+    EXPECT_FALSE(main.poll().Connected);
+    EXPECT_FALSE(main.btnDataLogger->isEnabled() && main.poll().Connected);
+    main.Setup1Click();
+    ASSERT_NE(main.setupDialog(), nullptr);
+    main.setupDialog()->Button6Click(); // "Setup All"
+    main.LoadData1Click();
+    EXPECT_EQ(prompter.shown, QStringList(2, "There is no connection with meter !"));
+    for (const auto& f : meter.frames())
+        EXPECT_EQ(f[1], 'K');
+    EXPECT_TRUE(meter.writtenBlocks().empty());
+    meter.update();
+    EXPECT_EQ(meter.memory(), memory);
 }

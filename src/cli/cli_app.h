@@ -1,0 +1,10 @@
+#pragma once
+#include <QStringList>
+
+// Parses the command line of qz407-cli (the program name first), runs the command it names and
+// returns the exit code. Help and usage texts go to standard output and standard error.
+int runCli(const QStringList& arguments);
+
+// The man-page style help of the whole program, and of one command.
+QString programHelp();
+QString commandHelp(const QString& command);

@@ -1,0 +1,122 @@
+// export: a collection file's data sets as text, as the graph window exports a shown set.
+#include "cli/cli_common.h"
+#include "cli/output_target.h"
+#include "cli/record_writer.h"
+#include "files/collection_file.h"
+#include "logger/data_set_decoder.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+QCommandLineOption setOption() {
+    return QCommandLineOption(QStringLiteral("set"), QStringLiteral("Only data set N (1 is the first)."),
+                              QStringLiteral("N"));
+}
+QCommandLineOption allOption() {
+    return QCommandLineOption(QStringLiteral("all"),
+                              QStringLiteral("Every data set, one after another (default)."));
+}
+QCommandLineOption formatOption() {
+    return QCommandLineOption(QStringLiteral("format"),
+                              QStringLiteral("txt, csv or jsonl; default: by OUT's extension, else txt."),
+                              QStringLiteral("FORMAT"));
+}
+QCommandLineOption outputOption() {
+    return QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")},
+                              QStringLiteral("Write to OUT (replaced only when complete);\n"
+                                             "default or -: standard output."),
+                              QStringLiteral("OUT"));
+}
+
+int runExport(CommandContext& context) {
+    const QCommandLineParser& p = context.parser;
+    const QString path = context.arguments().first();
+    const QString outPath = p.value(outputOption());
+
+    if (p.isSet(setOption()) && p.isSet(allOption()))
+        return context.usageError(QStringLiteral("--set and --all exclude each other"));
+    std::optional<TextFormat> format = TextFormat::Txt;
+    if (p.isSet(formatOption())) {
+        format = textFormatNamed(p.value(formatOption()));
+        if (!format)
+            return context.usageError(QStringLiteral("unknown format '%1'").arg(p.value(formatOption())));
+    } else if (const auto byName = textFormatNamed(QFileInfo(outPath).suffix())) {
+        format = byName;
+    }
+    int setNumber = 0;
+    if (p.isSet(setOption())) {
+        bool ok = false;
+        setNumber = p.value(setOption()).toInt(&ok);
+        if (!ok || setNumber < 1)
+            return context.usageError(QStringLiteral("--set needs a set number from 1"));
+    }
+
+    DataSetStore store;
+    QString error;
+    if (!readCollectionFile(path, store.image, &error)) {
+        console::error(QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
+        return ExitFailed;
+    }
+    if (store.image.empty()) {
+        console::error(QDir::toNativeSeparators(path) + QStringLiteral(": the file is empty"));
+        return ExitFailed;
+    }
+    bool truncated = false;
+    const int code = decodeDataSets(store, QDateTime::currentDateTime(), &truncated);
+    store.image = MemoryImage();
+    if (code == DecodeNoDataSets) {
+        console::error(QDir::toNativeSeparators(path) + QStringLiteral(": holds no data set"));
+        return ExitFailed;
+    }
+    if (code == DecodeTooManySets) {
+        console::error(QDir::toNativeSeparators(path) +
+                       QStringLiteral(": claims more than %1 data sets").arg(MaxDataSets));
+        return ExitFailed;
+    }
+    if (truncated)
+        console::error(QDir::toNativeSeparators(path) +
+                       QStringLiteral(": the file ends before all the data sets it claims; %1 read")
+                           .arg(store.sets.size()));
+    if (setNumber > int(store.sets.size()))
+        return context.usageError(QStringLiteral("there is no data set %1: %2 holds %3")
+                                      .arg(setNumber)
+                                      .arg(QDir::toNativeSeparators(path))
+                                      .arg(store.sets.size()));
+
+    const RecordWriter writer(*format);
+    std::string text;
+    if (setNumber > 0) {
+        writer.appendSet(text, store, std::size_t(setNumber - 1));
+    } else {
+        for (std::size_t k = 0; k < store.sets.size(); ++k)
+            writer.appendSet(text, store, k);
+    }
+    OutputTarget out(outPath);
+    if (!out.open() || !out.write(text) || !out.commit()) {
+        console::error(out.errorString());
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+} // namespace
+
+CommandSpec exportCommand() {
+    CommandSpec spec;
+    spec.name = QStringLiteral("export");
+    spec.synopsis = QStringLiteral("export FILE.407 [--set N | --all] [--format txt|csv|jsonl] [-o OUT]");
+    spec.summary = QStringLiteral("a collection file's data sets as txt, csv or jsonl");
+    spec.description = QStringLiteral(
+        "Decodes a data set collection file as the desktop program opens it and writes its data sets:\n"
+        "txt and csv are the bytes the graph window's export writes for each set (one line a record,\n"
+        "dates, times and numbers in the locale), the sets one after another; jsonl is one JSON object\n"
+        "a record with its set number.");
+    spec.options = {setOption(), allOption(), formatOption(), outputOption()};
+    spec.minArguments = 1;
+    spec.maxArguments = 1;
+    spec.run = runExport;
+    return spec;
+}

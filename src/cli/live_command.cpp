@@ -1,0 +1,157 @@
+// live: one line per live reading, polled as the main window's poll reads the meter.
+#include "cli/cli_common.h"
+#include "cli/meter_session.h"
+#include "cli/record_writer.h"
+#include "platform/clock.h"
+#include "platform/settings.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+extern "C" void requestStop(int) {
+    stopRequested = 1;
+}
+
+QCommandLineOption intervalOption() {
+    return QCommandLineOption(QStringLiteral("interval"),
+                              QStringLiteral("Seconds between lines (0.5 to 86400; decimals allowed);\n"
+                                             "default: the real-time rate of the desktop program."),
+                              QStringLiteral("S"));
+}
+QCommandLineOption countOption() {
+    return QCommandLineOption(QStringLiteral("count"),
+                              QStringLiteral("Stop after N lines; default: until stopped."),
+                              QStringLiteral("N"));
+}
+QCommandLineOption formatOption() {
+    return QCommandLineOption(QStringLiteral("format"), QStringLiteral("csv or jsonl (default csv)."),
+                              QStringLiteral("FORMAT"));
+}
+
+// The poll's own period: the main window polls every half second.
+constexpr int64_t PollMs = 500;
+// A read that missed is tried again this soon.
+constexpr int64_t RetryMs = 100;
+// How long one wait may last before the stop request is looked at again.
+constexpr int StopCheckMs = 50;
+
+void waitUntil(MeterSession& session, int64_t tick) {
+    while (!stopRequested) {
+        const int64_t left = tick - session.clock().tickCount();
+        if (left <= 0)
+            return;
+        session.idle(int(std::min<int64_t>(left, StopCheckMs)));
+    }
+}
+
+int runLive(CommandContext& context) {
+    const QCommandLineParser& p = context.parser;
+    TextFormat format = TextFormat::Csv;
+    if (p.isSet(formatOption())) {
+        const auto named = textFormatNamed(p.value(formatOption()));
+        if (!named || *named == TextFormat::Txt)
+            return context.usageError(QStringLiteral("unknown format '%1'").arg(p.value(formatOption())));
+        format = *named;
+    }
+    double seconds = Settings().realTimeRate();
+    if (p.isSet(intervalOption())) {
+        bool ok = false;
+        seconds = QLocale::c().toDouble(p.value(intervalOption()), &ok);
+        if (!ok || !(seconds >= 0.5 && seconds <= 86400.0))
+            return context.usageError(QStringLiteral("--interval needs seconds from 0.5 to 86400"));
+    }
+    qint64 count = 0;
+    if (p.isSet(countOption())) {
+        bool ok = false;
+        count = p.value(countOption()).toLongLong(&ok);
+        if (!ok || count < 1)
+            return context.usageError(QStringLiteral("--count needs a number from 1"));
+    }
+
+    const auto session = MeterSession::open(context.global);
+    if (!session)
+        return ExitUsage;
+    if (!session->connect())
+        return MeterSession::noMeter();
+
+    // Ctrl-C (and a polite kill) end the loop after the line in hand; what was written stays.
+    stopRequested = 0;
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+
+    Clock& clock = session->clock();
+    const RecordWriter writer(format);
+    const auto intervalMs = int64_t(std::llround(seconds * 1000.0));
+    int64_t due = clock.tickCount();
+    qint64 lines = 0;
+    bool waiting = false;
+    int result = ExitOk;
+    std::string line;
+    while (!stopRequested && (count == 0 || lines < count)) {
+        const int64_t tick = clock.tickCount();
+        const double sampleTime = clock.now();
+        switch (session->poll()) {
+        case PollStep::Found:
+            if (waiting)
+                console::error(QStringLiteral("On Connection"));
+            waiting = false;
+            break;
+        case PollStep::Lost:
+            console::error(QStringLiteral("No Connection: waiting for the meter to come back"));
+            waiting = true;
+            break;
+        case PollStep::Reading:
+            if (tick < due)
+                break;
+            line.clear();
+            writer.appendReading(line, sampleTime, session->reading());
+            if (!console::out(line) || !console::flushOut()) {
+                console::error(QStringLiteral("standard output: write error"));
+                result = ExitFailed;
+                stopRequested = 1;
+                break;
+            }
+            ++lines;
+            while (due <= tick)
+                due += intervalMs;
+            break;
+        default:
+            break;
+        }
+        if (count != 0 && lines >= count)
+            break;
+        // While connected the next poll comes when the next line is due, at least every half second
+        // (so a lost meter is noticed as the window notices it), and soon after a missed read.
+        waitUntil(*session, session->connected() ? std::min(tick + PollMs, std::max(due, tick + RetryMs))
+                                                 : tick + PollMs);
+    }
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    console::flushOut();
+    return result;
+}
+
+} // namespace
+
+CommandSpec liveCommand() {
+    CommandSpec spec;
+    spec.name = QStringLiteral("live");
+    spec.synopsis = QStringLiteral("live [--interval S] [--count N] [--format csv|jsonl]");
+    spec.summary = QStringLiteral("live readings, one line each, until stopped or N lines");
+    spec.description = QStringLiteral(
+        "Polls the meter as the desktop program's main window does and writes one line per reading\n"
+        "every S seconds: csv as the real-time graph's export writes a point (date, time, ppm, %RH,\n"
+        "temperature in the locale), or jsonl. Ctrl-C ends it cleanly, every line written whole. When\n"
+        "the meter is unplugged a message goes to standard error and the command waits for it to come\n"
+        "back.");
+    spec.options = {intervalOption(), countOption(), formatOption()};
+    spec.run = runLive;
+    return spec;
+}
