@@ -46,6 +46,7 @@ PESGraph::PESGraph(Prompter& prompter, QWidget* parent) : QWidget(parent), m_pro
     m_plot->layer(QStringLiteral("annotations"))->setMode(QCPLayer::lmBuffered);
     m_plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmBuffered);
     m_marginGroup = new QCPMarginGroup(m_plot);
+    m_limitLinePainter = new LimitLinePainter(m_plot, this); // under the marks and the table
     m_annotationPainter = new AnnotationPainter(m_plot, this);
     m_overlay = new Overlay(m_plot);
 
@@ -547,6 +548,7 @@ void PESGraph::applyRanges() {
         rect->axis(QCPAxis::atLeft)->setRange(lo, hi);
         rect->axis(QCPAxis::atRight)->setRange(lo, hi);
     }
+    emit OnViewChanged();
 }
 
 void PESGraph::applyCursor() {
@@ -694,7 +696,7 @@ bool PESGraph::loadState(const QByteArray& bytes) {
     }
     m_lastError.clear();
     m_model = std::move(restored);
-    m_dataDirty = true;
+    markData();
     rebuild();
     refresh();
     return true;
