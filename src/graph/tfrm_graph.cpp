@@ -107,6 +107,8 @@ bool ConfigureGraph(PESGraph& chart, int subsets, int points, double xStart, dou
             for (int s = 0; s < subsets; ++s)
                 chart.setRandomSubsetsToGraph(s, s);
         }
+        // Limits belong to the user's settings, not to the template's data.
+        chart.setLimitLines({});
     }
 
     // 2.-3. Subsets and points, all cleared.
@@ -238,6 +240,7 @@ TfrmGraph::TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent)
     connect(PESGraph1, &PESGraph::OnZoomIn, this, &TfrmGraph::PESGraph1ZoomIn);
     connect(PESGraph1, &PESGraph::OnZoomOut, this, &TfrmGraph::PESGraph1ZoomOut);
     connect(PESGraph1, &PESGraph::OnCustomizeDlg, this, &TfrmGraph::PESGraph1CustomizeDlg);
+    connect(PESGraph1, &PESGraph::OnViewChanged, this, &TfrmGraph::updateLimitFigures);
     movePanel12();
 }
 
@@ -290,10 +293,13 @@ QWidget* TfrmGraph::buildToolBar1() {
     btnChangeScale = pushButton(bar, QStringLiteral("btnChangeScale"), QStringLiteral("Y Axis"),
                                 QStringLiteral("set the maximum and minimum extent of the left y axis."));
     Button3 = pushButton(bar, QStringLiteral("Button3"), QStringLiteral("Font"));
+    btnLimits = pushButton(bar, QStringLiteral("btnLimits"), QStringLiteral("Limits"),
+                           QStringLiteral("Limit lines, and the time spent above them"));
 
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             ToolButton1, ToolButton2, divider(bar), ToolButton4, ToolButton5, ToolButton9, ToolButton15,
-             tbntClrDivider, tbntClr, divider(bar), UndoZoom, chkSplit, Button1, btnChangeScale, Button3})
+    for (QWidget* w : std::initializer_list<QWidget*>{ToolButton1, ToolButton2, divider(bar), ToolButton4,
+                                                      ToolButton5, ToolButton9, ToolButton15, tbntClrDivider,
+                                                      tbntClr, divider(bar), UndoZoom, chkSplit, Button1,
+                                                      btnChangeScale, Button3, divider(bar), btnLimits})
         row->addWidget(w);
     row->addStretch(1);
 
@@ -308,6 +314,7 @@ QWidget* TfrmGraph::buildToolBar1() {
     connect(Button1, &QPushButton::clicked, this, &TfrmGraph::Button1Click);
     connect(btnChangeScale, &QPushButton::clicked, this, &TfrmGraph::btnChangeScaleClick);
     connect(Button3, &QPushButton::clicked, this, &TfrmGraph::Button3Click);
+    connect(btnLimits, &QPushButton::clicked, this, &TfrmGraph::btnLimitsClick);
     return bar;
 }
 
@@ -335,8 +342,11 @@ QWidget* TfrmGraph::buildStatisticStrip() {
     pnlGraphStatistic = new QFrame(this);
     pnlGraphStatistic->setObjectName(QStringLiteral("pnlGraphStatistic"));
     pnlGraphStatistic->setFrameShape(QFrame::StyledPanel);
-    auto* row = new QHBoxLayout(pnlGraphStatistic);
-    row->setContentsMargins(4, 2, 4, 2);
+    auto* lines = new QVBoxLayout(pnlGraphStatistic);
+    lines->setContentsMargins(4, 2, 4, 2);
+    lines->setSpacing(2);
+    auto* row = new QHBoxLayout;
+    lines->addLayout(row);
 
     // The time and count fields sit on disabled panels: shown, never edited.
     auto* startPanel = new QFrame(pnlGraphStatistic);
@@ -385,6 +395,17 @@ QWidget* TfrmGraph::buildStatisticStrip() {
     row->addWidget(Button2);
     row->addStretch(1);
     connect(Button2, &QPushButton::clicked, this, &TfrmGraph::Button2Click);
+
+    lblTimeAbove = new QLabel(pnlGraphStatistic);
+    lblTimeAbove->setObjectName(QStringLiteral("lblTimeAbove"));
+    lblRangeStatistic = new QLabel(pnlGraphStatistic);
+    lblRangeStatistic->setObjectName(QStringLiteral("lblRangeStatistic"));
+    for (QLabel* l : {lblTimeAbove, lblRangeStatistic}) {
+        l->setWordWrap(true);
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        l->hide();
+        lines->addWidget(l);
+    }
     return pnlGraphStatistic;
 }
 
@@ -470,6 +491,7 @@ void TfrmGraph::ConfigureGraph(int subsets, int points, double xStart, double xE
                           &error))
         m_prompter.message(
             QStringLiteral("The graph template could not be read, the standard look is used.\n") + error);
+    applySharedLimits();
     updateCrossAndTextTools();
 }
 
