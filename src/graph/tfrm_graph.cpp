@@ -295,11 +295,13 @@ QWidget* TfrmGraph::buildToolBar1() {
     Button3 = pushButton(bar, QStringLiteral("Button3"), QStringLiteral("Font"));
     btnLimits = pushButton(bar, QStringLiteral("btnLimits"), QStringLiteral("Limits"),
                            QStringLiteral("Limit lines, and the time spent above them"));
+    btnSavePicture = pushButton(bar, QStringLiteral("btnSavePicture"), QStringLiteral("Save Picture"),
+                                QStringLiteral("Save the graph as a PNG, SVG or PDF picture"));
 
-    for (QWidget* w : std::initializer_list<QWidget*>{ToolButton1, ToolButton2, divider(bar), ToolButton4,
-                                                      ToolButton5, ToolButton9, ToolButton15, tbntClrDivider,
-                                                      tbntClr, divider(bar), UndoZoom, chkSplit, Button1,
-                                                      btnChangeScale, Button3, divider(bar), btnLimits})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ToolButton1, ToolButton2, divider(bar), ToolButton4, ToolButton5, ToolButton9, ToolButton15,
+             tbntClrDivider, tbntClr, divider(bar), UndoZoom, chkSplit, Button1, btnChangeScale, Button3,
+             divider(bar), btnLimits, btnSavePicture})
         row->addWidget(w);
     row->addStretch(1);
 
@@ -315,6 +317,7 @@ QWidget* TfrmGraph::buildToolBar1() {
     connect(btnChangeScale, &QPushButton::clicked, this, &TfrmGraph::btnChangeScaleClick);
     connect(Button3, &QPushButton::clicked, this, &TfrmGraph::Button3Click);
     connect(btnLimits, &QPushButton::clicked, this, &TfrmGraph::btnLimitsClick);
+    connect(btnSavePicture, &QPushButton::clicked, this, &TfrmGraph::btnSavePictureClick);
     return bar;
 }
 

@@ -141,6 +141,7 @@ class TfrmGraph : public QWidget {
     QPushButton* btnChangeScale = nullptr; // "Y Axis"
     QPushButton* Button3 = nullptr;        // "Font"
     QPushButton* btnLimits = nullptr;      // "Limits": the limit lines dialog
+    QPushButton* btnSavePicture = nullptr; // "Save Picture": PNG, SVG or PDF of the chart
     // Tool bar 2
     QCheckBox* chkppm = nullptr;
     QCheckBox* chkRH = nullptr;
@@ -209,8 +210,9 @@ class TfrmGraph : public QWidget {
     void btnChangeScaleClick();
     // Keeps the read-out in the chart's top-left corner.
     void movePanel12();
-    // Limit lines (tfrm_graph_limits.cpp).
+    // Limit lines (tfrm_graph_limits.cpp) and pictures (graph_picture.cpp).
     void btnLimitsClick();
+    void btnSavePictureClick();
     // Brings the time-above and in-view lines up to date with the chart's data, limits and view.
     void updateLimitFigures();
 

@@ -1,4 +1,5 @@
-// The graph window's limit lines, the time above them and the statistics of the points in view.
+// The graph window's limit lines, time above them, statistics of the points in view, and pictures.
+#include "graph/graph_picture.h"
 #include "graph/limit_statistics.h"
 #include "graph/pes_graph.h"
 #include "graph/tfrm_graph.h"
@@ -7,12 +8,14 @@
 #include "support/test_helpers.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
@@ -231,4 +234,74 @@ TEST_F(GraphLimits, RangeLineFollowsZoomPanningAndUndoZoom) {
     g.UndoZoomClick();
     EXPECT_TRUE(g.lblRangeStatistic->isHidden());
     EXPECT_FALSE(g.lblTimeAbove->isHidden()); // the whole recording's line stays
+}
+
+TEST_F(GraphLimits, PicturesOfWhatTheChartShows) {
+    shared.limits = {{1000.0, 2000.0}, {}, {}, {}};
+    TfrmGraph& g = recording();
+    drag(pixelOf(90, 3800), pixelOf(900, 100));
+    g.Button2Click();
+    settle();
+    QCustomPlot& plot = *g.PESGraph1->customPlot();
+    // Pictures draw text straight, not from the screen's cache of label pixmaps (whose
+    // antialiasing differs by a shade here and there): the screen does the same for this comparison.
+    plot.setPlottingHint(QCP::phCacheLabels, false);
+    plot.replot(QCustomPlot::rpImmediateRefresh);
+    const QImage shown = plot.grab().toImage().convertToFormat(QImage::Format_RGB32);
+
+    prompter.files = {dir.filePath("one"), dir.filePath("two.png"), dir.filePath("three.svg"),
+                      dir.filePath("four.pdf")};
+    prompter.filterIndices = {1, 2, 1, 1};
+    for (int i = 0; i < 4; ++i)
+        g.btnSavePicture->click();
+    EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.join('\n').toStdString();
+    ASSERT_EQ(prompter.fileRequests.size(), 4);
+    EXPECT_EQ(prompter.fileRequests[0].filter, pictureFileFilter());
+
+    // The PNG is the chart pixel for pixel, at its size and at twice it.
+    const QImage png = QImage(dir.filePath("one.png")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(png.size(), shown.size());
+    // The screen composes its buffered layers one by one, the picture draws them all at once: the
+    // semi-transparent table may blend a shade apart. Anything more is a different picture.
+    int differing = 0;
+    for (int y = 0; y < png.height(); ++y) {
+        for (int x = 0; x < png.width(); ++x) {
+            const QRgb a = png.pixel(x, y);
+            const QRgb b = shown.pixel(x, y);
+            if (std::abs(qRed(a) - qRed(b)) > 2 || std::abs(qGreen(a) - qGreen(b)) > 2 ||
+                std::abs(qBlue(a) - qBlue(b)) > 2)
+                ++differing;
+        }
+    }
+    EXPECT_EQ(differing, 0);
+    const QImage twice(dir.filePath("two.png"));
+    EXPECT_EQ(twice.size(), shown.size() * 2);
+
+    QSvgRenderer svg(dir.filePath("three.svg"));
+    EXPECT_TRUE(svg.isValid());
+    EXPECT_EQ(svg.viewBox(), QRect(QPoint(0, 0), shown.size()));
+    const QByteArray pdf = readAll(dir.filePath("four.pdf"));
+    EXPECT_TRUE(pdf.startsWith("%PDF-"));
+    EXPECT_TRUE(pdf.trimmed().endsWith("%%EOF"));
+
+    // A folder that is not there: the reason is shown and nothing is written.
+    prompter.files = {dir.filePath("missing/five.png")};
+    g.btnSavePicture->click();
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown[0].startsWith("The picture could not be written to"))
+        << prompter.shown[0].toStdString();
+}
+
+TEST(PictureType, ExtensionDecidesThenTheChosenType) {
+    QString name = "a.PNG";
+    EXPECT_EQ(pictureTypeOf(2, name), PictureType::Png2x);
+    EXPECT_EQ(pictureTypeOf(4, name), PictureType::Png);
+    name = "b.svg";
+    EXPECT_EQ(pictureTypeOf(1, name), PictureType::Svg);
+    name = "c";
+    EXPECT_EQ(pictureTypeOf(4, name), PictureType::Pdf);
+    EXPECT_EQ(name, "c.pdf");
+    name = "d.ghf";
+    EXPECT_EQ(pictureTypeOf(3, name), PictureType::Svg);
+    EXPECT_EQ(name, "d.ghf.svg");
 }
