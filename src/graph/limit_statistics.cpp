@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace limitstats {
 
@@ -55,21 +56,62 @@ std::vector<LimitFigure> figuresOf(const ChartModel& m, const RecordingFigures& 
 } // namespace
 
 double samplingInterval(const graphstats::Series& s, double nullValue) {
+    // Intervals in whole microseconds. Rounding keeps their order, so the median of the rounded
+    // intervals is the rounded median; and where one interval makes more than half of them, as in
+    // any regular recording, it is the median, found by a majority vote in two passes with no sort.
+    constexpr double kMicrosecondsPerDay = 86400.0e6;
     const size_t n = lengthOf(s);
-    std::vector<double> intervals;
-    intervals.reserve(n);
-    for (size_t i = 1; i < n; ++i) {
+    const auto intervalAt = [&](size_t i) -> std::optional<long long> {
         if (!hasValue(s.y[i - 1], nullValue) || !hasValue(s.y[i], nullValue))
-            continue;
+            return std::nullopt;
         const double dt = s.x[i] - s.x[i - 1];
-        if (dt > 0.0 && std::isfinite(dt))
-            intervals.push_back(dt);
+        if (!(dt > 0.0) || !std::isfinite(dt))
+            return std::nullopt;
+        return static_cast<long long>(std::min(dt, 1e7) * kMicrosecondsPerDay + 0.5); // dates span far less
+    };
+    // Most recordings keep their first interval throughout: try it first, in one pass.
+    std::optional<long long> first;
+    size_t count = 0;
+    size_t occurrences = 0;
+    for (size_t i = 1; i < n; ++i) {
+        if (const std::optional<long long> v = intervalAt(i)) {
+            ++count;
+            if (!first)
+                first = v;
+            occurrences += *v == *first ? 1 : 0;
+        }
     }
-    if (intervals.empty())
+    if (count == 0)
         return 0.0;
+    if (occurrences * 2 > count)
+        return double(*first) / kMicrosecondsPerDay;
+    // Otherwise the candidate of a majority vote, checked in a second pass.
+    long long candidate = 0;
+    size_t votes = 0;
+    for (size_t i = 1; i < n; ++i) {
+        if (const std::optional<long long> v = intervalAt(i)) {
+            if (votes == 0)
+                candidate = *v;
+            votes += *v == candidate ? 1 : size_t(-1);
+        }
+    }
+    occurrences = 0;
+    for (size_t i = 1; i < n; ++i) {
+        if (intervalAt(i) == candidate)
+            ++occurrences;
+    }
+    if (occurrences * 2 > count)
+        return double(candidate) / kMicrosecondsPerDay;
+
+    std::vector<long long> intervals;
+    intervals.reserve(count);
+    for (size_t i = 1; i < n; ++i) {
+        if (const std::optional<long long> v = intervalAt(i))
+            intervals.push_back(*v);
+    }
     const auto middle = intervals.begin() + std::ptrdiff_t(intervals.size() / 2);
     std::nth_element(intervals.begin(), middle, intervals.end());
-    return *middle;
+    return double(*middle) / kMicrosecondsPerDay;
 }
 
 std::vector<TimeAbove> timeAbove(const graphstats::Series& s, std::span<const double> limits,
@@ -108,7 +150,8 @@ std::vector<TimeAbove> timeAbove(const graphstats::Series& s, std::span<const do
 }
 
 QString formatDuration(double seconds) {
-    const long long whole = std::isfinite(seconds) ? std::max(0LL, std::llround(seconds)) : 0;
+    // Beyond about 31 million years the figure means nothing; it is capped before rounding.
+    const long long whole = std::isfinite(seconds) ? std::llround(std::clamp(seconds, 0.0, 1e15)) : 0;
     return QStringLiteral("%1:%2:%3")
         .arg(whole / 3600)
         .arg((whole / 60) % 60, 2, 10, QLatin1Char('0'))
@@ -158,8 +201,13 @@ std::vector<LimitLine> channelLimits(const ChartModel& m) {
 
 RecordingFigures computeRecording(const ChartModel& m) {
     RecordingFigures r;
-    for (int c = 0; c < graphstats::kChannels; ++c)
-        r.longestInterval[size_t(c)] = kGapFactor * samplingInterval(seriesOf(m, c), m.look.nullDataValueY);
+    // Only channels with limits need their sampling interval.
+    const std::vector<LimitLine> lines = channelLimits(m);
+    for (const LimitLine& l : lines) {
+        double& longest = r.longestInterval[size_t(l.subset)];
+        if (longest == 0.0)
+            longest = kGapFactor * samplingInterval(seriesOf(m, l.subset), m.look.nullDataValueY);
+    }
     r.limits = figuresOf(m, r, PointRange{0, m.points()});
     return r;
 }

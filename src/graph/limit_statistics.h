@@ -37,7 +37,7 @@ struct TimeAbove {
 };
 
 // The sampling interval of a series in days: the median of the positive intervals between
-// consecutive samples that both have values; 0 when there is none.
+// consecutive samples that both have values, to the microsecond; 0 when there is none.
 double samplingInterval(const graphstats::Series& series, double nullValue);
 
 // The time above each of `limits`, in one pass over the series; intervals longer than

@@ -3,6 +3,7 @@
 #include "graph/limit_statistics.h"
 #include "support/test_helpers.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -187,4 +188,22 @@ TEST(RangeStatistics, EqualTheStatisticsOfThePointsInView) {
         limitstats::computeRange(m, kStart + 500 * kSecond, kStart + 900 * kSecond, whole);
     EXPECT_EQ(empty.stats.avg[0], graphstats::kNoValue);
     EXPECT_EQ(limitstats::timeAboveText(empty.limits[0].time), "****");
+}
+
+// The sampling interval is the median interval between samples with values, whichever interval
+// comes first and whether or not one of them makes most of the recording.
+TEST(TimeAbove, SamplingIntervalIsTheMedianInterval) {
+    const auto interval = [](std::vector<double> seconds, std::vector<double> values = {}) {
+        if (values.empty())
+            values.assign(seconds.size(), 500.0);
+        const KnownSeries s(std::move(seconds), std::move(values));
+        return limitstats::samplingInterval(s.series(), kNull) * 86400.0;
+    };
+    EXPECT_NEAR(interval({0, 30, 90, 150, 210, 270}), 60.0, 1e-3); // the first is no majority
+    EXPECT_NEAR(interval({0, 10, 30, 60, 100, 150}), 30.0, 1e-3);  // no majority: the median
+    EXPECT_NEAR(interval({0, 40, 50, 80, 100}), 30.0, 1e-3);       // 10 20 30 40 -> the upper middle
+    EXPECT_NEAR(interval({0, 5, 10, 15, 20, 80, 140}), 5.0, 1e-3); // 5 5 5 5 60 60
+    EXPECT_NEAR(interval({0, 60, 120, 180}, {1, kNull, 1, 1}), 60.0, 1e-3);
+    EXPECT_NEAR(interval({0, 90, 120, 180}, {1, kNull, 1, std::nan("")}), 0.0, 1e-9); // none left
+    EXPECT_EQ(interval({0}), 0.0);
 }
