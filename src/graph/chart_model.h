@@ -232,7 +232,7 @@ class ChartModel {
     double manualMaxX = 1.0;
     TableAnnotation table;
     ChartLook look;
-    std::vector<ZoomView> zoomStack; // back() is the view on show; empty: not zoomed
+    std::vector<ZoomView> zoomStack;   // back() is the view on show; empty: not zoomed
     std::vector<LimitLine> limitLines; // at most kMaxLimitLines, each value finite
 
   private:

@@ -381,7 +381,8 @@ TEST(ChartStateFormat, RefusesLimitLinesTheModelCannotHold) {
     refusedWith({{2, HUGE_VAL}}, "limit line value is not a finite number");
     refusedWith({{ChartModel::kMaxSubsets, 5.0}}, "limit line subset value");
     refusedWith({{-1, 5.0}}, "limit line subset value");
-    refusedWith(std::vector<LimitLine>(ChartModel::kMaxLimitLines + 1, LimitLine{0, 1.0}), "limit lines count");
+    refusedWith(std::vector<LimitLine>(ChartModel::kMaxLimitLines + 1, LimitLine{0, 1.0}),
+                "limit lines count");
 
     ChartModel full = filledModel(3, 4);
     full.limitLines.assign(ChartModel::kMaxLimitLines, LimitLine{ChartModel::kMaxSubsets - 1, -1e30});
