@@ -5,6 +5,7 @@
 // qz407_fuzz_seeds <corpus folder>
 #include "files/locale_formats.h"
 #include "files/text_files.h"
+#include "graph/chart_state.h"
 #include "graph/graph_file.h"
 #include "graph/pes_graph.h"
 #include "graph/tfrm_graph.h"
@@ -111,6 +112,24 @@ void graphSeeds(const DecodedDataSets& demo) {
     if (!writeGraphFile(chart, path) || !readGraphFile(check, path) || !file.open(QIODevice::ReadOnly))
         fail("demo_set.ghf");
     save(QStringLiteral("graph_file"), QStringLiteral("demo_set.ghf"), file.readAll());
+
+    // The same chart with limit lines (two ppm, one humidity, one temperature), zoomed into its
+    // first half: the chart state of the newest version.
+    chart.setLimitLines({{0, 1000.0}, {0, 2000.0}, {1, 60.0}, {2, 26.5}});
+    const QString limitsPath = dir.filePath(QStringLiteral("l.ghf"));
+    {
+        ChartModel zoomed = chart.model();
+        zoomed.zoomStack.push_back(ZoomView{set.startTime,
+                                            set.startTime + (n / 2) * set.intervalSeconds / 86400.0,
+                                            {{0.0, 3000.0}, {-50.0, 100.0}}});
+        PESGraph withLimits(prompter);
+        QFile limitsFile(limitsPath);
+        if (!withLimits.loadState(ChartState::store(zoomed)) || !writeGraphFile(withLimits, limitsPath) ||
+            !readGraphFile(check, limitsPath) || check.limitLines().size() != 4 ||
+            !limitsFile.open(QIODevice::ReadOnly))
+            fail("limit_lines.ghf");
+        save(QStringLiteral("graph_file"), QStringLiteral("limit_lines.ghf"), limitsFile.readAll());
+    }
 
     // A small real-time graph: five points filled of eight, an over-range value and a gap.
     PESGraph small(prompter);

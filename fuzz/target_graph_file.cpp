@@ -5,6 +5,7 @@
 #include "fuzz_targets.h"
 #include "graph/chart_state.h"
 #include "graph/graph_statistics.h"
+#include "graph/limit_statistics.h"
 #include "platform/clock.h"
 
 #include <QLocale>
@@ -45,6 +46,22 @@ void afterRestore(const ChartModel& model) {
     static const QLocale german(QLocale::German, QLocale::Germany);
     graphstats::compute(channels, std::min(points, 4096), english);
     graphstats::compute(channels, std::min(points, 4096), german);
+
+    // The time above the limit lines, as the window shows it, and the figures of a zoomed view.
+    const limitstats::RecordingFigures figures = limitstats::computeRecording(model);
+    for (const limitstats::LimitFigure& f : figures.limits) {
+        fuzz::require(f.time.aboveSeconds >= 0.0 &&
+                          f.time.aboveSeconds <= f.time.recordedSeconds * (1.0 + 1e-9),
+                      "the time above a limit fits in the recorded time");
+        limitstats::timeAboveText(f.time, german);
+    }
+    if (!model.zoomStack.empty()) {
+        const limitstats::RangeFigures range = limitstats::computeRange(
+            model, model.zoomStack.back().xMin, model.zoomStack.back().xMax, figures, english);
+        fuzz::require(range.points.first >= 0 && range.points.end <= model.points() &&
+                          range.points.count() >= 0,
+                      "the points in view lie in the chart");
+    }
 
     // Saved as text: the first points' lines.
     static const LocaleFormats formats(english);

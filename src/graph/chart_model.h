@@ -132,6 +132,14 @@ struct ChartLook {
     bool operator==(const ChartLook&) const = default;
 };
 
+// A limit of one subset, drawn as a dashed horizontal line across that subset's axis while the
+// subset is drawn; the graph windows show how long the subset spends above it.
+struct LimitLine {
+    int subset = 0;
+    double value = 0.0; // in the subset's own units
+    bool operator==(const LimitLine&) const = default;
+};
+
 // One zoomed view: the X range and each Y axis' range (in model units).
 struct ZoomView {
     double xMin = 0.0;
@@ -150,6 +158,7 @@ class ChartModel {
     static constexpr int kMaxAxes = 16;
     static constexpr int kMaxAnnotations = 1 << 12; // graph annotations; line annotations alike
     static constexpr int kMaxTableCells = 1 << 16;
+    static constexpr int kMaxLimitLines = 64;
 
     ChartModel();
 
@@ -223,7 +232,8 @@ class ChartModel {
     double manualMaxX = 1.0;
     TableAnnotation table;
     ChartLook look;
-    std::vector<ZoomView> zoomStack; // back() is the view on show; empty: not zoomed
+    std::vector<ZoomView> zoomStack;   // back() is the view on show; empty: not zoomed
+    std::vector<LimitLine> limitLines; // at most kMaxLimitLines, each value finite
 
   private:
     friend class ChartState;

@@ -341,6 +341,12 @@ QByteArray ChartState::store(const ChartModel& m) {
         }
     }
 
+    w.count(m.limitLines.size());
+    for (const LimitLine& l : m.limitLines) {
+        w.i32(l.subset);
+        w.f64(l.value);
+    }
+
     Writer head;
     head.out.append(kMagic, sizeof kMagic);
     head.u32(kVersion);
@@ -365,9 +371,10 @@ bool ChartState::restore(const QByteArray& bytes, ChartModel& model, QString& er
     const quint32 version = head.u32("version");
     const quint32 length = head.u32("payload length");
     const quint32 crc = head.u32("checksum");
-    if (version != kVersion) {
-        error = QStringLiteral("Chart state version %1 is not supported (expected %2).")
+    if (version < kOldestVersion || version > kVersion) {
+        error = QStringLiteral("Chart state version %1 is not supported (expected %2 to %3).")
                     .arg(version)
+                    .arg(kOldestVersion)
                     .arg(kVersion);
         return false;
     }
@@ -496,6 +503,14 @@ bool ChartState::restore(const QByteArray& bytes, ChartModel& model, QString& er
         for (auto& [lo, hi] : z.y) {
             lo = r.finite("zoom Y minimum");
             hi = r.finite("zoom Y maximum");
+        }
+    }
+
+    if (version >= 2) {
+        m.limitLines.resize(r.count("limit lines", 12, ChartModel::kMaxLimitLines));
+        for (LimitLine& l : m.limitLines) {
+            l.subset = r.inRange("limit line subset", 0, ChartModel::kMaxSubsets - 1);
+            l.value = r.finite("limit line value");
         }
     }
 

@@ -221,12 +221,25 @@ void TfrmGraph::Button2Click() {
         {QStringLiteral("T1 MIN:"), txtT1Min->text()},
         {QStringLiteral("T1 AVG:"), txtT1Avg->text()},
     };
-    constexpr int kRows = 15;
+    // Then the time above each limit line, in the rows left free and as many more as it takes.
+    updateLimitFigures();
+    const std::vector<limitstats::LimitFigure>& limits = recordingFigures().limits;
+    const int kRows = std::max(15, 12 + int(limits.size()));
     PESGraph1->setTARows(kRows);
     PESGraph1->setTAColumns(2);
     for (int r = 0; r < kRows; ++r) {
-        PESGraph1->setTAText(r, 0, r < 12 ? rows[r][0] : QString());
-        PESGraph1->setTAText(r, 1, r < 12 ? rows[r][1] : QString());
+        QString caption;
+        QString value;
+        if (r < 12) {
+            caption = rows[r][0];
+            value = rows[r][1];
+        } else if (size_t(r - 12) < limits.size()) {
+            const limitstats::LimitFigure& f = limits[size_t(r - 12)];
+            caption = limitstats::limitName(f.channel, f.limit) + u':';
+            value = limitstats::timeAboveText(f.time);
+        }
+        PESGraph1->setTAText(r, 0, caption);
+        PESGraph1->setTAText(r, 1, value);
         PESGraph1->setTAColor(r, 1, peRgb(255, 0, 0) | 0xFF000000u);
     }
     PESGraph1->setTALocation(16);

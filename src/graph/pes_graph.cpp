@@ -48,6 +48,7 @@ PESGraph::PESGraph(Prompter& prompter, QWidget* parent) : QWidget(parent), m_pro
     // each replot, which a recording pays once per sample. QCustomPlot buffers "overlay" by default.
     setDragLayer(QStringLiteral("overlay"), false);
     m_marginGroup = new QCPMarginGroup(m_plot);
+    m_limitLinePainter = new LimitLinePainter(m_plot, this); // under the marks and the table
     m_annotationPainter = new AnnotationPainter(m_plot, this);
     m_overlay = new Overlay(m_plot);
 
@@ -96,6 +97,7 @@ void PESGraph::setYDataII(int subset, int point, double value) {
 }
 
 void PESGraph::noteCellWrite(int subset, int point) {
+    ++m_dataRevision; // what was computed from the data (time above the limits) is out of date
     if (m_dataDirty)
         return; // everything is pushed anyway
     if (subset < 0 || subset >= m_model.subsets() || point < 0 || point >= m_model.points()) {
@@ -663,6 +665,7 @@ void PESGraph::applyRanges() {
         rect->axis(QCPAxis::atLeft)->setRange(lo, hi);
         rect->axis(QCPAxis::atRight)->setRange(lo, hi);
     }
+    emit OnViewChanged();
 }
 
 void PESGraph::fitTickCounts() {
@@ -829,7 +832,7 @@ bool PESGraph::loadState(const QByteArray& bytes) {
     }
     m_lastError.clear();
     m_model = std::move(restored);
-    m_dataDirty = true;
+    markData();
     rebuild();
     refresh();
     return true;

@@ -160,6 +160,12 @@ class PESGraph : public QWidget {
     // area: a table too tall for it is drawn as two groups of rows side by side, or smaller.
     QRect tableRect() const;
 
+    // --- Limit lines: dashed horizontal lines across the axis of their subset ------------------
+    const std::vector<LimitLine>& limitLines() const { return m_model.limitLines; }
+    // Lines whose value is not finite or whose subset lies outside the chart's limits are left
+    // out, as are any beyond ChartModel::kMaxLimitLines. Drawn at the next redraw.
+    void setLimitLines(const std::vector<LimitLine>& lines);
+
     // --- Look ---------------------------------------------------------------------------------
     QString MainTitle() const { return m_model.look.mainTitle; }
     void setMainTitle(const QString& title) { m_model.look.mainTitle = title; }
@@ -240,6 +246,9 @@ class PESGraph : public QWidget {
     QString lastError() const { return m_lastError; }
 
     const ChartModel& model() const { return m_model; }
+    // Changes with every write to the chart's data (counts, values, the null value, a restored
+    // state): figures computed from the data stay valid while it stays the same.
+    quint64 dataRevision() const { return m_dataRevision; }
     QCustomPlot* customPlot() const { return m_plot; }
     // How often every point was pushed into the plot; a growing recording should not raise it.
     int dataPushCount() const { return m_dataPushes; }
@@ -250,6 +259,9 @@ class PESGraph : public QWidget {
     void OnZoomIn();
     // The wheel zoomed the chart back out to its whole view: nothing is left to undo.
     void OnZoomOut();
+    // The ranges on show were set again: after a zoom, Undo Zoom, panning, scrolling or any redraw of
+    // the chart's data. Figures of the points in view follow it.
+    void OnViewChanged();
     void OnDataHotSpot(int subset, int point);
     void OnGraphHotSpot();
     void OnGraphAnnotHotSpot(bool doubleClick, int index);
@@ -261,10 +273,14 @@ class PESGraph : public QWidget {
   private:
     class Overlay;
     class AnnotationPainter;
+    class LimitLinePainter;
 
     const GraphAnnotation& annotationAt(int i) const;
     const ::VertLineAnnotation& vertLineAt(int i) const;
-    void markData() { m_dataDirty = true; }
+    void markData() {
+        m_dataDirty = true;
+        ++m_dataRevision;
+    }
     // Remembers a single cell's pushed values before it is written, so the next refresh can bring
     // just that cell into the plot.
     void noteCellWrite(int subset, int point);
@@ -300,6 +316,7 @@ class PESGraph : public QWidget {
     void paintAnnotations(QCPPainter* painter);
     void paintSeparators(QCPPainter* painter);
     void paintTable(QCPPainter* painter);
+    void paintLimitLines(QCPPainter* painter); // pes_graph_limit_lines.cpp
     QColor markColor(quint32 color) const;
     QRectF annotationRect(const GraphAnnotation& a, const QFont& font) const;
     TableLayout tableLayout() const;
@@ -337,7 +354,9 @@ class PESGraph : public QWidget {
     QCPMarginGroup* m_marginGroup = nullptr;
     Overlay* m_overlay = nullptr;
     AnnotationPainter* m_annotationPainter = nullptr;
+    LimitLinePainter* m_limitLinePainter = nullptr;
     bool m_dataDirty = true;
+    quint64 m_dataRevision = 0;
     bool m_built = false;
     // Shape of the built view, to rebuild it when a redraw finds the model's shape changed.
     std::vector<int> m_builtShape;

@@ -87,3 +87,18 @@ class PESGraph::AnnotationPainter : public QCPLayerable {
   private:
     PESGraph* m_owner;
 };
+
+// Draws the limit lines from the model on the annotations layer, under the marks and the table
+// (pes_graph_limit_lines.cpp).
+class PESGraph::LimitLinePainter : public QCPLayerable {
+  public:
+    LimitLinePainter(QCustomPlot* plot, PESGraph* owner)
+        : QCPLayerable(plot, QStringLiteral("annotations")), m_owner(owner) {}
+
+  protected:
+    void applyDefaultAntialiasingHint(QCPPainter* painter) const override { painter->setAntialiasing(false); }
+    void draw(QCPPainter* painter) override { m_owner->paintLimitLines(painter); }
+
+  private:
+    PESGraph* m_owner;
+};

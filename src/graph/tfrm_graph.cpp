@@ -126,6 +126,8 @@ bool ConfigureGraph(PESGraph& chart, int subsets, int points, double xStart, dou
             for (int s = 0; s < subsets; ++s)
                 chart.setRandomSubsetsToGraph(s, s);
         }
+        // Limits belong to the user's settings, not to the template's data.
+        chart.setLimitLines({});
     }
 
     // 2.-3. Subsets and points, all cleared.
@@ -245,8 +247,8 @@ TfrmGraph::TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent)
     m_chartSplitter->setStretchFactor(0, 1);
     m_chartSplitter->setStretchFactor(1, 0);
     m_chartSplitter->setCollapsible(0, false);
-    m_chartSplitter->setCollapsible(1,
-                                    false); // the MAX, MIN and AVG rows stay readable; Line Cursor hides them
+    // The MAX, MIN and AVG rows stay readable; Line Cursor hides them.
+    m_chartSplitter->setCollapsible(1, false);
     column->addWidget(m_chartSplitter, 1);
 
     m_splitter->addWidget(graphArea);
@@ -261,6 +263,7 @@ TfrmGraph::TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent)
     connect(PESGraph1, &PESGraph::OnZoomIn, this, &TfrmGraph::PESGraph1ZoomIn);
     connect(PESGraph1, &PESGraph::OnZoomOut, this, &TfrmGraph::PESGraph1ZoomOut);
     connect(PESGraph1, &PESGraph::OnCustomizeDlg, this, &TfrmGraph::PESGraph1CustomizeDlg);
+    connect(PESGraph1, &PESGraph::OnViewChanged, this, &TfrmGraph::updateLimitFigures);
     movePanel12();
 }
 
@@ -314,10 +317,15 @@ QWidget* TfrmGraph::buildToolBar1() {
     btnChangeScale = pushButton(bar, QStringLiteral("btnChangeScale"), QStringLiteral("Y Axis"),
                                 QStringLiteral("set the maximum and minimum extent of the left y axis."));
     Button3 = pushButton(bar, QStringLiteral("Button3"), QStringLiteral("Font"));
+    btnLimits = pushButton(bar, QStringLiteral("btnLimits"), QStringLiteral("Limits"),
+                           QStringLiteral("Limit lines, and the time spent above them"));
+    btnSavePicture = pushButton(bar, QStringLiteral("btnSavePicture"), QStringLiteral("Save Picture"),
+                                QStringLiteral("Save the graph as a PNG, SVG or PDF picture"));
 
     for (QWidget* w : std::initializer_list<QWidget*>{
              ToolButton1, ToolButton2, divider(bar), ToolButton4, ToolButton5, ToolButton9, ToolButton15,
-             tbntClrDivider, tbntClr, divider(bar), UndoZoom, chkSplit, Button1, btnChangeScale, Button3})
+             tbntClrDivider, tbntClr, divider(bar), UndoZoom, chkSplit, Button1, btnChangeScale, Button3,
+             divider(bar), btnLimits, btnSavePicture})
         row->addWidget(w);
 
     connect(ToolButton1, &QToolButton::clicked, this, &TfrmGraph::ToolButton1Click);
@@ -331,6 +339,8 @@ QWidget* TfrmGraph::buildToolBar1() {
     connect(Button1, &QPushButton::clicked, this, &TfrmGraph::Button1Click);
     connect(btnChangeScale, &QPushButton::clicked, this, &TfrmGraph::btnChangeScaleClick);
     connect(Button3, &QPushButton::clicked, this, &TfrmGraph::Button3Click);
+    connect(btnLimits, &QPushButton::clicked, this, &TfrmGraph::btnLimitsClick);
+    connect(btnSavePicture, &QPushButton::clicked, this, &TfrmGraph::btnSavePictureClick);
     return bar;
 }
 
@@ -358,8 +368,11 @@ QWidget* TfrmGraph::buildStatisticStrip() {
     pnlGraphStatistic = new QFrame(this);
     pnlGraphStatistic->setObjectName(QStringLiteral("pnlGraphStatistic"));
     pnlGraphStatistic->setFrameShape(QFrame::StyledPanel);
-    auto* row = new FlowLayout(pnlGraphStatistic, 8);
-    row->setContentsMargins(4, 2, 4, 2);
+    auto* lines = new QVBoxLayout(pnlGraphStatistic);
+    lines->setContentsMargins(4, 2, 4, 2);
+    lines->setSpacing(2);
+    auto* row = new FlowLayout(nullptr, 8);
+    lines->addLayout(row);
 
     // The time and count fields sit on disabled panels: shown, never edited.
     auto* startPanel = new QFrame(pnlGraphStatistic);
@@ -407,6 +420,17 @@ QWidget* TfrmGraph::buildStatisticStrip() {
         pushButton(pnlGraphStatistic, QStringLiteral("Button2"), QStringLiteral("Show MAX/MIN on Graph"));
     row->addWidget(Button2);
     connect(Button2, &QPushButton::clicked, this, &TfrmGraph::Button2Click);
+
+    lblTimeAbove = new QLabel(pnlGraphStatistic);
+    lblTimeAbove->setObjectName(QStringLiteral("lblTimeAbove"));
+    lblRangeStatistic = new QLabel(pnlGraphStatistic);
+    lblRangeStatistic->setObjectName(QStringLiteral("lblRangeStatistic"));
+    for (QLabel* l : {lblTimeAbove, lblRangeStatistic}) {
+        l->setWordWrap(true);
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        l->hide();
+        lines->addWidget(l);
+    }
     return pnlGraphStatistic;
 }
 
@@ -497,6 +521,7 @@ void TfrmGraph::ConfigureGraph(int subsets, int points, double xStart, double xE
                           &error))
         m_prompter.message(
             QStringLiteral("The graph template could not be read, the standard look is used.\n") + error);
+    applySharedLimits();
     updateCrossAndTextTools();
 }
 

@@ -18,10 +18,12 @@
 //                            Stop, Running = false and SampleCount = 0.
 // The window deletes itself when closed (Qt::WA_DeleteOnClose).
 #include "graph/graph_tools.h"
+#include "graph/limit_statistics.h"
 
 #include <QFrame>
 #include <QString>
 #include <QWidget>
+#include <vector>
 
 class Prompter;
 class PESGraph;
@@ -31,8 +33,22 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class Settings;
 class QSplitter;
 class QToolButton;
+
+// The limits new graph windows draw, per channel, as last set in any graph window; remembered in
+// the settings. Temperature limits are kept per unit, as a chart's temperatures are in one or the
+// other.
+struct LimitValues {
+    std::vector<double> ppm;
+    std::vector<double> humidity;
+    std::vector<double> celsius;
+    std::vector<double> fahrenheit;
+    bool operator==(const LimitValues&) const = default;
+};
+LimitValues readLimitValues(const Settings& settings);
+void storeLimitValues(Settings& settings, const LimitValues& limits);
 
 // Program-wide state of the graph windows, owned by the main window.
 struct GraphShared {
@@ -48,6 +64,7 @@ struct GraphShared {
     // The real-time recording's Unsaved flag (RealTimeState::Unsaved); null until the recorder
     // hands it over.
     bool* realTimeUnsaved = nullptr;
+    LimitValues limits;
 };
 
 // The template file "template/graph.ghf" that "Save this setting" writes: in the program's
@@ -107,7 +124,8 @@ class TfrmGraph : public QWidget {
     void ComputeGraphStatistics();
     // Whether the chart's temperatures are in degrees Fahrenheit (a data set recorded so); the
     // statistics apply their temperature limits in that unit. Celsius unless told.
-    void setTemperatureFahrenheit(bool on) { m_fahrenheit = on; }
+    // The chart's temperature limit lines become the remembered ones of that unit.
+    void setTemperatureFahrenheit(bool on);
     bool temperatureFahrenheit() const { return m_fahrenheit; }
 
     // --- Controls, named as the program's other parts address them -----------------------------
@@ -126,6 +144,8 @@ class TfrmGraph : public QWidget {
     QPushButton* Button1 = nullptr;        // "Graph Option"
     QPushButton* btnChangeScale = nullptr; // "Y Axis"
     QPushButton* Button3 = nullptr;        // "Font"
+    QPushButton* btnLimits = nullptr;      // "Limits": the limit lines dialog
+    QPushButton* btnSavePicture = nullptr; // "Save Picture": PNG, SVG or PDF of the chart
     // Tool bar 2
     QCheckBox* chkppm = nullptr;
     QCheckBox* chkRH = nullptr;
@@ -138,6 +158,10 @@ class TfrmGraph : public QWidget {
     QComboBox* ComboBox2 = nullptr;    // seconds "00".."60"
     QLineEdit* txtDataNo = nullptr;
     QPushButton* Button2 = nullptr; // "Show MAX/MIN on Graph"
+    // Under the fields: the time above each limit over the whole recording (hidden without limits),
+    // and the statistics of the points in view (shown while the chart is zoomed).
+    QLabel* lblTimeAbove = nullptr;
+    QLabel* lblRangeStatistic = nullptr;
     // Read-out over the chart's top-left corner
     QLabel* Panel12 = nullptr;
     // Bottom panel
@@ -190,6 +214,16 @@ class TfrmGraph : public QWidget {
     void btnChangeScaleClick();
     // Keeps the read-out in the chart's top-left corner.
     void movePanel12();
+    // Limit lines (tfrm_graph_limits.cpp) and pictures (graph_picture.cpp).
+    void btnLimitsClick();
+    void btnSavePictureClick();
+    // Brings the time-above and in-view lines up to date with the chart's data, limits and view.
+    void updateLimitFigures();
+
+  public:
+    // The figures behind those lines, as last brought up to date.
+    const limitstats::RecordingFigures& recordingFigures() const { return m_recording; }
+    const limitstats::RangeFigures& rangeFigures() const { return m_range; }
 
   signals:
     void activated(TfrmGraph* window);
@@ -210,6 +244,9 @@ class TfrmGraph : public QWidget {
     QWidget* buildStatisticPanel();
     void redraw();
     void saveTemplate();
+    // The remembered limits (of the window's temperature unit) as the chart's limit lines.
+    void applySharedLimits();
+    void showLimitFigures();
 
     Prompter& m_prompter;
     GraphShared& m_shared;
@@ -220,4 +257,12 @@ class TfrmGraph : public QWidget {
     quint32 m_colorDialogColor = 0; // the colour dialog's colour, AnnoColor at creation
     bool m_closeAgreed = false;
     bool m_fahrenheit = false;
+    // What the limit figures were computed from, to compute them again only when it changed.
+    limitstats::RecordingFigures m_recording;
+    limitstats::RangeFigures m_range;
+    quint64 m_figuresRevision = 0;
+    std::vector<LimitLine> m_figuresLimits;
+    bool m_figuresFahrenheit = false;
+    bool m_figuresValid = false;
+    bool m_rangeValid = false;
 };

@@ -1,10 +1,26 @@
 #include "settings.h"
 
+#include <QLocale>
 #include <QSettings>
+#include <QStringList>
+#include <cmath>
 
 namespace {
 const char* const kRealTimeRateKey = "RealTimeRate";
 const char* const kAnnoColorKey = "AnnoColor";
+
+const char* limitKey(Settings::LimitChannel channel) {
+    switch (channel) {
+    case Settings::LimitChannel::Ppm:
+        return "LimitPpm";
+    case Settings::LimitChannel::Humidity:
+        return "LimitRH";
+    case Settings::LimitChannel::Celsius:
+        return "LimitTempC";
+    default:
+        return "LimitTempF";
+    }
+}
 } // namespace
 
 Settings::Settings() {
@@ -40,6 +56,30 @@ void Settings::setRealTimeRate(int seconds) {
 
 void Settings::setAnnoColor(quint32 color) {
     m_store->setValue(kAnnoColorKey, color);
+}
+
+std::vector<double> Settings::limits(LimitChannel channel) const {
+    // Numbers in the C locale, separated by spaces, so a file stays readable whatever the user's
+    // locale (a ';' would start a comment in an INI file, a ',' make a list).
+    const QStringList items = m_store->value(limitKey(channel)).toString().split(u' ', Qt::SkipEmptyParts);
+    std::vector<double> values;
+    for (const QString& item : items) {
+        bool ok = false;
+        const double v = item.trimmed().toDouble(&ok);
+        if (ok && std::isfinite(v) && int(values.size()) < kMaxLimitsPerChannel)
+            values.push_back(v);
+    }
+    return values;
+}
+
+void Settings::setLimits(LimitChannel channel, const std::vector<double>& values) {
+    QStringList items;
+    for (double v : values)
+        items << QString::number(v, 'g', QLocale::FloatingPointShortest);
+    if (items.isEmpty())
+        m_store->remove(limitKey(channel));
+    else
+        m_store->setValue(limitKey(channel), items.join(u' '));
 }
 
 void Settings::sync() {

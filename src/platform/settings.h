@@ -1,15 +1,20 @@
 #pragma once
 #include <QString>
 #include <memory>
+#include <vector>
 
 class QSettings;
 
-// The program's two stored values. On Windows they live under HKEY_LOCAL_MACHINE\SOFTWARE\QZ407
+// The program's stored values: the real-time rate, the mark colour and the graph windows' limit
+// lines. On Windows they live under HKEY_LOCAL_MACHINE\SOFTWARE\QZ407
 // (falling back to the user's hive when that cannot be written); elsewhere in an INI file.
 class Settings {
   public:
     static constexpr int kDefaultRealTimeRate = 2;
     static constexpr quint32 kDefaultAnnoColor = 0;
+    // Limit lines of the graph windows, per channel; temperatures per unit, as values are recorded.
+    enum class LimitChannel { Ppm, Humidity, Celsius, Fahrenheit };
+    static constexpr int kMaxLimitsPerChannel = 2;
 
     Settings();                             // the platform's default place
     explicit Settings(const QString& path); // an INI file, for tests
@@ -19,6 +24,10 @@ class Settings {
     quint32 annoColor() const;
     void setRealTimeRate(int seconds);
     void setAnnoColor(quint32 color);
+    // The stored limits of a channel, at most kMaxLimitsPerChannel; an item that is not a finite
+    // number is left out, and nothing stored means no limits.
+    std::vector<double> limits(LimitChannel channel) const;
+    void setLimits(LimitChannel channel, const std::vector<double>& values);
     void sync();
     bool hasStoredValues() const;
 

@@ -71,6 +71,7 @@ TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, 
     // Stored settings, each on its own, defaults for what is missing.
     m_realTime.RealTimeRate = m_settings.realTimeRate();
     m_graphShared.annoColor = m_settings.annoColor();
+    m_graphShared.limits = readLimitValues(m_settings);
     m_graphShared.realTimeUnsaved = &m_realTime.Unsaved;
     m_glyphs.load(devicePixelRatioF());
 
@@ -617,6 +618,7 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
     m_poll.Connected = false;
     m_settings.setRealTimeRate(m_realTime.RealTimeRate);
     m_settings.setAnnoColor(m_graphShared.annoColor);
+    storeLimitValues(m_settings, m_graphShared.limits);
     m_settings.sync();
     e->accept();
 }

@@ -73,6 +73,7 @@ ChartModel richModel() {
     m.look.dateTimeMode = pe::sgVBDateTime;
     m.look.allowGraphAnnotHotSpots = true;
     m.zoomStack.push_back({45000.001, 45000.002, {{100.0, 200.0}, {-10.0, 10.0}}});
+    m.limitLines = {{0, 2000.0}, {0, 1000.0}, {2, 26.5}, {1, -0.25}};
     return m;
 }
 
@@ -324,8 +325,10 @@ TEST(ChartStateFormat, RefusesWellSealedLies) {
     bad[0] = 'X';
     refused(bad, "signature");
     bad = block;
-    putU32(bad, 8, 2);
-    refused(bad, "version 2");
+    putU32(bad, 8, 3);
+    refused(bad, "version 3");
+    putU32(bad, 8, 0);
+    refused(bad, "version 0");
     bad = block;
     putU32(bad, 12, quint32(block.size()));
     refused(bad, "length mismatch");
@@ -341,4 +344,56 @@ TEST(ChartStateFormat, RefusesWellSealedLies) {
     refused(resealed(bad), "subset labels");
     bad = block + QByteArray("junk");
     refused(resealed(bad), "unexpected bytes");
+}
+
+// Limit lines came with version 2 of the block. A version 1 block is the same payload without
+// them: it restores as a chart without limit lines, and never reads a limit line list.
+TEST(ChartStateFormat, VersionOneBlocksRestoreWithoutLimitLines) {
+    ChartModel m = richModel();
+    m.limitLines.clear();
+    QByteArray block = ChartState::store(m);
+    ASSERT_EQ(block.right(4), QByteArray(4, '\0')); // the empty list of limit lines ends the payload
+    QByteArray v1 = block.left(block.size() - 4);
+    putU32(v1, 8, 1);
+    ChartModel restored = filledModel(1, 1);
+    QString error;
+    ASSERT_TRUE(ChartState::restore(resealed(v1), restored, error)) << error.toStdString();
+    EXPECT_EQ(restored, m);
+    EXPECT_EQ(ChartState::store(restored), block); // written again in the newest version
+
+    QByteArray v1WithList = block; // a version 1 block knows no list: the bytes are left over
+    putU32(v1WithList, 8, 1);
+    EXPECT_FALSE(ChartState::restore(resealed(v1WithList), restored, error));
+    EXPECT_TRUE(error.contains("unexpected bytes")) << error.toStdString();
+}
+
+TEST(ChartStateFormat, RefusesLimitLinesTheModelCannotHold) {
+    const auto refusedWith = [](const std::vector<LimitLine>& lines, const char* expected) {
+        ChartModel m = filledModel(3, 4);
+        m.limitLines = lines;
+        ChartModel target = filledModel(1, 1);
+        QString error;
+        EXPECT_FALSE(ChartState::restore(ChartState::store(m), target, error)) << expected;
+        EXPECT_TRUE(error.contains(QLatin1String(expected))) << error.toStdString();
+        EXPECT_EQ(target, filledModel(1, 1));
+    };
+    refusedWith({{0, 1000.0}, {0, std::nan("")}}, "limit line value is not a finite number");
+    refusedWith({{2, HUGE_VAL}}, "limit line value is not a finite number");
+    refusedWith({{ChartModel::kMaxSubsets, 5.0}}, "limit line subset value");
+    refusedWith({{-1, 5.0}}, "limit line subset value");
+    refusedWith(std::vector<LimitLine>(ChartModel::kMaxLimitLines + 1, LimitLine{0, 1.0}),
+                "limit lines count");
+
+    ChartModel full = filledModel(3, 4);
+    full.limitLines.assign(ChartModel::kMaxLimitLines, LimitLine{ChartModel::kMaxSubsets - 1, -1e30});
+    ChartModel back;
+    QString error;
+    ASSERT_TRUE(ChartState::restore(ChartState::store(full), back, error)) << error.toStdString();
+    EXPECT_EQ(back, full);
+
+    // A count claiming more lines than bytes remain stops at the count.
+    QByteArray block = ChartState::store(filledModel(3, 4));
+    putU32(block, block.size() - 4, 3);
+    EXPECT_FALSE(ChartState::restore(resealed(block), back, error));
+    EXPECT_TRUE(error.contains("limit lines count 3 needs more bytes")) << error.toStdString();
 }

@@ -2,6 +2,7 @@
 #include "platform/data_folder.h"
 #include "platform/settings.h"
 #include "platform/version_info.h"
+#include "support/test_helpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,6 +58,41 @@ TEST(Settings, DefaultsWhenMissingOrUnreadable) {
     Settings s(path);
     EXPECT_EQ(s.realTimeRate(), 2);
     EXPECT_EQ(s.annoColor(), 255u);
+}
+
+// Limits per channel, temperatures per unit; what cannot be read is left out, not guessed at.
+TEST(Settings, LimitsPerChannelSurviveAndUnreadableItemsAreLeftOut) {
+    using LC = Settings::LimitChannel;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("s.ini");
+    {
+        Settings s(path);
+        EXPECT_TRUE(s.limits(LC::Ppm).empty());
+        s.setLimits(LC::Ppm, {2000.0, 1000.0});
+        s.setLimits(LC::Humidity, {62.5});
+        s.setLimits(LC::Celsius, {26.0});
+        s.setLimits(LC::Fahrenheit, {78.8});
+        s.sync();
+    }
+    {
+        LocaleGuard german("de_DE"); // stored numbers do not follow the locale
+        Settings s(path);
+        EXPECT_EQ(s.limits(LC::Ppm), (std::vector<double>{2000.0, 1000.0}));
+        EXPECT_EQ(s.limits(LC::Humidity), (std::vector<double>{62.5}));
+        EXPECT_EQ(s.limits(LC::Celsius), (std::vector<double>{26.0}));
+        EXPECT_EQ(s.limits(LC::Fahrenheit), (std::vector<double>{78.8}));
+        s.setLimits(LC::Humidity, {});
+        s.sync();
+        EXPECT_FALSE(readAll(path).contains("LimitRH"));
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[General]\nLimitPpm=abc 1000 nan inf 2000 3000\nLimitTempC=26,5\nLimitRH=1e999\n");
+    f.close();
+    Settings s(path);
+    EXPECT_EQ(s.limits(LC::Ppm), (std::vector<double>{1000.0, 2000.0}));
+    EXPECT_TRUE(s.limits(LC::Celsius).empty());
+    EXPECT_TRUE(s.limits(LC::Humidity).empty());
 }
 
 TEST(DataFolder, CreatedInDocumentsFallsBackAndEndsWithSeparator) {

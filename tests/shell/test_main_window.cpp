@@ -92,11 +92,13 @@ TEST_F(MainWindowTest, SettingsWrittenOnCloseButNotOnExit) {
     showMain();
     main->realTime().RealTimeRate = 7;
     main->graphShared().annoColor = 0x0000FF;
+    main->graphShared().limits = {{1000.0, 2000.0}, {60.0}, {26.0}, {79.0}};
     EXPECT_TRUE(main->close());
     EXPECT_FALSE(main->poll().MainTimer.isActive());
     start();
     EXPECT_EQ(main->realTime().RealTimeRate, 7);
     EXPECT_EQ(main->graphShared().annoColor, 0x0000FFu);
+    EXPECT_EQ(main->graphShared().limits, (LimitValues{{1000.0, 2000.0}, {60.0}, {26.0}, {79.0}}));
 }
 
 TEST_F(MainWindowTest, AboutBoxShowsVersionAndOkButton) {

@@ -1,0 +1,124 @@
+#include "graph_picture.h"
+
+#include "graph/pes_graph.h"
+#include "graph/tfrm_graph.h"
+#include "platform/prompter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <QTemporaryDir>
+#include <qcustomplot.h>
+
+namespace {
+
+QString extensionOf(PictureType type) {
+    switch (type) {
+    case PictureType::Svg:
+        return QStringLiteral("svg");
+    case PictureType::Pdf:
+        return QStringLiteral("pdf");
+    default:
+        return QStringLiteral("png");
+    }
+}
+
+bool writeSvg(QCustomPlot& plot, const QString& fileName, int width, int height) {
+    QSvgGenerator svg;
+    svg.setFileName(fileName);
+    svg.setSize(QSize(width, height));
+    svg.setViewBox(QRect(0, 0, width, height));
+    svg.setTitle(QStringLiteral("Graph"));
+    QCPPainter painter;
+    if (!painter.begin(&svg))
+        return false;
+    plot.toPainter(&painter, width, height);
+    return painter.end();
+}
+
+} // namespace
+
+QString pictureFileFilter() {
+    return QStringLiteral("PNG Picture (*.PNG)|*.PNG|PNG Picture, double size (*.PNG)|*.PNG|"
+                          "SVG Picture (*.SVG)|*.SVG|PDF Document (*.PDF)|*.PDF");
+}
+
+PictureType pictureTypeOf(int filterIndex, QString& fileName) {
+    const PictureType chosen = filterIndex == 2   ? PictureType::Png2x
+                               : filterIndex == 3 ? PictureType::Svg
+                               : filterIndex == 4 ? PictureType::Pdf
+                                                  : PictureType::Png;
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("png"))
+        return chosen == PictureType::Png2x ? PictureType::Png2x : PictureType::Png;
+    if (suffix == QLatin1String("svg"))
+        return PictureType::Svg;
+    if (suffix == QLatin1String("pdf"))
+        return PictureType::Pdf;
+    fileName += u'.' + extensionOf(chosen);
+    return chosen;
+}
+
+bool saveChartPicture(QCustomPlot& plot, const QString& fileName, PictureType type, QString* error) {
+    const auto fail = [&](const QString& why) {
+        if (error)
+            *error = QStringLiteral("The picture could not be written to %1: %2")
+                         .arg(QDir::toNativeSeparators(fileName), why);
+        return false;
+    };
+    const int width = plot.width();
+    const int height = plot.height();
+    if (width <= 0 || height <= 0)
+        return fail(QStringLiteral("the graph has no size."));
+
+    QTemporaryDir work;
+    if (!work.isValid())
+        return fail(work.errorString());
+    const QString drawn = work.filePath(QStringLiteral("picture.") + extensionOf(type));
+    bool ok = false;
+    switch (type) {
+    case PictureType::Png:
+        ok = plot.savePng(drawn, width, height, 1.0);
+        break;
+    case PictureType::Png2x:
+        ok = plot.savePng(drawn, width, height, 2.0);
+        break;
+    case PictureType::Svg:
+        ok = writeSvg(plot, drawn, width, height);
+        break;
+    case PictureType::Pdf:
+        ok = plot.savePdf(drawn, width, height, QCP::epAllowCosmetic, QStringLiteral("QZ407"),
+                          QStringLiteral("Graph"));
+        break;
+    }
+    QFile picture(drawn);
+    if (!ok || !picture.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("the picture could not be drawn."));
+    const QByteArray bytes = picture.readAll();
+
+    // Replaces an older file of the name only once the whole picture is written.
+    QSaveFile out(fileName);
+    if (!out.open(QIODevice::WriteOnly))
+        return fail(out.errorString());
+    if (out.write(bytes) != bytes.size() || !out.commit())
+        return fail(out.errorString());
+    return true;
+}
+
+// The graph window's "Save Picture" command.
+void TfrmGraph::btnSavePictureClick() {
+    Prompter::FileRequest request;
+    request.title = QStringLiteral("Save Picture");
+    request.filter = pictureFileFilter();
+    request.filterIndex = 1;
+    request.overwritePrompt = true;
+    if (!m_prompter.saveFile(request))
+        return;
+    QString fileName = request.fileName;
+    const PictureType type = pictureTypeOf(request.filterIndex, fileName);
+    QString error;
+    if (!saveChartPicture(*PESGraph1->customPlot(), fileName, type, &error))
+        m_prompter.message(error);
+}

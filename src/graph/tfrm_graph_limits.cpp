@@ -1,0 +1,135 @@
+// The graph window's limit lines (the dialog, the remembered limits, the time above them) and the
+// statistics of the points in view of a zoomed chart.
+#include "graph/pes_graph.h"
+#include "graph/tfrm_graph.h"
+#include "graph/tfrm_limits.h"
+#include "platform/prompter.h"
+#include "platform/settings.h"
+
+#include <QLabel>
+#include <QStringList>
+#include <qcustomplot.h>
+
+namespace {
+
+using LC = Settings::LimitChannel;
+
+void appendLines(std::vector<LimitLine>& lines, int subset, const std::vector<double>& values) {
+    for (double v : values)
+        lines.push_back({subset, v});
+}
+
+std::vector<double> valuesOf(const std::vector<LimitLine>& lines, int subset) {
+    std::vector<double> values;
+    for (const LimitLine& l : lines) {
+        if (l.subset == subset)
+            values.push_back(l.value);
+    }
+    return values;
+}
+
+QString limitFiguresText(const std::vector<limitstats::LimitFigure>& figures) {
+    QStringList parts;
+    for (const limitstats::LimitFigure& f : figures)
+        parts << limitstats::limitName(f.channel, f.limit) + QStringLiteral(": ") +
+                     limitstats::timeAboveText(f.time);
+    return parts.join(QStringLiteral("   "));
+}
+
+} // namespace
+
+LimitValues readLimitValues(const Settings& settings) {
+    return {settings.limits(LC::Ppm), settings.limits(LC::Humidity), settings.limits(LC::Celsius),
+            settings.limits(LC::Fahrenheit)};
+}
+
+void storeLimitValues(Settings& settings, const LimitValues& limits) {
+    settings.setLimits(LC::Ppm, limits.ppm);
+    settings.setLimits(LC::Humidity, limits.humidity);
+    settings.setLimits(LC::Celsius, limits.celsius);
+    settings.setLimits(LC::Fahrenheit, limits.fahrenheit);
+}
+
+void TfrmGraph::setTemperatureFahrenheit(bool on) {
+    m_fahrenheit = on;
+    applySharedLimits();
+}
+
+void TfrmGraph::applySharedLimits() {
+    std::vector<LimitLine> lines;
+    appendLines(lines, graphstats::Ppm, m_shared.limits.ppm);
+    appendLines(lines, graphstats::Humidity, m_shared.limits.humidity);
+    appendLines(lines, graphstats::Temperature,
+                m_fahrenheit ? m_shared.limits.fahrenheit : m_shared.limits.celsius);
+    PESGraph1->setLimitLines(lines);
+    updateLimitFigures();
+    PESGraph1->setPEactions(pe::sgInvalidateImage);
+}
+
+void TfrmGraph::btnLimitsClick() {
+    TfrmLimits dialog(m_fahrenheit, this);
+    dialog.setLimits(PESGraph1->limitLines());
+    if (m_prompter.runDialog(dialog) != QDialog::Accepted)
+        return;
+    const std::vector<LimitLine> lines = dialog.limits();
+    PESGraph1->setLimitLines(lines);
+    // New graph windows start with the same limits.
+    m_shared.limits.ppm = valuesOf(lines, graphstats::Ppm);
+    m_shared.limits.humidity = valuesOf(lines, graphstats::Humidity);
+    (m_fahrenheit ? m_shared.limits.fahrenheit : m_shared.limits.celsius) =
+        valuesOf(lines, graphstats::Temperature);
+    updateLimitFigures();
+    redraw();
+}
+
+void TfrmGraph::updateLimitFigures() {
+    const ChartModel& m = PESGraph1->model();
+    const bool sameData = m_figuresValid && m_figuresRevision == PESGraph1->dataRevision() &&
+                          m_figuresLimits == m.limitLines && m_figuresFahrenheit == m_fahrenheit;
+    if (!sameData) {
+        m_recording = limitstats::computeRecording(m);
+        m_figuresRevision = PESGraph1->dataRevision();
+        m_figuresLimits = m.limitLines;
+        m_figuresFahrenheit = m_fahrenheit;
+        m_figuresValid = true;
+        m_rangeValid = false;
+        lblTimeAbove->setText(QStringLiteral("Time above: ") + limitFiguresText(m_recording.limits));
+        lblTimeAbove->setVisible(!m_recording.limits.empty());
+    }
+
+    if (!PESGraph1->isZoomed()) {
+        m_rangeValid = false;
+        m_range = {};
+        lblRangeStatistic->hide();
+        return;
+    }
+    const ZoomView& view = m.zoomStack.back();
+    if (m_rangeValid && m_range.xMin == std::min(view.xMin, view.xMax) &&
+        m_range.xMax == std::max(view.xMin, view.xMax))
+        return;
+    m_range = limitstats::computeRange(m, view.xMin, view.xMax, m_recording, QLocale(),
+                                       m_fahrenheit ? graphstats::TemperatureUnit::Fahrenheit
+                                                    : graphstats::TemperatureUnit::Celsius);
+    m_rangeValid = true;
+    showLimitFigures();
+}
+
+void TfrmGraph::showLimitFigures() {
+    static const QString names[graphstats::kChannels] = {QStringLiteral("ppm"), QStringLiteral("RH"),
+                                                         QStringLiteral("T1")};
+    QStringList parts;
+    for (int c = 0; c < graphstats::kChannels; ++c) {
+        parts << QStringLiteral("%1 MAX %2  MIN %3  AVG %4")
+                     .arg(names[c], m_range.stats.max[size_t(c)], m_range.stats.min[size_t(c)],
+                          m_range.stats.avg[size_t(c)].trimmed());
+    }
+    QString text =
+        QStringLiteral("In view, %1 to %2 (%3 points): ")
+            .arg(graphstats::formatDateTime(m_range.xMin), graphstats::formatDateTime(m_range.xMax))
+            .arg(m_range.points.count()) +
+        parts.join(QStringLiteral("  |  "));
+    if (!m_range.limits.empty())
+        text += QStringLiteral("\nIn view, time above: ") + limitFiguresText(m_range.limits);
+    lblRangeStatistic->setText(text);
+    lblRangeStatistic->show();
+}
