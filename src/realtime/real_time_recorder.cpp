@@ -303,6 +303,10 @@ void RealTimeRecorder::onSecondCounted() {
 void RealTimeRecorder::onLiveReadingValid(double sampleTime) {
     if (!m_state.takeSampleIfDue() || !m_window)
         return;
+    // The recording's temperatures are in the unit the meter shows as it starts; its statistics
+    // apply their limits in that unit (a room at 72 F is no "OL").
+    if (m_state.SampleCount == 0 && m_window->temperatureFahrenheit() != m_reading.fahrenheit)
+        m_window->setTemperatureFahrenheit(m_reading.fahrenheit);
     m_inPollTick = true;
     AppendRealTimeSample(m_reading.ppm, m_reading.humidity, m_reading.temperature, m_reading.rangeFlags,
                          sampleTime);

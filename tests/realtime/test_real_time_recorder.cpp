@@ -22,7 +22,14 @@
 
 namespace {
 
-struct RecorderTest : ::testing::Test, RecorderRig {};
+struct RecorderTest : ::testing::Test, RecorderRig {
+    void setUnit(bool fahrenheit) {
+        std::vector<uint8_t> image = meter.memory();
+        image[meter_memory::UnitAt] = fahrenheit ? 1 : 0;
+        meter.setMemory(std::move(image));
+        tick();
+    }
+};
 
 TEST_F(RecorderTest, CreatedWindowIsTheRealTimeGraph) {
     EXPECT_EQ(w().windowTitle(), "Real-Time Graph");
@@ -117,6 +124,26 @@ TEST_F(RecorderTest, HighAndOverRangeReadingsInFieldsAndAverages) {
     EXPECT_EQ(w().txtT1Max->text(), "-OL");
     EXPECT_EQ(w().txtRHMin->text(), "45.5@" + graphstats::formatDateTime(x(0)));
     EXPECT_EQ(w().txtRHAvg->text(), "45.5");
+}
+
+TEST_F(RecorderTest, AFahrenheitRecordingKeepsTheTemperatureLimitsOfItsUnit) {
+    setUnit(true); // the meter shows degrees Fahrenheit: 22.5 C reads 72.5 F
+    ASSERT_TRUE(reading.fahrenheit);
+    run(" 2000");
+    samples(3);
+    recorder.btnStopClick();
+    EXPECT_TRUE(w().temperatureFahrenheit());
+    EXPECT_EQ(chart().YData(2, 0), 72.5f);
+    EXPECT_EQ(w().txtT1Max->text(), "72.5@" + graphstats::formatDateTime(x(0)));
+    EXPECT_EQ(w().txtT1Avg->text(), "72.5");
+
+    // Back in Celsius, the next recording takes that unit again.
+    setUnit(false);
+    prompter.answers = {Prompter::No}; // the last recording is not saved
+    run(" 2000");
+    ASSERT_EQ(state.SampleCount, 0);
+    samples(1);
+    EXPECT_FALSE(w().temperatureFahrenheit());
 }
 
 TEST_F(RecorderTest, RateBoxesWhileRecordingAndIdle) {
