@@ -227,6 +227,7 @@ void RealTimeRecorder::btnRunClick() {
     header.extendStep = m_state.ExtendStep;
     header.rate = m_state.RealTimeRate;
     header.countLimit = *count;
+    header.fahrenheit = m_reading.fahrenheit;
     for (int a = 0; a < 2; ++a) {
         chart.setWorkingAxis(a);
         header.axes[size_t(a)] = {chart.ManualScaleControlY(), chart.ManualMinY(), chart.ManualMaxY()};
@@ -475,6 +476,7 @@ void RealTimeRecorder::restoreRecording(const journal::Contents& contents) {
         return;
     restoreWindow();
     const journal::Header& header = contents.header;
+    m_window->setTemperatureFahrenheit(header.fahrenheit);
     m_state.Running = false;
     m_state.RealTimeRate = header.rate;
     setBoxes(header.rate);

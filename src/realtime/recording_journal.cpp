@@ -105,12 +105,14 @@ std::optional<QString> headerProblem(const In& in, Header& h) {
         h.axes[a].max = in.f64(64 + 16 * a);
         h.axes[a].scaleControl = in.at<quint8>(88 + a);
     }
+    const quint8 unit = in.at<quint8>(90);
+    h.fahrenheit = unit == 1;
     bool sane = isDate(h.startTime) && isDate(h.xMin) && isDate(h.xMax) && std::isfinite(h.extendStep) &&
                 h.extendStep >= 0.0 && h.extendStep <= kMaxExtendDays && h.rate >= 1 && h.rate <= kMaxRate &&
                 h.countLimit >= 0 && h.countLimit <= kMaxCount;
     for (const AxisSetup& axis : h.axes)
         sane = sane && std::isfinite(axis.min) && std::isfinite(axis.max) && axis.scaleControl <= 3;
-    sane = sane && in.zero(14, 2) && in.zero(90, 4); // unused: a writer of this format leaves them 0
+    sane = sane && unit <= 1 && in.zero(14, 2) && in.zero(91, 3); // unused: a writer leaves them 0
     if (!sane)
         return QStringLiteral("its header holds values no recording can have.");
     return std::nullopt;
@@ -135,6 +137,7 @@ QByteArray encodeHeader(const Header& h) {
         out.f64(64 + 16 * int(a), h.axes[a].max);
         out.at<quint8>(88 + int(a), quint8(h.axes[a].scaleControl));
     }
+    out.at<quint8>(90, h.fahrenheit ? 1 : 0);
     return out.sealed();
 }
 

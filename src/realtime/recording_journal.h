@@ -19,7 +19,8 @@
 //     52  i32      count limit (the chart's point count)
 //     56  f64 x 4  minimum and maximum of Y axis 0, then of Y axis 1
 //     88  u8 x 2   scale control of Y axis 0 and of Y axis 1
-//     90  4 bytes  0
+//     90  u8       temperature unit of the samples: 0 Celsius, 1 Fahrenheit
+//     91  3 bytes  0
 //     94  u16      CRC-16 (ISO 3309) of bytes 0-93
 //   then one record of 28 bytes per sample
 //      0  u32      sequence number: 0, 1, 2, ...
@@ -71,6 +72,7 @@ struct Header {
     int rate = 0;
     int countLimit = 0;
     std::array<AxisSetup, 2> axes{};
+    bool fahrenheit = false; // the unit the meter showed at Run
     bool operator==(const Header&) const = default;
 };
 

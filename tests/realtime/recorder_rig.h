@@ -92,6 +92,13 @@ struct RecorderRig {
             tick();
         ASSERT_TRUE(done());
     }
+    // The meter's display unit, as the next live reading reports it.
+    void setUnit(bool fahrenheit) {
+        std::vector<uint8_t> image = meter.memory();
+        image[meter_memory::UnitAt] = fahrenheit ? 1 : 0;
+        meter.setMemory(std::move(image));
+        tick();
+    }
     void samples(int n) {
         tickUntil([&] { return state.SampleCount >= n; });
     }

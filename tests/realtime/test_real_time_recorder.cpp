@@ -22,14 +22,7 @@
 
 namespace {
 
-struct RecorderTest : ::testing::Test, RecorderRig {
-    void setUnit(bool fahrenheit) {
-        std::vector<uint8_t> image = meter.memory();
-        image[meter_memory::UnitAt] = fahrenheit ? 1 : 0;
-        meter.setMemory(std::move(image));
-        tick();
-    }
-};
+struct RecorderTest : ::testing::Test, RecorderRig {};
 
 TEST_F(RecorderTest, CreatedWindowIsTheRealTimeGraph) {
     EXPECT_EQ(w().windowTitle(), "Real-Time Graph");

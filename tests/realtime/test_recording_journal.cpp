@@ -23,6 +23,7 @@ Header header() {
     h.rate = 2;
     h.countLimit = 500;
     h.axes = {journal::AxisSetup{3, 0.0, 10000.0}, journal::AxisSetup{3, -50.0, 100.0}};
+    h.fahrenheit = true;
     return h;
 }
 
@@ -56,7 +57,7 @@ TEST(RecordingJournalBytes, RecordAndHeaderLayout) {
                                      "1c000000");
     EXPECT_EQ(head.mid(48, 8).toHex(), "02000000"
                                        "f4010000");     // rate 2, count 500
-    EXPECT_EQ(head.mid(88, 6).toHex(), "030300000000"); // both axes fixed
+    EXPECT_EQ(head.mid(88, 6).toHex(), "030301000000"); // both axes fixed, degrees Fahrenheit
     EXPECT_EQ(qChecksum(head.left(94), Qt::ChecksumIso3309),
               quint16(uchar(head[94]) | (uchar(head[95]) << 8)));
 }
@@ -163,8 +164,8 @@ TEST(RecordingJournalBytes, ForeignAndDamagedHeadersAreRefusedWithAReason) {
     c = readBytes(resealed(version));
     EXPECT_EQ(c.status, ReadStatus::DamagedHeader);
     EXPECT_TRUE(c.problem.contains("version 2"));
-    // Rate 0, a count over 99999, scale control 7, and bytes a writer leaves 0.
-    for (auto [field, value] : {std::pair{48, 0}, {52, 0xA0}, {88, 7}, {14, 1}, {91, 1}}) {
+    // Rate 0, a count over 99999, scale control 7, unit 2, and bytes a writer leaves 0.
+    for (auto [field, value] : {std::pair{48, 0}, {52, 0xA0}, {88, 7}, {90, 2}, {14, 1}, {91, 1}}) {
         QByteArray odd = journal::encodeHeader(header());
         odd[field + (field == 52 ? 2 : 0)] = char(value);
         EXPECT_EQ(readBytes(resealed(odd)).status, ReadStatus::DamagedHeader) << field;

@@ -154,12 +154,14 @@ TEST_F(JournalTest, RecoveryPutsBackTheRecordingsRateAndScales) {
     chart().setWorkingAxis(1); // as the Y-axis dialog leaves it
     chart().setManualMinY(-20);
     chart().setWorkingAxis(0);
+    setUnit(true);
     prompter.answers = {Prompter::No};
-    run("   10", 0, 5); // the journal takes the scales as they are at Run
+    run("   10", 0, 5); // the journal takes the scales and the unit as they are at Run
     samples(2);
-    NextStart next(*this, path);
+    NextStart next(*this, path); // its meter shows Celsius: the unit comes from the journal
     next.prompter.answers = {Prompter::Yes};
     next.recorder.offerRecovery();
+    EXPECT_TRUE(next.w().temperatureFahrenheit());
     EXPECT_EQ(next.state.RealTimeRate, 5);
     EXPECT_EQ(next.w().ComboBox2->currentText(), "05");
     next.chart().setWorkingAxis(1);
