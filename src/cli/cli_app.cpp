@@ -24,7 +24,7 @@ QCommandLineOption localeOption() {
 // cost nothing. Left out of the help.
 QCommandLineOption demoFaultOption() {
     QCommandLineOption o(QStringLiteral("demo-fault"), QStringLiteral("Faults of the simulated meter."),
-                         QStringLiteral("SPEC"));
+                         QStringLiteral("PLAN"));
     o.setFlags(QCommandLineOption::HiddenFromHelp);
     return o;
 }
@@ -47,14 +47,14 @@ QList<QCommandLineOption> globalOptions() {
     return {demoOption(), localeOption(), demoFaultOption(), virtualTimeOption()};
 }
 
-const QList<CommandSpec>& commands() {
-    static const QList<CommandSpec> all = {infoCommand(), downloadCommand(), exportCommand(),
-                                           liveCommand(), setClockCommand(), setIntervalCommand()};
+const QList<CommandEntry>& commands() {
+    static const QList<CommandEntry> all = {infoCommand(), downloadCommand(), exportCommand(),
+                                            liveCommand(), setClockCommand(), setIntervalCommand()};
     return all;
 }
 
-const CommandSpec* findCommand(const QString& name) {
-    for (const CommandSpec& c : commands())
+const CommandEntry* findCommand(const QString& name) {
+    for (const CommandEntry& c : commands())
         if (c.name == name)
             return &c;
     return nullptr;
@@ -84,7 +84,7 @@ QString optionList(const QList<QCommandLineOption>& options) {
 
 QString mainUsage() {
     QStringList names;
-    for (const CommandSpec& c : commands())
+    for (const CommandEntry& c : commands())
         names << c.name;
     return QStringLiteral("Usage: %1 [--demo] [--locale NAME] COMMAND [options]\n"
                           "Commands: %2\n"
@@ -117,14 +117,14 @@ bool applyLocale(const QString& name) {
 
 } // namespace
 
-QString usageLine(const CommandSpec& spec) {
-    return QStringLiteral("Usage: %1 [--demo] [--locale NAME] %2").arg(Program, spec.synopsis);
+QString usageLine(const CommandEntry& entry) {
+    return QStringLiteral("Usage: %1 [--demo] [--locale NAME] %2").arg(Program, entry.synopsis);
 }
 
 int CommandContext::usageError(const QString& message) const {
-    console::error(spec.name + QStringLiteral(": ") + message);
+    console::error(entry.name + QStringLiteral(": ") + message);
     console::errRaw(
-        (usageLine(spec) + QStringLiteral("\nTry '%1 %2 --help' for more.\n").arg(Program, spec.name))
+        (usageLine(entry) + QStringLiteral("\nTry '%1 %2 --help' for more.\n").arg(Program, entry.name))
             .toStdString());
     return ExitUsage;
 }
@@ -144,7 +144,7 @@ QString programHelp() {
         "    recording interval, on the same libraries as the desktop program: the same exchanges,\n"
         "    retries, decoding and text formats.\n\n");
     text += QStringLiteral("COMMANDS\n");
-    for (const CommandSpec& c : commands())
+    for (const CommandEntry& c : commands())
         text += (QStringLiteral("    ") + c.name).leftJustified(18) + c.summary + u'\n';
     text += QStringLiteral("\nGLOBAL OPTIONS\n");
     text += optionList(globalOptions());
@@ -169,11 +169,11 @@ QString programHelp() {
 }
 
 QString commandHelp(const QString& command) {
-    const CommandSpec* spec = findCommand(command);
-    if (!spec)
+    const CommandEntry* entry = findCommand(command);
+    if (!entry)
         return {};
-    QString text = usageLine(*spec) + QStringLiteral("\n\n") + spec->description + QStringLiteral("\n\n");
-    QList<QCommandLineOption> options = spec->options;
+    QString text = usageLine(*entry) + QStringLiteral("\n\n") + entry->description + QStringLiteral("\n\n");
+    QList<QCommandLineOption> options = entry->options;
     options << helpOption();
     text += QStringLiteral("Options:\n") + optionList(options);
     text += QStringLiteral("\nGlobal options: --demo, --locale NAME (see '%1 --help').\n").arg(Program);
@@ -214,8 +214,8 @@ int runCli(const QStringList& arguments) {
         printOut(commandHelp(rest.first()));
         return ExitOk;
     }
-    const CommandSpec* spec = findCommand(name);
-    if (!spec)
+    const CommandEntry* entry = findCommand(name);
+    if (!entry)
         return mainUsageError(QStringLiteral("unknown command '%1'").arg(name));
     if (top.isSet(helpOption())) {
         printOut(commandHelp(name));
@@ -223,10 +223,10 @@ int runCli(const QStringList& arguments) {
     }
 
     QCommandLineParser parser;
-    parser.addOptions(spec->options);
+    parser.addOptions(entry->options);
     parser.addOptions(globalOptions());
     parser.addOption(helpOption());
-    CommandContext context{*spec, parser, {}};
+    CommandContext context{*entry, parser, {}};
     if (!parser.parse(QStringList{program} + rest))
         return context.usageError(parser.errorText());
     if (parser.isSet(helpOption())) {
@@ -250,10 +250,10 @@ int runCli(const QStringList& arguments) {
         return context.usageError(QStringLiteral("unknown locale '%1'").arg(g.locale));
 
     const qsizetype count = context.arguments().size();
-    if (count < spec->minArguments)
+    if (count < entry->minArguments)
         return context.usageError(QStringLiteral("missing argument"));
-    if (count > spec->maxArguments)
+    if (count > entry->maxArguments)
         return context.usageError(
-            QStringLiteral("unexpected argument '%1'").arg(context.arguments().value(spec->maxArguments)));
-    return spec->run(context);
+            QStringLiteral("unexpected argument '%1'").arg(context.arguments().value(entry->maxArguments)));
+    return entry->run(context);
 }

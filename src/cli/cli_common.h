@@ -37,11 +37,11 @@ struct GlobalOptions {
     bool virtualTime = false; // test and demo aid: waits cost no real time (simulated meter only)
 };
 
-struct CommandSpec;
+struct CommandEntry;
 
 // One run of a command: its parsed options and positional arguments.
 struct CommandContext {
-    const CommandSpec& spec;
+    const CommandEntry& entry;
     const QCommandLineParser& parser;
     GlobalOptions global;
 
@@ -50,7 +50,7 @@ struct CommandContext {
     int usageError(const QString& message) const;
 };
 
-struct CommandSpec {
+struct CommandEntry {
     QString name;
     QString synopsis;    // after "qz407-cli [global options] "
     QString summary;     // one line, for the command list
@@ -62,12 +62,12 @@ struct CommandSpec {
 };
 
 // The commands, in the order the help lists them.
-CommandSpec infoCommand();
-CommandSpec downloadCommand();
-CommandSpec exportCommand();
-CommandSpec liveCommand();
-CommandSpec setClockCommand();
-CommandSpec setIntervalCommand();
+CommandEntry infoCommand();
+CommandEntry downloadCommand();
+CommandEntry exportCommand();
+CommandEntry liveCommand();
+CommandEntry setClockCommand();
+CommandEntry setIntervalCommand();
 
 // "Usage: qz407-cli [--demo] [--locale NAME] <synopsis>"
-QString usageLine(const CommandSpec& spec);
+QString usageLine(const CommandEntry& entry);

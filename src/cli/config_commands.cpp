@@ -61,10 +61,10 @@ int runSetClock(CommandContext& context) {
 
 int runSetInterval(CommandContext& context) {
     const QString text = context.arguments().first();
-    const QStringList parts = text.split(u':');
-    if (parts.size() != 2)
+    const QStringList fields = text.split(u':');
+    if (fields.size() != 2)
         return context.usageError(QStringLiteral("the interval is MM:SS, e.g. 00:30"));
-    const auto interval = meter_config::parseInterval(parts[0], parts[1]);
+    const auto interval = meter_config::parseInterval(fields[0], fields[1]);
     if (!interval) {
         console::error(meter_config::kInvalidInterval);
         return ExitUsage;
@@ -84,31 +84,31 @@ int runSetInterval(CommandContext& context) {
 
 } // namespace
 
-CommandSpec setClockCommand() {
-    CommandSpec spec;
-    spec.name = QStringLiteral("set-clock");
-    spec.synopsis = QStringLiteral("set-clock [--time ISO]");
-    spec.summary = QStringLiteral("set the meter's clock to the computer's time or a given one");
-    spec.description = QStringLiteral(
+CommandEntry setClockCommand() {
+    CommandEntry entry;
+    entry.name = QStringLiteral("set-clock");
+    entry.synopsis = QStringLiteral("set-clock [--time ISO]");
+    entry.summary = QStringLiteral("set the meter's clock to the computer's time or a given one");
+    entry.description = QStringLiteral(
         "Sets the meter's clock as the setup window's \"Adjust Meter Time To Computer Time\" does (up to\n"
         "three tries), to the computer's time or to the time given with --time. Prints OK, or the\n"
         "failure (\"Fail code=\" and the code) on standard error.");
-    spec.options = {timeOption()};
-    spec.run = runSetClock;
-    return spec;
+    entry.options = {timeOption()};
+    entry.run = runSetClock;
+    return entry;
 }
 
-CommandSpec setIntervalCommand() {
-    CommandSpec spec;
-    spec.name = QStringLiteral("set-interval");
-    spec.synopsis = QStringLiteral("set-interval MM:SS");
-    spec.summary = QStringLiteral("set the meter's recording interval");
-    spec.description = QStringLiteral(
+CommandEntry setIntervalCommand() {
+    CommandEntry entry;
+    entry.name = QStringLiteral("set-interval");
+    entry.synopsis = QStringLiteral("set-interval MM:SS");
+    entry.summary = QStringLiteral("set the meter's recording interval");
+    entry.description = QStringLiteral(
         "Sets the meter's recording interval as the setup window's \"Adjust Meter Recording Interval \"\n"
         "does (up to three tries). MM and SS are one or two digits each, at most 60 each and not both\n"
         "0; anything else is refused with \"Invalid Input\" and nothing is sent.");
-    spec.minArguments = 1;
-    spec.maxArguments = 1;
-    spec.run = runSetInterval;
-    return spec;
+    entry.minArguments = 1;
+    entry.maxArguments = 1;
+    entry.run = runSetInterval;
+    return entry;
 }

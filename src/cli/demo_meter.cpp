@@ -21,14 +21,14 @@ bool parseNumbers(const QString& text, std::set<uint32_t>& into) {
 
 } // namespace
 
-std::optional<DemoAids> parseDemoAids(const QString& spec, QString* error) {
+std::optional<DemoAids> parseDemoAids(const QString& plan, QString* error) {
     DemoAids aids;
     auto fail = [&](const QString& item) -> std::optional<DemoAids> {
         if (error)
             *error = QStringLiteral("unknown demo fault '%1'").arg(item);
         return std::nullopt;
     };
-    for (const QString& item : spec.split(u',', Qt::SkipEmptyParts)) {
+    for (const QString& item : plan.split(u',', Qt::SkipEmptyParts)) {
         const QString key = item.section(u'=', 0, 0).trimmed();
         const QString value = item.section(u'=', 1).trimmed();
         bool ok = true;

@@ -31,7 +31,7 @@ struct DemoAids {
 
 // Empty, with the reason in `error`, when the text is not a list of the aids above or a memory
 // file cannot be read.
-std::optional<DemoAids> parseDemoAids(const QString& spec, QString* error);
+std::optional<DemoAids> parseDemoAids(const QString& plan, QString* error);
 
 // The simulated meter with its aids applied; it comes back after an unplug when replugAfterMs says so.
 class DemoMeter : public MeterTransport {

@@ -153,18 +153,18 @@ int runDownload(CommandContext& context) {
 
 } // namespace
 
-CommandSpec downloadCommand() {
-    CommandSpec spec;
-    spec.name = QStringLiteral("download");
-    spec.synopsis = QStringLiteral("download [-o FILE.407] [--sets DIR [--format txt|csv|jsonl]]");
-    spec.summary = QStringLiteral("the meter's logging memory into a collection file");
-    spec.description = QStringLiteral(
+CommandEntry downloadCommand() {
+    CommandEntry entry;
+    entry.name = QStringLiteral("download");
+    entry.synopsis = QStringLiteral("download [-o FILE.407] [--sets DIR [--format txt|csv|jsonl]]");
+    entry.summary = QStringLiteral("the meter's logging memory into a collection file");
+    entry.description = QStringLiteral(
         "Downloads the meter's whole logging memory as the desktop program's \"&Load \" does (block\n"
         "requests, retries and the resume phase) and writes it as a data set collection file, which the\n"
         "desktop program and 'export' open. Refused while the meter records. The progress goes to\n"
         "standard error: a bar on a terminal, otherwise a line at each 10 %. The files written are\n"
         "listed on standard output.");
-    spec.options = {outputOption(), setsOption(), formatOption()};
-    spec.run = runDownload;
-    return spec;
+    entry.options = {outputOption(), setsOption(), formatOption()};
+    entry.run = runDownload;
+    return entry;
 }

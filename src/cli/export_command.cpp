@@ -104,19 +104,19 @@ int runExport(CommandContext& context) {
 
 } // namespace
 
-CommandSpec exportCommand() {
-    CommandSpec spec;
-    spec.name = QStringLiteral("export");
-    spec.synopsis = QStringLiteral("export FILE.407 [--set N | --all] [--format txt|csv|jsonl] [-o OUT]");
-    spec.summary = QStringLiteral("a collection file's data sets as txt, csv or jsonl");
-    spec.description = QStringLiteral(
+CommandEntry exportCommand() {
+    CommandEntry entry;
+    entry.name = QStringLiteral("export");
+    entry.synopsis = QStringLiteral("export FILE.407 [--set N | --all] [--format txt|csv|jsonl] [-o OUT]");
+    entry.summary = QStringLiteral("a collection file's data sets as txt, csv or jsonl");
+    entry.description = QStringLiteral(
         "Decodes a data set collection file as the desktop program opens it and writes its data sets:\n"
         "txt and csv are the bytes the graph window's export writes for each set (one line a record,\n"
         "dates, times and numbers in the locale), the sets one after another; jsonl is one JSON object\n"
         "a record with its set number.");
-    spec.options = {setOption(), allOption(), formatOption(), outputOption()};
-    spec.minArguments = 1;
-    spec.maxArguments = 1;
-    spec.run = runExport;
-    return spec;
+    entry.options = {setOption(), allOption(), formatOption(), outputOption()};
+    entry.minArguments = 1;
+    entry.maxArguments = 1;
+    entry.run = runExport;
+    return entry;
 }

@@ -87,18 +87,18 @@ int runInfo(CommandContext& context) {
 
 } // namespace
 
-CommandSpec infoCommand() {
-    CommandSpec spec;
-    spec.name = QStringLiteral("info");
-    spec.synopsis = QStringLiteral("info [--json]");
-    spec.summary = QStringLiteral("the meter's information: serial number, memory, settings, clock");
-    spec.description = QStringLiteral(
+CommandEntry infoCommand() {
+    CommandEntry entry;
+    entry.name = QStringLiteral("info");
+    entry.synopsis = QStringLiteral("info [--json]");
+    entry.summary = QStringLiteral("the meter's information: serial number, memory, settings, clock");
+    entry.description = QStringLiteral(
         "Reads the meter's information as the setup window's \"Read  \" does (up to three tries) and\n"
         "prints every field it shows: serial number, data sets in memory, memory available (free\n"
         "8-byte records), recording interval, firmware, alarm and its limits, altitude, unit,\n"
         "offsets, automatic power-off, meter time and the calibration points. Text in the locale,\n"
         "or with --json one JSON object (numbers as numbers, the meter time in ISO 8601).");
-    spec.options = {jsonOption()};
-    spec.run = runInfo;
-    return spec;
+    entry.options = {jsonOption()};
+    entry.run = runInfo;
+    return entry;
 }

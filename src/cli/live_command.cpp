@@ -140,18 +140,18 @@ int runLive(CommandContext& context) {
 
 } // namespace
 
-CommandSpec liveCommand() {
-    CommandSpec spec;
-    spec.name = QStringLiteral("live");
-    spec.synopsis = QStringLiteral("live [--interval S] [--count N] [--format csv|jsonl]");
-    spec.summary = QStringLiteral("live readings, one line each, until stopped or N lines");
-    spec.description = QStringLiteral(
+CommandEntry liveCommand() {
+    CommandEntry entry;
+    entry.name = QStringLiteral("live");
+    entry.synopsis = QStringLiteral("live [--interval S] [--count N] [--format csv|jsonl]");
+    entry.summary = QStringLiteral("live readings, one line each, until stopped or N lines");
+    entry.description = QStringLiteral(
         "Polls the meter as the desktop program's main window does and writes one line per reading\n"
         "every S seconds: csv as the real-time graph's export writes a point (date, time, ppm, %RH,\n"
         "temperature in the locale), or jsonl. Ctrl-C ends it cleanly, every line written whole. When\n"
         "the meter is unplugged a message goes to standard error and the command waits for it to come\n"
         "back.");
-    spec.options = {intervalOption(), countOption(), formatOption()};
-    spec.run = runLive;
-    return spec;
+    entry.options = {intervalOption(), countOption(), formatOption()};
+    entry.run = runLive;
+    return entry;
 }

@@ -128,7 +128,7 @@ class TfrmGraph : public QWidget {
     void setTemperatureFahrenheit(bool on);
     bool temperatureFahrenheit() const { return m_fahrenheit; }
 
-    // --- Controls, named as the program's other parts address them -----------------------------
+    // --- Controls, named as the rest of the program addresses them -----------------------------
     PESGraph* PESGraph1 = nullptr;
     // Tool bar 1
     QToolButton* ToolButton1 = nullptr;  // "Toggle Graph Statistic"
@@ -182,7 +182,7 @@ class TfrmGraph : public QWidget {
     QLineEdit* avgField(int channel) const;
 
   public slots:
-    // Handlers, public so the program's other parts and the tests drive them like the user does.
+    // Handlers, public so the rest of the program and the tests drive them like the user does.
     void FormActivate();
     // Asks the window's close questions; true when it may close. Answers are acted on at once
     // (Yes saves), but nothing closes here.

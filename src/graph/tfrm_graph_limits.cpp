@@ -29,11 +29,11 @@ std::vector<double> valuesOf(const std::vector<LimitLine>& lines, int subset) {
 }
 
 QString limitFiguresText(const std::vector<limitstats::LimitFigure>& figures) {
-    QStringList parts;
+    QStringList pieces;
     for (const limitstats::LimitFigure& f : figures)
-        parts << limitstats::limitName(f.channel, f.limit) + QStringLiteral(": ") +
-                     limitstats::timeAboveText(f.time);
-    return parts.join(QStringLiteral("   "));
+        pieces << limitstats::limitName(f.channel, f.limit) + QStringLiteral(": ") +
+                      limitstats::timeAboveText(f.time);
+    return pieces.join(QStringLiteral("   "));
 }
 
 } // namespace
@@ -117,17 +117,17 @@ void TfrmGraph::updateLimitFigures() {
 void TfrmGraph::showLimitFigures() {
     static const QString names[graphstats::kChannels] = {QStringLiteral("ppm"), QStringLiteral("RH"),
                                                          QStringLiteral("T1")};
-    QStringList parts;
+    QStringList pieces;
     for (int c = 0; c < graphstats::kChannels; ++c) {
-        parts << QStringLiteral("%1 MAX %2  MIN %3  AVG %4")
-                     .arg(names[c], m_range.stats.max[size_t(c)], m_range.stats.min[size_t(c)],
-                          m_range.stats.avg[size_t(c)].trimmed());
+        pieces << QStringLiteral("%1 MAX %2  MIN %3  AVG %4")
+                      .arg(names[c], m_range.stats.max[size_t(c)], m_range.stats.min[size_t(c)],
+                           m_range.stats.avg[size_t(c)].trimmed());
     }
     QString text =
         QStringLiteral("In view, %1 to %2 (%3 points): ")
             .arg(graphstats::formatDateTime(m_range.xMin), graphstats::formatDateTime(m_range.xMax))
             .arg(m_range.points.count()) +
-        parts.join(QStringLiteral("  |  "));
+        pieces.join(QStringLiteral("  |  "));
     if (!m_range.limits.empty())
         text += QStringLiteral("\nIn view, time above: ") + limitFiguresText(m_range.limits);
     lblRangeStatistic->setText(text);

@@ -33,11 +33,11 @@ Prompter::Answer WidgetPrompter::question(const QString& text, Buttons buttons) 
 }
 
 QStringList qtFilterList(const QString& programFilter) {
-    const QStringList parts = programFilter.split('|');
+    const QStringList fields = programFilter.split('|');
     QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        const QString patterns = parts[i + 1].trimmed().split(';').join(' ');
-        out << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns);
+    for (int i = 0; i + 1 < fields.size(); i += 2) {
+        const QString patterns = fields[i + 1].trimmed().split(';').join(' ');
+        out << QStringLiteral("%1 (%2)").arg(fields[i].trimmed(), patterns);
     }
     return out;
 }
