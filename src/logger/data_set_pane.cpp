@@ -5,6 +5,7 @@
 #include "graph/graph_statistics.h"
 #include "graph/pes_graph.h"
 #include "graph/tfrm_graph.h"
+#include "logger/table_sizing.h"
 #include "platform/clock.h"
 
 #include <QComboBox>
@@ -150,8 +151,7 @@ void DataSetPane::clearSets() {
 
 void DataSetPane::fitColumns() {
     const QFontMetrics fm(Grid2->font());
-    const int padding =
-        2 * (Grid2->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, Grid2) + 1) + 6;
+    const int padding = cellTextPadding(*Grid2);
     QHeaderView* header = Grid2->horizontalHeader();
     for (int c = 0; c < ColumnCount; ++c) {
         int width = std::max(columnWidth(c), header->sectionSizeHint(c));
@@ -164,12 +164,8 @@ void DataSetPane::fitColumns() {
 }
 
 int DataSetPane::preferredWidth() const {
-    int width =
-        2 * Grid2->frameWidth() + Grid2->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Grid2);
-    for (int c = 0; c < ColumnCount; ++c)
-        width += Grid2->columnWidth(c);
     const QMargins m = layout()->contentsMargins();
-    return width + m.left() + m.right();
+    return tableWidthFor(*Grid2, ColumnCount) + m.left() + m.right();
 }
 
 void DataSetPane::listDataSets(const DataSetStore& store) {

@@ -1,5 +1,7 @@
 #include "tfrm_list.h"
 
+#include "logger/table_sizing.h"
+
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QStyle>
@@ -53,9 +55,7 @@ void TfrmList::endFill() {
 
 void TfrmList::fitColumns() {
     const QFontMetrics fm(Grid1->font());
-    // The cell's own margins, as the item delegate draws them.
-    const int padding =
-        2 * (Grid1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, Grid1) + 1) + 6;
+    const int padding = cellTextPadding(*Grid1);
     QHeaderView* header = Grid1->horizontalHeader();
     const qsizetype rows = m_model->gridRowCount();
     for (int c = 0; c < m_model->columnCount(); ++c) {
@@ -72,9 +72,5 @@ void TfrmList::fitColumns() {
 }
 
 int TfrmList::preferredWidth() const {
-    int width =
-        2 * Grid1->frameWidth() + Grid1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Grid1);
-    for (int c = 0; c < m_model->columnCount(); ++c)
-        width += Grid1->columnWidth(c);
-    return width;
+    return tableWidthFor(*Grid1, m_model->columnCount());
 }
