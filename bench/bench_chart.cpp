@@ -36,7 +36,7 @@ Series makeSeries(int points) {
     return s;
 }
 
-void configure(PESGraph& g, int points) {
+void configure(ChartWidget& g, int points) {
     g.resize(1200, 700);
     g.setSubsets(3);
     g.setPoints(points);
@@ -65,7 +65,7 @@ void BM_BulkLoad(benchmark::State& state) {
     const int points = int(state.range(0));
     const Series series = makeSeries(points);
     SilentPrompter prompter;
-    PESGraph graph(prompter);
+    ChartWidget graph(prompter);
     configure(graph, points);
     for (auto _ : state) {
         graph.setXDataArray(series.x);
@@ -80,7 +80,7 @@ void BM_BulkLoadAndReplot(benchmark::State& state) {
     const int points = int(state.range(0));
     const Series series = makeSeries(points);
     SilentPrompter prompter;
-    PESGraph graph(prompter);
+    ChartWidget graph(prompter);
     configure(graph, points);
     for (auto _ : state) {
         graph.setXDataArray(series.x);
@@ -96,7 +96,7 @@ void BM_Replot(benchmark::State& state) {
     const int points = int(state.range(0));
     const Series series = makeSeries(points);
     SilentPrompter prompter;
-    PESGraph graph(prompter);
+    ChartWidget graph(prompter);
     configure(graph, points);
     graph.setXDataArray(series.x);
     graph.setYDataArray(series.y);
@@ -111,11 +111,11 @@ void BM_StoreRestore(benchmark::State& state) {
     const int points = int(state.range(0));
     const Series series = makeSeries(points);
     SilentPrompter prompter;
-    PESGraph graph(prompter);
+    ChartWidget graph(prompter);
     configure(graph, points);
     graph.setXDataArray(series.x);
     graph.setYDataArray(series.y);
-    PESGraph restored(prompter);
+    ChartWidget restored(prompter);
     for (auto _ : state) {
         const QByteArray block = graph.storeState();
         if (!restored.loadState(block))
@@ -129,7 +129,7 @@ void BM_StoreRestore(benchmark::State& state) {
 // vertical line annotations. Every limit must still open and draw in well under a second.
 void BM_OpenAndDrawAtTheLimit(benchmark::State& state) {
     SilentPrompter prompter;
-    PESGraph source(prompter);
+    ChartWidget source(prompter);
     const int points = 500;
     configure(source, points);
     switch (state.range(0)) {
@@ -160,7 +160,7 @@ void BM_OpenAndDrawAtTheLimit(benchmark::State& state) {
     }
     const QByteArray block = source.storeState();
     for (auto _ : state) {
-        PESGraph opened(prompter);
+        ChartWidget opened(prompter);
         opened.resize(1200, 700);
         if (!opened.loadState(block))
             state.SkipWithError("state refused");

@@ -46,12 +46,12 @@ void BM_OneBlockExchange(benchmark::State& state) {
     ManualClock clock;
     SimulatedMeter meter(clock);
     MeterLink link(meter, clock);
-    meter.OpenDevice(MeterVendorId, MeterProductId);
+    meter.openDevice(MeterVendorId, MeterProductId);
     uint16_t block = 1;
     for (auto _ : state) {
         link.frame()[2] = uint8_t(block >> 8);
         link.frame()[3] = uint8_t(block);
-        if (link.SendOpen('P', 36) != 0)
+        if (link.sendOpen('P', 36) != 0)
             state.SkipWithError("exchange failed");
         block = uint16_t(block % 8192 + 1);
         if (block == 1)
@@ -64,18 +64,18 @@ class RoundTripMeter : public SimulatedMeter {
   public:
     using SimulatedMeter::SimulatedMeter;
     std::chrono::microseconds roundTrip{2000};
-    int WriteFrame(uint32_t count, const uint8_t* bytes) override {
+    int writeFrame(uint32_t count, const uint8_t* bytes) override {
         m_sent = std::chrono::steady_clock::now();
-        return SimulatedMeter::WriteFrame(count, bytes);
+        return SimulatedMeter::writeFrame(count, bytes);
     }
-    int ReadReply(uint32_t count, uint8_t* buffer) override {
+    int readReply(uint32_t count, uint8_t* buffer) override {
         // Sleep most of the way and spin the rest, so the stand-in itself keeps time to microseconds.
         const auto entered = std::chrono::steady_clock::now();
         const auto due = m_sent + roundTrip;
         std::this_thread::sleep_until(due - std::chrono::microseconds(300));
         while (std::chrono::steady_clock::now() < due) {
         }
-        const int result = SimulatedMeter::ReadReply(count, buffer);
+        const int result = SimulatedMeter::readReply(count, buffer);
         inLink += std::chrono::steady_clock::now() - entered;
         return result;
     }

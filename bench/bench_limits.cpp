@@ -1,9 +1,9 @@
 // Limit lines: the time above them over a whole recording, and the statistics of the points in
 // view recomputed on a zoom step (pure, and through a graph window's scroll bar).
 #include "bench_support.h"
+#include "graph/graph_window.h"
 #include "graph/limit_statistics.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -74,17 +74,17 @@ void BM_WindowScrollStep(benchmark::State& state) {
     SilentPrompter prompter;
     GraphShared shared;
     shared.limits = {{1000.0, 2000.0}, {60.0}, {26.0}, {}};
-    TfrmGraph w(prompter, shared);
+    GraphWindow w(prompter, shared);
     std::vector<double> xs;
     std::vector<float> ys;
     fill(xs, ys, points);
-    w.ConfigureGraph(3, points, xs.front(), xs.back(), 0, 4000, -50, 100);
-    w.PESGraph1->setXDataArray(xs);
-    w.PESGraph1->setYDataArray(ys);
+    w.configureGraph(3, points, xs.front(), xs.back(), 0, 4000, -50, 100);
+    w.chart->setXDataArray(xs);
+    w.chart->setYDataArray(ys);
     w.resize(1200, 700);
     w.show();
-    w.PESGraph1->setPEactions(pe::sgResetImage);
-    QCustomPlot* plot = w.PESGraph1->customPlot();
+    w.chart->setPEactions(pe::sgResetImage);
+    QCustomPlot* plot = w.chart->customPlot();
     plot->replot(QCustomPlot::rpImmediateRefresh);
     const QRect area = plot->axisRect(0)->rect();
     const auto send = [&](QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
@@ -96,11 +96,11 @@ void BM_WindowScrollStep(benchmark::State& state) {
     send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
     send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-    if (!w.PESGraph1->isZoomed()) {
+    if (!w.chart->isZoomed()) {
         state.SkipWithError("the chart did not zoom");
         return;
     }
-    QScrollBar* bar = w.PESGraph1->horizontalScrollBar();
+    QScrollBar* bar = w.chart->horizontalScrollBar();
     int step = 0;
     for (auto _ : state)
         bar->setValue(bar->minimum() + (bar->maximum() - bar->minimum()) * (step++ % 10) / 10);

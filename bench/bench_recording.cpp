@@ -3,16 +3,16 @@
 // size; the recording journal's cost per sample; and the worst poll tick over the last samples of
 // such a recording, its journal and its Stop included.
 #include "bench_support.h"
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 #include "link/meter_link.h"
 #include "link/simulated_meter.h"
 #include "live/live_reading.h"
 #include "live/poll_cycle.h"
 #include "platform/clock.h"
 #include "realtime/real_time_recorder.h"
+#include "realtime/real_time_setup_dialog.h"
 #include "realtime/recording_journal.h"
-#include "realtime/tfrm_setup_real_time.h"
 
 #include <QApplication>
 #include <QDir>
@@ -36,8 +36,8 @@ constexpr int kPrefilled = 99000;
 class RunPrompter : public SilentPrompter {
   public:
     int runDialog(QDialog& dialog) override {
-        if (auto* setup = qobject_cast<TfrmSetupRealTime*>(&dialog)) {
-            setup->edtRealTimeNo->setText(QString::number(kCount));
+        if (auto* setup = qobject_cast<RealTimeSetupDialog*>(&dialog)) {
+            setup->sampleCountEdit->setText(QString::number(kCount));
             setup->setRate(0, 1);
             return QDialog::Accepted;
         }
@@ -69,7 +69,7 @@ struct Recording {
     RealTimeState state;
     RunPrompter prompter;
     GraphShared shared;
-    std::unique_ptr<TfrmGraph> window;
+    std::unique_ptr<GraphWindow> window;
     std::unique_ptr<RealTimeRecorder> recorder;
     double start = 0.0;
     QTemporaryDir dataFolder{QDir::current().filePath(QStringLiteral("bench-data-XXXXXX"))};
@@ -80,7 +80,7 @@ struct Recording {
         recorder = std::make_unique<RealTimeRecorder>(
             state, reading, prompter, clock, link, [] { return true; }, shared,
             [this] {
-                window = std::make_unique<TfrmGraph>(prompter, shared);
+                window = std::make_unique<GraphWindow>(prompter, shared);
                 window->resize(800, 800);
                 window->show();
                 return window.get();
@@ -89,13 +89,13 @@ struct Recording {
                          &RealTimeRecorder::onSecondCounted);
         QObject::connect(&poll, &PollCycle::liveReadingValid, recorder.get(),
                          &RealTimeRecorder::onLiveReadingValid);
-        recorder->CreateRealTimeGraph();
+        recorder->createRealTimeGraph();
         if (journal)
             recorder->setJournalPath(RecordingJournal::pathIn(dataFolder.path() + u'/'));
-        recorder->btnRunClick();
+        recorder->onRunClicked();
         start = clock.now();
 
-        PESGraph& g = chart();
+        ChartWidget& g = chart();
         std::vector<double> xs(size_t(kCount) * 3, 0.0);
         std::vector<float> ys(size_t(kCount) * 3, RealTimeRecorder::kNullY);
         for (int p = 0; p < prefilled; ++p) {
@@ -114,7 +114,7 @@ struct Recording {
         g.setPEactions(pe::sgResetImage);
         settle();
     }
-    PESGraph& chart() { return *window->PESGraph1; }
+    ChartWidget& chart() { return *window->chart; }
     static void settle() {
         QApplication::processEvents();
         QApplication::processEvents();
@@ -128,7 +128,7 @@ void BM_AppendSampleOnly(benchmark::State& st) {
     int p = int(st.range(0));
     for (auto _ : st) {
         const Sample s = sampleAt(p);
-        r.recorder->AppendRealTimeSample(s.ppm, s.humidity, s.temperature, 0, r.start + p * kSecond);
+        r.recorder->appendRealTimeSample(s.ppm, s.humidity, s.temperature, 0, r.start + p * kSecond);
         ++p;
     }
     Recording::settle();
@@ -141,7 +141,7 @@ void BM_AppendSampleAndRedraw(benchmark::State& st) {
     int p = kPrefilled;
     for (auto _ : st) {
         const Sample s = sampleAt(p);
-        r.recorder->AppendRealTimeSample(s.ppm, s.humidity, s.temperature, 0, r.start + p * kSecond);
+        r.recorder->appendRealTimeSample(s.ppm, s.humidity, s.temperature, 0, r.start + p * kSecond);
         Recording::settle();
         ++p;
     }
@@ -227,7 +227,7 @@ void BM_PollTicksToFullRecording(benchmark::State& st) {
         while (r.state.Running && ticks < 10000) {
             r.clock.advance(500);
             timer.start();
-            r.poll.MainTimerTimer();
+            r.poll.onPollTimer();
             Recording::settle();
             const double ms = double(timer.nsecsElapsed()) / 1e6;
             if (ms > worst)

@@ -5,7 +5,7 @@
 #include "platform/clock.h"
 #include "platform/prompter.h"
 #include "platform/settings.h"
-#include "shell/tfrm_main.h"
+#include "shell/main_window.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -19,7 +19,7 @@ void BM_MainWindowStartUp(benchmark::State& state) {
     SilentPrompter prompter;
     Settings settings(dir.filePath("s.ini"));
     for (auto _ : state) {
-        TfrmMain main(meter, clock, prompter, settings);
+        MainWindow main(meter, clock, prompter, settings);
         main.documentsOverride = dir.path();
         main.show();
         QCoreApplication::processEvents();
@@ -35,16 +35,16 @@ void BM_PollTickWithPanel(benchmark::State& state) {
     SimulatedMeter meter(clock);
     SilentPrompter prompter;
     Settings settings(dir.filePath("s.ini"));
-    TfrmMain main(meter, clock, prompter, settings);
+    MainWindow main(meter, clock, prompter, settings);
     main.documentsOverride = dir.path();
     main.show();
     QCoreApplication::processEvents();
-    main.poll().MainTimer.stop();
+    main.poll().pollTimer.stop();
     clock.advance(500);
-    main.poll().MainTimerTimer(); // connect
+    main.poll().onPollTimer(); // connect
     for (auto _ : state) {
         clock.advance(500);
-        main.poll().MainTimerTimer();
+        main.poll().onPollTimer();
     }
 }
 BENCHMARK(BM_PollTickWithPanel)->Unit(benchmark::kMicrosecond);

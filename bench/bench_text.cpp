@@ -5,7 +5,7 @@
 #include "files/text_files.h"
 #include "logger/table_model.h"
 #include "logger/table_to_graph.h"
-#include "logger/tfrm_list.h"
+#include "logger/table_window.h"
 #include "platform/clock.h"
 #include "platform/prompter.h"
 
@@ -79,7 +79,7 @@ void BM_ImportTableText(benchmark::State& state) {
     qsizetype rows = 0;
     double mb = 0;
     for (auto _ : state) {
-        std::unique_ptr<TfrmList> list(importTableText(prompter, graphFile()));
+        std::unique_ptr<TableWindow> list(importTableText(prompter, graphFile()));
         rows = list->model().filledRows();
         mb = static_cast<double>(list->model().memoryUsed()) / 1e6;
     }
@@ -92,7 +92,7 @@ void BM_ExportTableText(benchmark::State& state) {
     AcceptingPrompter prompter;
     if (!QFile::exists(graphFile()))
         exportGraphText(prompter, graph(), graphFile(), '\t');
-    std::unique_ptr<TfrmList> list(importTableText(prompter, graphFile()));
+    std::unique_ptr<TableWindow> list(importTableText(prompter, graphFile()));
     prompter.saveName = tempDir().filePath("table.txt");
     for (auto _ : state)
         exportTableText(prompter, list->model(), tempDir().path());
@@ -103,7 +103,7 @@ void BM_TableToGraph(benchmark::State& state) {
     AcceptingPrompter prompter;
     if (!QFile::exists(graphFile()))
         exportGraphText(prompter, graph(), graphFile(), '\t');
-    std::unique_ptr<TfrmList> list(importTableText(prompter, graphFile()));
+    std::unique_ptr<TableWindow> list(importTableText(prompter, graphFile()));
     const LocaleFormats formats;
     const TableParsers parsers = localeTableParsers(formats);
     for (auto _ : state) {

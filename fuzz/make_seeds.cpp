@@ -7,8 +7,8 @@
 #include "files/text_files.h"
 #include "graph/chart_state.h"
 #include "graph/graph_file.h"
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 #include "link/demo_memory.h"
 #include "link/hid_report_framing.h"
 #include "link/meter_link.h"
@@ -88,8 +88,8 @@ void graphSeeds(const DecodedDataSets& demo) {
     for (std::size_t k = 0; k < 3; ++k)
         first += 3 * size_t(demo.sets[k].recordCount);
     const auto n = size_t(set.recordCount);
-    PESGraph chart(prompter);
-    ConfigureGraph(chart, 3, int(n), set.startTime, set.startTime + (n - 1) * set.intervalSeconds / 86400.0,
+    ChartWidget chart(prompter);
+    configureGraph(chart, 3, int(n), set.startTime, set.startTime + (n - 1) * set.intervalSeconds / 86400.0,
                    0, 10000, -50, 100);
     chart.setXDataArray(std::span(demo.sampleTimes).subspan(first, 3 * n));
     chart.setYDataArray(std::span(demo.sampleValues).subspan(first, 3 * n));
@@ -108,7 +108,7 @@ void graphSeeds(const DecodedDataSets& demo) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("g.ghf"));
     QFile file(path);
-    PESGraph check(prompter);
+    ChartWidget check(prompter);
     if (!writeGraphFile(chart, path) || !readGraphFile(check, path) || !file.open(QIODevice::ReadOnly))
         fail("demo_set.ghf");
     save(QStringLiteral("graph_file"), QStringLiteral("demo_set.ghf"), file.readAll());
@@ -122,7 +122,7 @@ void graphSeeds(const DecodedDataSets& demo) {
         zoomed.zoomStack.push_back(ZoomView{set.startTime,
                                             set.startTime + (n / 2) * set.intervalSeconds / 86400.0,
                                             {{0.0, 3000.0}, {-50.0, 100.0}}});
-        PESGraph withLimits(prompter);
+        ChartWidget withLimits(prompter);
         QFile limitsFile(limitsPath);
         if (!withLimits.loadState(ChartState::store(zoomed)) || !writeGraphFile(withLimits, limitsPath) ||
             !readGraphFile(check, limitsPath) || check.limitLines().size() != 4 ||
@@ -132,9 +132,9 @@ void graphSeeds(const DecodedDataSets& demo) {
     }
 
     // A small real-time graph: five points filled of eight, an over-range value and a gap.
-    PESGraph small(prompter);
+    ChartWidget small(prompter);
     const double start = toDateTimeValue(QDateTime(QDate(2026, 7, 31), QTime(14, 5, 9)));
-    ConfigureGraph(small, 3, 8, start, start + 8 / 86400.0, 0, 10000, -50, 100);
+    configureGraph(small, 3, 8, start, start + 8 / 86400.0, 0, 10000, -50, 100);
     const float values[5][3] = {{412, 45.1f, 23.4f},
                                 {90000, 45.2f, 23.4f},
                                 {415, 99999, 23.5f},
@@ -192,10 +192,10 @@ void meterSeeds() {
     std::array<uint8_t, 32> keyReply{};
     auto press = [&](char letter) {
         keys.setCommand(letter);
-        MeterLink::SendPanelCommand(meter, keys, keyReply);
+        MeterLink::sendPanelCommand(meter, keys, keyReply);
     };
     auto live = [&] {
-        link.ReadLive();
+        link.readLive();
         clock.advance(1000);
         return bytesOf(link.replyBlock());
     };
@@ -220,11 +220,11 @@ void meterSeeds() {
         CommandFrame f;
         f.setCommand('X');
         std::array<uint8_t, 64> reply{};
-        meter.OpenDevice(MeterVendorId, MeterProductId);
-        meter.SetTimeouts(100, 100);
-        meter.WriteFrame(CommandFrame::size(), f.data());
-        meter.FinishWrite();
-        meter.ReadReply(64, reply.data());
+        meter.openDevice(MeterVendorId, MeterProductId);
+        meter.setTimeouts(100, 100);
+        meter.writeFrame(CommandFrame::size(), f.data());
+        meter.finishWrite();
+        meter.readReply(64, reply.data());
         return bytesOf(reply);
     };
     save(QStringLiteral("info_reply"), QStringLiteral("fahrenheit"), info());
@@ -242,7 +242,7 @@ void meterSeeds() {
         return out;
     };
     save(QStringLiteral("usb_reports"), QStringLiteral("live_64"), reports(2, recording));
-    link.ReadBlockAt(1);
+    link.readBlockAt(1);
     save(QStringLiteral("usb_reports"), QStringLiteral("block_36"),
          reports(1, bytesOf(std::span(link.replyBlock()).first(36))));
     press('H');

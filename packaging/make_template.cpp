@@ -3,8 +3,8 @@
 // the look later ("Save this setting", the customization dialog) writes a template of their own.
 //   qz407-make-template <output file>
 #include "graph/graph_file.h"
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 #include "platform/prompter.h"
 
 #include <QApplication>
@@ -24,8 +24,8 @@ int main(int argc, char** argv) {
     QTemporaryDir empty;
     setGraphProgramDirectory(empty.path());
     WidgetPrompter prompter;
-    PESGraph chart(prompter);
-    ConfigureGraph(chart, 3, 100, 0, 0, 0, 10000, -50, 100);
+    ChartWidget chart(prompter);
+    configureGraph(chart, 3, 100, 0, 0, 0, 10000, -50, 100);
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(QFileInfo(out).absolutePath());
     QString error;

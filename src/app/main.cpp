@@ -6,8 +6,8 @@
 #include "platform/prompter.h"
 #include "platform/settings.h"
 #include "platform/version_info.h"
-#include "shell/tfrm_about.h"
-#include "shell/tfrm_main.h"
+#include "shell/about_box.h"
+#include "shell/main_window.h"
 #include "test_aids.h"
 
 #include <QApplication>
@@ -21,7 +21,7 @@
 int main(int argc, char** argv) {
     QApplication::setApplicationName("QZ407");
     QApplication::setOrganizationName("QZ407");
-    QApplication::setApplicationVersion(TVersionInfo(nullptr).versionText());
+    QApplication::setApplicationVersion(VersionInfo(nullptr).versionText());
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Desktop companion of the QZ407 CO2, humidity and temperature meter.");
@@ -56,8 +56,8 @@ int main(int argc, char** argv) {
     parser.process(app);
 
     // The splash: the about box without its OK button, painted at once.
-    auto splash = std::make_unique<TfrmAbout>();
-    splash->BitBtn1->hide();
+    auto splash = std::make_unique<AboutBox>();
+    splash->okButton->hide();
     splash->show();
     app.processEvents();
 
@@ -71,10 +71,10 @@ int main(int argc, char** argv) {
     WidgetPrompter prompter;
     TestAids aids(parser, prompter);
 
-    TfrmMain main(*transport, clock, aids, settings);
+    MainWindow main(*transport, clock, aids, settings);
     prompter.setParent(&main);
     aids.attach(main);
-    QObject::connect(&main, &TfrmMain::firstShown, [&splash] { splash.reset(); });
+    QObject::connect(&main, &MainWindow::firstShown, [&splash] { splash.reset(); });
     // Start maximised; without a window manager (a bare X server) fill the screen by hand.
     if (QScreen* screen = QGuiApplication::primaryScreen())
         main.setGeometry(screen->availableGeometry());

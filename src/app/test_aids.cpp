@@ -1,8 +1,8 @@
 #include "test_aids.h"
 
 #include "graph/pes_graph.h"
-#include "realtime/tfrm_setup_real_time.h"
-#include "shell/tfrm_main.h"
+#include "realtime/real_time_setup_dialog.h"
+#include "shell/main_window.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -52,12 +52,12 @@ TestAids::TestAids(const QCommandLineParser& parser, Prompter& real) : m_real(re
     m_recoveryAnswer = parser.value(kRecoveryOption);
 }
 
-void TestAids::attach(TfrmMain& main) {
+void TestAids::attach(MainWindow& main) {
     m_main = &main;
     if (m_recordCount >= 0) {
         QObject::connect(&main.poll(), &PollCycle::connectionMade, &main, [&main] {
             if (!main.realTime().Running && main.realTime().SampleCount == 0)
-                main.Run1->trigger();
+                main.runAction->trigger();
         });
         // Connected after the recorder: the sample of this tick is taken by now.
         auto last = std::make_shared<int>(0);
@@ -70,7 +70,7 @@ void TestAids::attach(TfrmMain& main) {
         });
     }
     if (!m_recoveryAnswer.isEmpty()) {
-        QObject::connect(&main, &TfrmMain::firstShown, &main, [this, &main] {
+        QObject::connect(&main, &MainWindow::firstShown, &main, [this, &main] {
             later(&main, [this] {
                 if (!m_recoveryAsked) {
                     say(QStringLiteral("no question"));
@@ -92,8 +92,8 @@ Prompter::Answer TestAids::question(const QString& text, Buttons buttons) {
     QTimer::singleShot(0, m_main, [this, yes] {
         if (yes) {
             const RealTimeState& state = m_main->realTime();
-            TfrmGraph* window = m_main->recorder().window();
-            const PESGraph* chart = window ? window->PESGraph1 : nullptr;
+            GraphWindow* window = m_main->recorder().window();
+            const ChartWidget* chart = window ? window->chart : nullptr;
             const double last = chart && state.SampleCount > 0 && chart->Points() > 0
                                     ? chart->XDataII(0, std::min(state.SampleCount, chart->Points()) - 1)
                                     : 0.0;
@@ -109,8 +109,8 @@ Prompter::Answer TestAids::question(const QString& text, Buttons buttons) {
 }
 
 int TestAids::runDialog(QDialog& dialog) {
-    if (auto* setup = qobject_cast<TfrmSetupRealTime*>(&dialog); setup && m_recordCount >= 0) {
-        setup->edtRealTimeNo->setText(QString::number(m_recordCount));
+    if (auto* setup = qobject_cast<RealTimeSetupDialog*>(&dialog); setup && m_recordCount >= 0) {
+        setup->sampleCountEdit->setText(QString::number(m_recordCount));
         setup->setRate(m_recordRate / 60, m_recordRate % 60);
         return QDialog::Accepted;
     }

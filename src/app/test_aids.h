@@ -13,7 +13,7 @@
 #include <QString>
 
 class QCommandLineParser;
-class TfrmMain;
+class MainWindow;
 
 class TestAids : public Prompter {
   public:
@@ -22,7 +22,7 @@ class TestAids : public Prompter {
     TestAids(const QCommandLineParser& parser, Prompter& real);
 
     // Hooks the aids that were asked for into the main window.
-    void attach(TfrmMain& main);
+    void attach(MainWindow& main);
 
     void message(const QString& text) override { m_real.message(text); }
     Answer question(const QString& text, Buttons buttons) override;
@@ -34,7 +34,7 @@ class TestAids : public Prompter {
 
   private:
     Prompter& m_real;
-    TfrmMain* m_main = nullptr;
+    MainWindow* m_main = nullptr;
     int m_recordCount = -1; // -1: no recording asked for
     int m_recordRate = 0;
     QString m_recoveryAnswer; // empty: not asked for

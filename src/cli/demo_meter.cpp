@@ -77,8 +77,8 @@ DemoMeter::DemoMeter(const Clock& clock, const DemoAids& aids)
         CommandFrame rec;
         rec.setCommand('E');
         std::array<uint8_t, 32> reply{};
-        MeterLink::SendPanelCommand(m_meter, rec, reply);
-        m_meter.CloseDevice();
+        MeterLink::sendPanelCommand(m_meter, rec, reply);
+        m_meter.closeDevice();
         m_meter.clearLog();
     }
     m_meter.faults = aids.faults;
@@ -98,28 +98,28 @@ void DemoMeter::replugWhenDue() {
         m_meter.plugIn();
 }
 
-int DemoMeter::OpenDevice(uint16_t vendorId, uint16_t productId) {
+int DemoMeter::openDevice(uint16_t vendorId, uint16_t productId) {
     replugWhenDue();
-    return m_meter.OpenDevice(vendorId, productId);
+    return m_meter.openDevice(vendorId, productId);
 }
-int DemoMeter::SetTimeouts(uint32_t readTimeout, uint32_t writeTimeout) {
-    return m_meter.SetTimeouts(readTimeout, writeTimeout);
+int DemoMeter::setTimeouts(uint32_t readTimeout, uint32_t writeTimeout) {
+    return m_meter.setTimeouts(readTimeout, writeTimeout);
 }
-int DemoMeter::WriteFrame(uint32_t count, const uint8_t* bytes) {
-    return m_meter.WriteFrame(count, bytes);
+int DemoMeter::writeFrame(uint32_t count, const uint8_t* bytes) {
+    return m_meter.writeFrame(count, bytes);
 }
-int DemoMeter::FinishWrite() {
-    return m_meter.FinishWrite();
+int DemoMeter::finishWrite() {
+    return m_meter.finishWrite();
 }
-int DemoMeter::ReadReply(uint32_t count, uint8_t* buffer) {
-    return m_meter.ReadReply(count, buffer);
+int DemoMeter::readReply(uint32_t count, uint8_t* buffer) {
+    return m_meter.readReply(count, buffer);
 }
-int DemoMeter::CloseDevice() {
-    return m_meter.CloseDevice();
+int DemoMeter::closeDevice() {
+    return m_meter.closeDevice();
 }
-int DemoMeter::WriteBlock(uint32_t count, const uint8_t* bytes) {
-    return m_meter.WriteBlock(count, bytes);
+int DemoMeter::writeBlock(uint32_t count, const uint8_t* bytes) {
+    return m_meter.writeBlock(count, bytes);
 }
-int DemoMeter::ReadSerialNumber(int first, char* buffer, int size) {
-    return m_meter.ReadSerialNumber(first, buffer, size);
+int DemoMeter::readSerialNumber(int first, char* buffer, int size) {
+    return m_meter.readSerialNumber(first, buffer, size);
 }

@@ -38,14 +38,14 @@ class DemoMeter : public MeterTransport {
   public:
     DemoMeter(const Clock& clock, const DemoAids& aids);
 
-    int OpenDevice(uint16_t vendorId, uint16_t productId) override;
-    int SetTimeouts(uint32_t readTimeout, uint32_t writeTimeout) override;
-    int WriteFrame(uint32_t count, const uint8_t* bytes) override;
-    int FinishWrite() override;
-    int ReadReply(uint32_t count, uint8_t* buffer) override;
-    int CloseDevice() override;
-    int WriteBlock(uint32_t count, const uint8_t* bytes) override;
-    int ReadSerialNumber(int first, char* buffer, int size) override;
+    int openDevice(uint16_t vendorId, uint16_t productId) override;
+    int setTimeouts(uint32_t readTimeout, uint32_t writeTimeout) override;
+    int writeFrame(uint32_t count, const uint8_t* bytes) override;
+    int finishWrite() override;
+    int readReply(uint32_t count, uint8_t* buffer) override;
+    int closeDevice() override;
+    int writeBlock(uint32_t count, const uint8_t* bytes) override;
+    int readSerialNumber(int first, char* buffer, int size) override;
 
     SimulatedMeter& meter() { return m_meter; }
 

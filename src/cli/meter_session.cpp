@@ -10,7 +10,7 @@ MeterSession::~MeterSession() {
     // The link refers to the transport and the clock: it goes first.
     m_link.reset();
     if (m_transport)
-        m_transport->CloseDevice();
+        m_transport->closeDevice();
 }
 
 std::unique_ptr<MeterSession> MeterSession::open(const GlobalOptions& options) {

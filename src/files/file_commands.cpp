@@ -2,14 +2,14 @@
 
 #include "files/collection_file.h"
 #include "files/locale_formats.h"
+#include "files/open_save_choice_dialog.h"
 #include "files/text_files.h"
-#include "files/tfrm_open_save.h"
 #include "graph/graph_file.h"
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 #include "logger/data_set.h"
 #include "logger/data_set_pane.h"
-#include "logger/tfrm_list.h"
+#include "logger/table_window.h"
 #include "platform/clock.h"
 #include "platform/prompter.h"
 
@@ -42,7 +42,7 @@ QString graphFileFilter() {
     return QString::fromLatin1(LocaleFormats().decimalIsComma() ? GraphFileFilterNoCsv : GraphFileFilter);
 }
 
-GraphSeries graphSeriesOf(const PESGraph& chart) {
+GraphSeries graphSeriesOf(const ChartWidget& chart) {
     GraphSeries series;
     const ChartModel& model = chart.model();
     const std::span<const double> x = model.xRow(0);
@@ -63,29 +63,29 @@ FileCommands::FileCommands(Prompter& prompter, Clock& clock, const QString& data
     : m_prompter(prompter), m_clock(clock), m_dataFolder(dataFolder), m_store(store), m_shared(shared),
       m_windows(std::move(windows)) {}
 
-void FileCommands::Save1Click(QWidget* activeChild) {
+void FileCommands::runSaveCommand(QWidget* activeChild) {
     QWidget* child = childWidget(activeChild);
     if (!child)
         return;
-    if (auto* table = qobject_cast<TfrmList*>(child)) {
+    if (auto* table = qobject_cast<TableWindow*>(child)) {
         exportTableText(m_prompter, table->model(), m_dataFolder, table);
         return;
     }
-    auto* graph = qobject_cast<TfrmGraph*>(child);
+    auto* graph = qobject_cast<GraphWindow*>(child);
     if (!graph)
         return; // the meter panel and any other window have nothing to save
-    if (graph->windowTitle() != TfrmGraph::kDataLoggerCaption) {
+    if (graph->windowTitle() != GraphWindow::kDataLoggerCaption) {
         saveGraph(*graph);
         return;
     }
-    TfrmOpenSave choice(m_windows.dialogParent);
+    OpenSaveChoiceDialog choice(m_windows.dialogParent);
     choice.setupForSave();
-    const QPointer<TfrmGraph> alive(graph);
+    const QPointer<GraphWindow> alive(graph);
     switch (m_prompter.runDialog(choice)) {
-    case TfrmOpenSave::ResultOk:
+    case OpenSaveChoiceDialog::ResultOk:
         saveAllDataSets();
         break;
-    case TfrmOpenSave::ResultNo:
+    case OpenSaveChoiceDialog::ResultNo:
         if (alive)
             saveGraph(*graph);
         break;
@@ -94,14 +94,14 @@ void FileCommands::Save1Click(QWidget* activeChild) {
     }
 }
 
-void FileCommands::Open1Click() {
-    TfrmOpenSave choice(m_windows.dialogParent);
+void FileCommands::runOpenCommand() {
+    OpenSaveChoiceDialog choice(m_windows.dialogParent);
     choice.setupForOpen(LocaleFormats().decimalIsComma());
     switch (m_prompter.runDialog(choice)) {
-    case TfrmOpenSave::ResultOk:
+    case OpenSaveChoiceDialog::ResultOk:
         openCollectionFile();
         break;
-    case TfrmOpenSave::ResultNo:
+    case OpenSaveChoiceDialog::ResultNo:
         openSingleFile();
         break;
     default:
@@ -109,7 +109,7 @@ void FileCommands::Open1Click() {
     }
 }
 
-bool FileCommands::saveGraph(TfrmGraph& window) {
+bool FileCommands::saveGraph(GraphWindow& window) {
     Prompter::FileRequest request;
     request.title = QStringLiteral("Save As");
     request.filter = graphFileFilter();
@@ -117,14 +117,14 @@ bool FileCommands::saveGraph(TfrmGraph& window) {
     request.initialDir = effectiveDataFolder(m_dataFolder);
     request.defaultExt = QString::fromLatin1(GraphDefaultExt);
     request.overwritePrompt = true;
-    const QPointer<TfrmGraph> alive(&window);
+    const QPointer<GraphWindow> alive(&window);
     if (!m_prompter.saveFile(request) || !alive)
         return false;
 
     const QString extension = extensionOf(request.fileName);
     if (extension == QLatin1String("ghf")) {
         QString error;
-        if (!writeGraphFile(*window.PESGraph1, request.fileName, &error)) {
+        if (!writeGraphFile(*window.chart, request.fileName, &error)) {
             m_prompter.message(error);
             return false;
         }
@@ -136,8 +136,8 @@ bool FileCommands::saveGraph(TfrmGraph& window) {
         // A typed ".csv" writes comma-separated text even where the filter offers no CSV; in
         // comma-decimal locales the text files use the semicolon between fields instead.
         const char sep = extension == QLatin1String("csv") ? ',' : '\t';
-        const bool written = exportGraphText(m_prompter, graphSeriesOf(*window.PESGraph1), request.fileName,
-                                             sep, &window) == TextExportResult::Written;
+        const bool written = exportGraphText(m_prompter, graphSeriesOf(*window.chart), request.fileName, sep,
+                                             &window) == TextExportResult::Written;
         if (written && alive && m_windows.graphSaved)
             m_windows.graphSaved(window);
         return written;
@@ -166,7 +166,7 @@ void FileCommands::openSingleFile() {
         if (extension == QLatin1String("ghf")) {
             openGraphFile(request.fileName);
         } else if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
-            std::unique_ptr<TfrmList> table(
+            std::unique_ptr<TableWindow> table(
                 importTableText(m_prompter, request.fileName, m_windows.dialogParent));
             if (table && m_windows.addTableWindow)
                 m_windows.addTableWindow(table.release());
@@ -178,12 +178,12 @@ void FileCommands::openSingleFile() {
     }
 }
 
-TfrmGraph* FileCommands::openGraphFile(const QString& fileName) {
+GraphWindow* FileCommands::openGraphFile(const QString& fileName) {
     // Read into a chart of our own first: a file that cannot be read gets no window at all.
     QString error;
     QByteArray state;
     {
-        PESGraph probe(m_prompter);
+        ChartWidget probe(m_prompter);
         if (!readGraphFile(probe, fileName, &error)) {
             m_prompter.message(error);
             return nullptr;
@@ -192,10 +192,10 @@ TfrmGraph* FileCommands::openGraphFile(const QString& fileName) {
     }
     if (!m_windows.createGraphWindow)
         return nullptr;
-    TfrmGraph* window = m_windows.createGraphWindow(fileName);
+    GraphWindow* window = m_windows.createGraphWindow(fileName);
     if (!window)
         return nullptr;
-    PESGraph& chart = *window->PESGraph1;
+    ChartWidget& chart = *window->chart;
     bool loaded = false;
     try {
         loaded = chart.loadState(state);
@@ -208,9 +208,9 @@ TfrmGraph* FileCommands::openGraphFile(const QString& fileName) {
         window->close();
         return nullptr;
     }
-    window->ComputeGraphStatistics();
+    window->computeGraphStatistics();
     // Unchecking "Split" puts all subsets on one Y axis, as the file has them.
-    window->chkSplit->setChecked(chart.MultiAxesSubsets(1) > 0);
+    window->splitAxesBox->setChecked(chart.MultiAxesSubsets(1) > 0);
     chart.setPEactions(pe::sgReinitAndReset);
     window->showChartState();
     chart.setAllowGraphAnnotHotSpots(true);
@@ -220,7 +220,7 @@ TfrmGraph* FileCommands::openGraphFile(const QString& fileName) {
 void FileCommands::openCollectionFile() {
     // The data-logger window is made or restored first, as the download does; an open that ends
     // early leaves it as it was.
-    QPointer<TfrmGraph> window = dataLoggerWindow();
+    QPointer<GraphWindow> window = dataLoggerWindow();
     OpenCollectionResult result = openCollection(m_prompter, m_store, m_dataFolder, m_clock.nowDateTime());
     if (result.outcome == OpenCollectionResult::Decoded)
         m_unwrittenImage.clear();
@@ -237,8 +237,8 @@ void FileCommands::openCollectionFile() {
         showDataSet(*window, m_store, 0);
 }
 
-TfrmGraph* FileCommands::dataLoggerWindow() {
-    TfrmGraph* window = nullptr;
+GraphWindow* FileCommands::dataLoggerWindow() {
+    GraphWindow* window = nullptr;
     if (m_windows.dataLoggerWindow) {
         window = m_windows.dataLoggerWindow();
         if (window)
@@ -246,7 +246,7 @@ TfrmGraph* FileCommands::dataLoggerWindow() {
     } else if (m_dataLogger) {
         window = m_dataLogger;
     } else if (m_windows.createGraphWindow) {
-        window = m_windows.createGraphWindow(TfrmGraph::kDataLoggerCaption);
+        window = m_windows.createGraphWindow(GraphWindow::kDataLoggerCaption);
         if (window)
             prepareDataLoggerWindow(*window, m_store, m_clock.now());
         m_dataLogger = window;

@@ -13,11 +13,11 @@
 #include <vector>
 
 class Clock;
-class PESGraph;
+class ChartWidget;
 class Prompter;
 class QWidget;
-class TfrmGraph;
-class TfrmList;
+class GraphWindow;
+class TableWindow;
 struct DataSetStore;
 struct GraphSeries;
 struct GraphShared;
@@ -34,7 +34,7 @@ inline constexpr char GraphDefaultExt[] = "GHF";
 QString graphFileFilter();
 
 // The points of a chart as the text export writes them: X of subset 0, Y of subsets 0-2.
-GraphSeries graphSeriesOf(const PESGraph& chart);
+GraphSeries graphSeriesOf(const ChartWidget& chart);
 
 class FileCommands {
   public:
@@ -42,33 +42,33 @@ class FileCommands {
         // Creates a graph window with this caption in the MDI area and places it; a graph file
         // opened goes into one at the top left, as wide as the main window and 40 pixels less
         // high than its client area.
-        std::function<TfrmGraph*(const QString& caption)> createGraphWindow;
+        std::function<GraphWindow*(const QString& caption)> createGraphWindow;
         // Adds a table window read from a text file to the MDI area and shows it.
-        std::function<void(TfrmList*)> addTableWindow;
+        std::function<void(TableWindow*)> addTableWindow;
         // Creates, or restores to normal size, the "DataLogger" window (prepareDataLoggerWindow
         // for a new one). When empty, one is made with createGraphWindow("DataLogger") and
         // reused while it lives.
-        std::function<TfrmGraph*()> dataLoggerWindow;
+        std::function<GraphWindow*()> dataLoggerWindow;
         // Told after a graph window's chart was written to a graph or text file.
-        std::function<void(TfrmGraph&)> graphSaved;
+        std::function<void(GraphWindow&)> graphSaved;
         // The window the commands' own dialogs and progress displays belong to (the main window).
         QWidget* dialogParent = nullptr;
     };
 
-    // `dataFolder` is read at each use, so it follows the main window's DataFolder.
+    // `dataFolder` is read at each use, so it follows the main window's dataFolderPath.
     FileCommands(Prompter& prompter, Clock& clock, const QString& dataFolder, DataSetStore& store,
                  GraphShared& shared, Windows windows);
 
     // The Save command on the active child window (an MDI sub-window or its widget): a table
     // window exports its rows; the data-logger window asks for the collection or the set on show;
     // another graph window saves its graph; anything else does nothing.
-    void Save1Click(QWidget* activeChild);
+    void runSaveCommand(QWidget* activeChild);
     // The Open command: a collection or one file.
-    void Open1Click();
+    void runOpenCommand();
 
     // Asks for a graph, text or CSV file name and writes the chart by the name's extension. True
     // when a file was written.
-    bool saveGraph(TfrmGraph& window);
+    bool saveGraph(GraphWindow& window);
     // The collection of the last download or open, copied from the temporary image file. The
     // unsaved-download flag is cleared unless the user cancelled or the file could not be written.
     void saveAllDataSets();
@@ -76,7 +76,7 @@ class FileCommands {
     void openSingleFile();
     // Reads a graph file into a new graph window captioned with its name. A file that cannot be
     // read is reported and no window is made.
-    TfrmGraph* openGraphFile(const QString& fileName);
+    GraphWindow* openGraphFile(const QString& fileName);
     // Asks for a collection file and lists its sets in the data-logger window, showing the first.
     void openCollectionFile();
     // The image of the sets on show when it could not be written as the temporary image file
@@ -86,7 +86,7 @@ class FileCommands {
     }
 
   private:
-    TfrmGraph* dataLoggerWindow();
+    GraphWindow* dataLoggerWindow();
 
     Prompter& m_prompter;
     Clock& m_clock;
@@ -94,6 +94,6 @@ class FileCommands {
     DataSetStore& m_store;
     GraphShared& m_shared;
     Windows m_windows;
-    QPointer<TfrmGraph> m_dataLogger; // the data-logger window made here, without dataLoggerWindow
+    QPointer<GraphWindow> m_dataLogger; // the data-logger window made here, without dataLoggerWindow
     std::vector<uint8_t> m_unwrittenImage;
 };

@@ -1,13 +1,13 @@
 #include "output_to_graph.h"
 
 #include "files/locale_formats.h"
+#include "files/range_progress_dialog.h"
 #include "files/text_files.h"
-#include "files/tfrm_scope.h"
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 #include "logger/table_model.h"
 #include "logger/table_to_graph.h"
-#include "logger/tfrm_list.h"
+#include "logger/table_window.h"
 #include "platform/clock.h"
 #include "platform/prompter.h"
 
@@ -34,15 +34,15 @@ std::optional<double> rowTime(const TableModel& model, qsizetype row, const Tabl
 
 } // namespace
 
-TfrmGraph* outputTabularToGraph(TfrmList& table, const GraphWindowFactory& createWindow, Prompter& prompter,
-                                Clock& clock) {
+GraphWindow* outputTabularToGraph(TableWindow& table, const GraphWindowFactory& createWindow,
+                                  Prompter& prompter, Clock& clock) {
     const TableModel& model = table.model();
     if (model.field(1, 1).empty()) {
         prompter.message(QStringLiteral("No data to graph !"));
         return nullptr;
     }
     const qsizetype m = model.dataRows();
-    QPointer<TfrmGraph> window = createWindow ? createWindow(table.windowTitle()) : nullptr;
+    QPointer<GraphWindow> window = createWindow ? createWindow(table.windowTitle()) : nullptr;
     if (!window)
         return nullptr;
 
@@ -60,17 +60,17 @@ TfrmGraph* outputTabularToGraph(TfrmList& table, const GraphWindowFactory& creat
         (row == 1 ? firstTime : lastTime) = *t;
     }
 
-    window->ConfigureGraph(3, int(m), firstTime, lastTime, 0.0f, 10000.0f, -50.0f, 100.0f);
+    window->configureGraph(3, int(m), firstTime, lastTime, 0.0f, 10000.0f, -50.0f, 100.0f);
 
     TableGraphData data;
     {
         // The progress belongs to the main window; never to the table or graph, which may be
         // closed while it runs.
-        TfrmScope progress(table.window() != &table ? table.window() : nullptr);
+        RangeProgressDialog progress(table.window() != &table ? table.window() : nullptr);
         progress.setupProgress(QStringLiteral("Graphing Progress"), QStringLiteral("graphing....."), m,
                                false);
         progress.show();
-        const QPointer<TfrmList> alive(&table);
+        const QPointer<TableWindow> alive(&table);
         try {
             data = tableToGraph(model, parsers, [&](qsizetype row) {
                 progress.setProgress(row);
@@ -101,23 +101,23 @@ TfrmGraph* outputTabularToGraph(TfrmList& table, const GraphWindowFactory& creat
             ys[3 * p + s] = data.y[s][p];
         }
     }
-    PESGraph& chart = *window->PESGraph1;
+    ChartWidget& chart = *window->chart;
     chart.setXDataArray(xs);
     chart.setYDataArray(ys);
 
     QWidget* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget());
     (frame ? frame : static_cast<QWidget*>(window))->showNormal();
-    window->ComputeGraphStatistics();
+    window->computeGraphStatistics();
     chart.setPEactions(pe::sgReinitAndReset);
     chart.setPEactions(pe::sgResetImage);
     chart.setPEactions(pe::sgInvalidateImage);
     return window;
 }
 
-TfrmGraph* btnOutputToGraphClick(QWidget* activeChild, const GraphWindowFactory& createWindow,
-                                 Prompter& prompter, Clock& clock) {
+GraphWindow* onOutputToGraphClicked(QWidget* activeChild, const GraphWindowFactory& createWindow,
+                                    Prompter& prompter, Clock& clock) {
     if (auto* sub = qobject_cast<QMdiSubWindow*>(activeChild))
         activeChild = sub->widget();
-    auto* table = qobject_cast<TfrmList*>(activeChild);
+    auto* table = qobject_cast<TableWindow*>(activeChild);
     return table ? outputTabularToGraph(*table, createWindow, prompter, clock) : nullptr;
 }

@@ -2,10 +2,10 @@
 
 #include "files/collection_file.h"
 #include "files/locale_formats.h"
+#include "files/range_progress_dialog.h"
 #include "files/text_lines.h"
-#include "files/tfrm_scope.h"
 #include "logger/table_model.h"
-#include "logger/tfrm_list.h"
+#include "logger/table_window.h"
 #include "platform/prompter.h"
 
 #include <QCoreApplication>
@@ -63,11 +63,11 @@ class ProgressRun {
     }
     // Status text with %1 for the item count, for uses that show a count instead of a bar.
     void showCount(const QString& status) { m_status = status; }
-    TfrmScope& scope() { return m_scope; }
+    RangeProgressDialog& scope() { return m_scope; }
 
   private:
     static constexpr qint64 UpdateMs = 40;
-    TfrmScope m_scope;
+    RangeProgressDialog m_scope;
     QElapsedTimer m_sinceUpdate;
     QString m_status;
 };
@@ -234,7 +234,7 @@ TextExportResult exportTableText(Prompter& prompter, const TableModel& table, co
     return TextExportResult::Written;
 }
 
-TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* parent) {
+TableWindow* importTableText(Prompter& prompter, const QString& fileName, QWidget* parent) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;
@@ -246,13 +246,13 @@ TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* 
 
     // Owned here until it is complete, so an import that throws leaves nothing behind. Nothing is
     // reserved from the file's size: the table grows with what was actually read.
-    auto list = std::make_unique<TfrmList>(parent);
+    auto list = std::make_unique<TableWindow>(parent);
     list->setWindowTitle(fileName);
     TableModel& model = list->model();
     list->beginFill();
 
     ProgressRun progress(parent, QStringLiteral("Open Progress"), QStringLiteral("0"), 0);
-    progress.scope().Progress1->hide();
+    progress.scope().progressBar->hide();
     progress.showCount(QStringLiteral("%1"));
 
     enum class End { Eof, Cancelled, NoSeparator, TooLong } end = End::Eof;

@@ -14,7 +14,7 @@
 
 class LocaleFormats;
 class Prompter;
-class TfrmList;
+class TableWindow;
 class QWidget;
 
 // The points of a graph as exportGraphText needs them; the graph window fills it from its chart.
@@ -67,7 +67,7 @@ TextExportResult exportTableText(Prompter& prompter, const TableModel& table, co
 // line (with a message). The file is read as it goes: memory grows with the rows read, never with
 // the file's size, so a huge or endless file ends with a message rather than exhausting memory.
 // The window gets `parent`; without one the caller owns it.
-TfrmList* importTableText(Prompter& prompter, const QString& fileName, QWidget* parent = nullptr);
+TableWindow* importTableText(Prompter& prompter, const QString& fileName, QWidget* parent = nullptr);
 
 // Splits the lines of a text table into fields, as the import reads them. The separator is given,
 // or for a CSV file where the comma is the decimal separator it is taken from the first line (the

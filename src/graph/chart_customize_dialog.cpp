@@ -52,9 +52,9 @@ ChartCustomizeDialog::ChartCustomizeDialog(const ChartModel& model, Prompter& pr
     m_tabs = new QTabWidget(this);
     layout->addWidget(m_tabs);
     const ChartLook& look = model.look;
-    if (look.allowPage1)
+    if (look.allowTitlesPage)
         m_tabs->addTab(titlesPage(), QStringLiteral("Titles"));
-    if (look.allowPage2)
+    if (look.allowColorsPage)
         m_tabs->addTab(colorsPage(), QStringLiteral("Colors"));
     if (look.allowSubsetsPage)
         m_tabs->addTab(subsetsPage(), QStringLiteral("Subsets"));

@@ -4,7 +4,7 @@
 // the user changed is written back: a value a control cannot show exactly (a font that is not
 // installed, a size beyond a spin box's range, more decimals than it shows) stays as it was
 // unless the user edits that control.
-// Pages: "Titles" (AllowPage1), "Colors" (AllowPage2), "Subsets" (AllowSubsetsPage), "Fonts"
+// Pages: "Titles" (allowTitlesPage), "Colors" (allowColorsPage), "Subsets" (AllowSubsetsPage), "Fonts"
 // (AllowFontPage), "Axes" (AllowAxisPage) and "Grid", which is always there.
 #include "graph/chart_model.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // The chart's whole model as plain data: subsets and points, axes, annotations, look and zoom.
-// PESGraph draws from it; ChartState stores and restores it. No widgets here.
+// ChartWidget draws from it; ChartState stores and restores it. No widgets here.
 #include <QColor>
 #include <QString>
 #include <QtGlobal>
@@ -116,8 +116,8 @@ struct ChartLook {
     bool showAnnotations = true;
     bool showVertLineAnnotations = true;
     bool allowFontPage = true;
-    bool allowPage1 = true;
-    bool allowPage2 = true;
+    bool allowTitlesPage = true;
+    bool allowColorsPage = true;
     bool allowSubsetsPage = true;
     bool allowAxisPage = true;
     int allowZooming = pe::sgNoZooming;

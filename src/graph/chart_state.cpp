@@ -198,8 +198,8 @@ void writeLook(Writer& w, const ChartLook& l) {
     w.boolean(l.showAnnotations);
     w.boolean(l.showVertLineAnnotations);
     w.boolean(l.allowFontPage);
-    w.boolean(l.allowPage1);
-    w.boolean(l.allowPage2);
+    w.boolean(l.allowTitlesPage);
+    w.boolean(l.allowColorsPage);
     w.boolean(l.allowSubsetsPage);
     w.boolean(l.allowAxisPage);
     w.i32(l.allowZooming);
@@ -232,8 +232,8 @@ ChartLook readLook(Reader& r) {
     l.showAnnotations = r.boolean("show annotations");
     l.showVertLineAnnotations = r.boolean("show line annotations");
     l.allowFontPage = r.boolean("font page");
-    l.allowPage1 = r.boolean("page 1");
-    l.allowPage2 = r.boolean("page 2");
+    l.allowTitlesPage = r.boolean("page 1");
+    l.allowColorsPage = r.boolean("page 2");
     l.allowSubsetsPage = r.boolean("subsets page");
     l.allowAxisPage = r.boolean("axis page");
     l.allowZooming = r.inRange("zooming", pe::sgNoZooming, pe::sgHorzPlusVertZooming);

@@ -20,7 +20,7 @@ bool fail(QString* error, const QString& text) {
 
 } // namespace
 
-bool writeGraphFile(const PESGraph& chart, const QString& fileName, QString* error) {
+bool writeGraphFile(const ChartWidget& chart, const QString& fileName, QString* error) {
     const QByteArray state = chart.storeState();
     const QString shown = QDir::toNativeSeparators(fileName);
     if (quint64(state.size()) > 0xFFFFFFFFull)
@@ -41,7 +41,7 @@ bool writeGraphFile(const PESGraph& chart, const QString& fileName, QString* err
     return true;
 }
 
-bool readGraphFile(PESGraph& chart, const QString& fileName, QString* error) {
+bool readGraphFile(ChartWidget& chart, const QString& fileName, QString* error) {
     const QString shown = QDir::toNativeSeparators(fileName);
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))

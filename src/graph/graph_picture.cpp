@@ -1,7 +1,7 @@
 #include "graph_picture.h"
 
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 #include "platform/prompter.h"
 
 #include <QDir>
@@ -108,7 +108,7 @@ bool saveChartPicture(QCustomPlot& plot, const QString& fileName, PictureType ty
 }
 
 // The graph window's "Save Picture" command.
-void TfrmGraph::btnSavePictureClick() {
+void GraphWindow::onSavePictureClicked() {
     Prompter::FileRequest request;
     request.title = QStringLiteral("Save Picture");
     request.filter = pictureFileFilter();
@@ -119,6 +119,6 @@ void TfrmGraph::btnSavePictureClick() {
     QString fileName = request.fileName;
     const PictureType type = pictureTypeOf(request.filterIndex, fileName);
     QString error;
-    if (!saveChartPicture(*PESGraph1->customPlot(), fileName, type, &error))
+    if (!saveChartPicture(*chart->customPlot(), fileName, type, &error))
         m_prompter.message(error);
 }

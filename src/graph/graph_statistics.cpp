@@ -1,8 +1,8 @@
 #include "graph_statistics.h"
 
 #include "graph/graph_tools.h"
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 #include "platform/clock.h"
 
 #include <QComboBox>
@@ -152,7 +152,7 @@ Result compute(const std::array<Series, kChannels>& channels, int points, const 
     return r;
 }
 
-Result compute(const PESGraph& chart, const QLocale& locale, TemperatureUnit unit) {
+Result compute(const ChartWidget& chart, const QLocale& locale, TemperatureUnit unit) {
     const ChartModel& m = chart.model();
     std::array<Series, kChannels> channels;
     for (int c = 0; c < kChannels; ++c) {
@@ -167,14 +167,14 @@ Result compute(const PESGraph& chart, const QLocale& locale, TemperatureUnit uni
 // ---------------------------------------------------------------------------------------------
 // The graph window's statistic fields, read-out, marker and table.
 
-void TfrmGraph::ComputeGraphStatistics() {
-    const graphstats::Result r = graphstats::compute(*PESGraph1, QLocale(),
+void GraphWindow::computeGraphStatistics() {
+    const graphstats::Result r = graphstats::compute(*chart, QLocale(),
                                                      m_fahrenheit ? graphstats::TemperatureUnit::Fahrenheit
                                                                   : graphstats::TemperatureUnit::Celsius);
-    txtStartTime->setText(r.startTime);
-    ComboBox1->setCurrentIndex(r.minutesIndex);
-    ComboBox2->setCurrentIndex(r.secondsIndex);
-    txtDataNo->setText(r.dataNo);
+    startTimeField->setText(r.startTime);
+    minutesBox->setCurrentIndex(r.minutesIndex);
+    secondsBox->setCurrentIndex(r.secondsIndex);
+    sampleCountField->setText(r.dataNo);
     for (int c = 0; c < graphstats::kChannels; ++c) {
         maxField(c)->setText(r.max[size_t(c)]);
         minField(c)->setText(r.min[size_t(c)]);
@@ -182,51 +182,52 @@ void TfrmGraph::ComputeGraphStatistics() {
     }
 }
 
-void TfrmGraph::PESGraph1MouseMove() {
-    const QPoint pos = PESGraph1->lastMousePosition();
-    if (!PESGraph1->plottingRect().contains(pos))
+void GraphWindow::onChartMouseMove() {
+    const QPoint pos = chart->lastMousePosition();
+    if (!chart->plottingRect().contains(pos))
         return; // the last read-out stays
     // The value on the scale of the axis under the pointer: over the humidity/temperature axis the
     // ppm scale would read nonsense such as -9688.6.
-    const QPointF value = PESGraph1->pixelToDataOnAxis(pos, PESGraph1->axisAt(pos));
-    Panel12->setText(graphstats::formatFixed(value.y(), 1) + u'@' + graphstats::formatTimeOfDay(value.x()));
-    Panel12->adjustSize();
+    const QPointF value = chart->pixelToDataOnAxis(pos, chart->axisAt(pos));
+    readOutLabel->setText(graphstats::formatFixed(value.y(), 1) + u'@' +
+                          graphstats::formatTimeOfDay(value.x()));
+    readOutLabel->adjustSize();
 }
 
-void TfrmGraph::PESGraph1DataHotSpot(int subset, int point) {
-    const double x = PESGraph1->XDataII(subset, point);
-    const float y = PESGraph1->YData(subset, point);
+void GraphWindow::onChartDataHotSpot(int subset, int point) {
+    const double x = chart->XDataII(subset, point);
+    const float y = chart->YData(subset, point);
     constexpr int marker = AnnotationCounter::kDataPointMarker;
-    PESGraph1->setGraphAnnotationType(marker, pe::sgCrossMark);
-    PESGraph1->setGraphAnnotationColor(marker, peRgb(0, 0, 0));
-    PESGraph1->setGraphAnnotationX(marker, x);
-    PESGraph1->setGraphAnnotationY(marker, y);
-    PESGraph1->setGraphAnnotationText(marker,
-                                      graphstats::formatTimeOfDay(x) + u'\r' + graphstats::formatFixed(y, 1));
+    chart->setGraphAnnotationType(marker, pe::sgCrossMark);
+    chart->setGraphAnnotationColor(marker, peRgb(0, 0, 0));
+    chart->setGraphAnnotationX(marker, x);
+    chart->setGraphAnnotationY(marker, y);
+    chart->setGraphAnnotationText(marker,
+                                  graphstats::formatTimeOfDay(x) + u'\r' + graphstats::formatFixed(y, 1));
     redraw();
 }
 
-void TfrmGraph::Button2Click() {
+void GraphWindow::onShowMaxMinClicked() {
     const QString rows[12][2] = {
-        {QStringLiteral("Start Time:"), txtStartTime->text()},
-        {QStringLiteral("Sampling:"), ComboBox1->currentText() + u':' + ComboBox2->currentText()},
-        {QStringLiteral("Data No:"), txtDataNo->text()},
-        {QStringLiteral("ppm MAX:"), txtppmMax->text()},
-        {QStringLiteral("ppm MIN:"), txtppmMin->text()},
-        {QStringLiteral("ppm AVG:"), txtppmAvg->text()},
-        {QStringLiteral("RH MAX:"), txtRHMax->text()},
-        {QStringLiteral("RH MIN:"), txtRHMin->text()},
-        {QStringLiteral("RH AVG:"), txtRHAvg->text()},
-        {QStringLiteral("T1 MAX:"), txtT1Max->text()},
-        {QStringLiteral("T1 MIN:"), txtT1Min->text()},
-        {QStringLiteral("T1 AVG:"), txtT1Avg->text()},
+        {QStringLiteral("Start Time:"), startTimeField->text()},
+        {QStringLiteral("Sampling:"), minutesBox->currentText() + u':' + secondsBox->currentText()},
+        {QStringLiteral("Data No:"), sampleCountField->text()},
+        {QStringLiteral("ppm MAX:"), ppmMaxField->text()},
+        {QStringLiteral("ppm MIN:"), ppmMinField->text()},
+        {QStringLiteral("ppm AVG:"), ppmAvgField->text()},
+        {QStringLiteral("RH MAX:"), humidityMaxField->text()},
+        {QStringLiteral("RH MIN:"), humidityMinField->text()},
+        {QStringLiteral("RH AVG:"), humidityAvgField->text()},
+        {QStringLiteral("T1 MAX:"), temperatureMaxField->text()},
+        {QStringLiteral("T1 MIN:"), temperatureMinField->text()},
+        {QStringLiteral("T1 AVG:"), temperatureAvgField->text()},
     };
     // Then the time above each limit line, in the rows left free and as many more as it takes.
     updateLimitFigures();
     const std::vector<limitstats::LimitFigure>& limits = recordingFigures().limits;
     const int kRows = std::max(15, 12 + int(limits.size()));
-    PESGraph1->setTARows(kRows);
-    PESGraph1->setTAColumns(2);
+    chart->setTARows(kRows);
+    chart->setTAColumns(2);
     for (int r = 0; r < kRows; ++r) {
         QString caption;
         QString value;
@@ -238,30 +239,30 @@ void TfrmGraph::Button2Click() {
             caption = limitstats::limitName(f.channel, f.limit) + u':';
             value = limitstats::timeAboveText(f.time);
         }
-        PESGraph1->setTAText(r, 0, caption);
-        PESGraph1->setTAText(r, 1, value);
-        PESGraph1->setTAColor(r, 1, peRgb(255, 0, 0) | 0xFF000000u);
+        chart->setTAText(r, 0, caption);
+        chart->setTAText(r, 1, value);
+        chart->setTAColor(r, 1, peRgb(255, 0, 0) | 0xFF000000u);
     }
-    PESGraph1->setTALocation(16);
-    PESGraph1->setTAX(550);
-    PESGraph1->setTAY(50);
-    PESGraph1->setTAMoveable(pe::sgTAMoveableNoHotSpots);
-    PESGraph1->setTABackColor(peRgb(255, 255, 255) | (129u << 24));
-    PESGraph1->setTAHeaderRows(0);
-    PESGraph1->setTAHeaderColumn(false);
-    PESGraph1->setTABorder(pe::sgInset);
-    PESGraph1->setTATextSize(80);
-    PESGraph1->setShowTableAnnotation(!PESGraph1->ShowTableAnnotation());
+    chart->setTALocation(16);
+    chart->setTAX(550);
+    chart->setTAY(50);
+    chart->setTAMoveable(pe::sgTAMoveableNoHotSpots);
+    chart->setTABackColor(peRgb(255, 255, 255) | (129u << 24));
+    chart->setTAHeaderRows(0);
+    chart->setTAHeaderColumn(false);
+    chart->setTABorder(pe::sgInset);
+    chart->setTATextSize(80);
+    chart->setShowTableAnnotation(!chart->ShowTableAnnotation());
     redraw();
 }
 
-void TfrmGraph::ToolButton1Click() {
-    pnlGraphStatistic->setVisible(ToolButton1->isChecked());
-    movePanel12();
+void GraphWindow::onGraphStatisticClicked() {
+    statisticStrip->setVisible(graphStatisticButton->isChecked());
+    placeReadOut();
 }
 
-void TfrmGraph::ToolButton2Click() {
-    pnlStatistic->setVisible(ToolButton2->isChecked());
-    PESGraph1->setShowVertLineAnnotations(ToolButton2->isChecked());
+void GraphWindow::onLineCursorStatisticClicked() {
+    statisticPanel->setVisible(lineCursorStatisticButton->isChecked());
+    chart->setShowVertLineAnnotations(lineCursorStatisticButton->isChecked());
     redraw();
 }

@@ -7,7 +7,7 @@
 #include <array>
 #include <span>
 
-class PESGraph;
+class ChartWidget;
 
 namespace graphstats {
 
@@ -77,7 +77,7 @@ struct Result {
 Result compute(const std::array<Series, kChannels>& channels, int points, const QLocale& locale = QLocale(),
                TemperatureUnit unit = TemperatureUnit::Celsius);
 // The same over a chart's subsets 0, 1 and 2 (missing subsets count as empty).
-Result compute(const PESGraph& chart, const QLocale& locale = QLocale(),
+Result compute(const ChartWidget& chart, const QLocale& locale = QLocale(),
                TemperatureUnit unit = TemperatureUnit::Celsius);
 
 } // namespace graphstats

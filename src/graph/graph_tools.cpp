@@ -1,8 +1,8 @@
 #include "graph_tools.h"
 
+#include "graph/graph_window.h"
+#include "graph/mark_text_dialog.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_anno_edit.h"
-#include "graph/tfrm_graph.h"
 #include "platform/prompter.h"
 
 #include <QGuiApplication>
@@ -49,87 +49,86 @@ QCursor crossCursor() {
 // ---------------------------------------------------------------------------------------------
 // The graph window's tools.
 
-void TfrmGraph::ToolButton4Click() {
+void GraphWindow::onNormalCursorClicked() {
     m_shared.tool = GraphTool::Normal;
-    PESGraph1->setArrowCursor(pe::sgArrowCursor);
+    chart->setArrowCursor(pe::sgArrowCursor);
 }
 
-void TfrmGraph::ToolButton5Click() {
+void GraphWindow::onCrossClicked() {
     m_shared.tool = GraphTool::Cross;
-    PESGraph1->setCustomCursor(crossCursor());
+    chart->setCustomCursor(crossCursor());
 }
 
-void TfrmGraph::ToolButton9Click() {
+void GraphWindow::onTextClicked() {
     m_shared.tool = GraphTool::Text;
-    PESGraph1->setArrowCursor(pe::sgTextCursor);
+    chart->setArrowCursor(pe::sgTextCursor);
 }
 
-void TfrmGraph::PESGraph1Click() {
+void GraphWindow::onChartClicked() {
     const GraphTool tool = m_shared.tool;
     if (tool == GraphTool::Normal)
         return;
-    const QPoint pos =
-        PESGraph1->lastMousePosition() + (tool == GraphTool::Text ? kTextOffset : kCrossOffset);
-    const QPointF value = PESGraph1->pixelToData(pos);
-    if (!PESGraph1->plottingRect().contains(pos))
+    const QPoint pos = chart->lastMousePosition() + (tool == GraphTool::Text ? kTextOffset : kCrossOffset);
+    const QPointF value = chart->pixelToData(pos);
+    if (!chart->plottingRect().contains(pos))
         return;
     if (tool == GraphTool::Text) {
-        TfrmAnnoEdit dialog(this);
+        MarkTextDialog dialog(this);
         if (m_prompter.runDialog(dialog) == QDialog::Accepted) {
             const int index = m_shared.annotationCounter.next();
-            PESGraph1->setGraphAnnotationType(index, pe::sgNoSymbol);
-            PESGraph1->setGraphAnnotationX(index, value.x());
-            PESGraph1->setGraphAnnotationY(index, value.y());
-            PESGraph1->setGraphAnnotationText(index, dialog.Edit1->text());
-            PESGraph1->setGraphAnnotationColor(index, m_shared.annoColor);
+            chart->setGraphAnnotationType(index, pe::sgNoSymbol);
+            chart->setGraphAnnotationX(index, value.x());
+            chart->setGraphAnnotationY(index, value.y());
+            chart->setGraphAnnotationText(index, dialog.textField->text());
+            chart->setGraphAnnotationColor(index, m_shared.annoColor);
         }
     } else {
         const int index = m_shared.annotationCounter.next();
-        PESGraph1->setGraphAnnotationType(index, pe::sgCrossMark);
-        PESGraph1->setGraphAnnotationX(index, value.x());
-        PESGraph1->setGraphAnnotationY(index, value.y());
-        PESGraph1->setGraphAnnotationColor(index, m_shared.annoColor);
-        PESGraph1->setGraphAnnotationText(index, QString());
+        chart->setGraphAnnotationType(index, pe::sgCrossMark);
+        chart->setGraphAnnotationX(index, value.x());
+        chart->setGraphAnnotationY(index, value.y());
+        chart->setGraphAnnotationColor(index, m_shared.annoColor);
+        chart->setGraphAnnotationText(index, QString());
     }
     redraw();
 }
 
-void TfrmGraph::PESGraph1GraphAnnotHotSpot(bool doubleClick, int index) {
+void GraphWindow::onChartMarkHotSpot(bool doubleClick, int index) {
     if (!doubleClick)
         return;
     // Nothing of a mark without symbol and text is drawn; its index is never given out again.
-    PESGraph1->setGraphAnnotationType(index, pe::sgNoSymbol);
-    PESGraph1->setGraphAnnotationText(index, QString());
+    chart->setGraphAnnotationType(index, pe::sgNoSymbol);
+    chart->setGraphAnnotationText(index, QString());
     redraw();
 }
 
-void TfrmGraph::PESGraph1GraphHotSpot() {
-    PESGraph1->setToolTip(QStringLiteral("Double click to delete."));
+void GraphWindow::onChartGraphHotSpot() {
+    chart->setToolTip(QStringLiteral("Double click to delete."));
 }
 
-void TfrmGraph::ToolButton15Click() {
+void GraphWindow::onMarkColorClicked() {
     QColor color = colorFromPe(m_colorDialogColor);
     if (!m_prompter.chooseColor(color))
         return;
     const quint32 chosen = peRgb(color.red(), color.green(), color.blue());
     m_colorDialogColor = chosen;
-    const int last = std::min(m_shared.annotationCounter.value(), PESGraph1->GraphAnnotationCount() - 1);
+    const int last = std::min(m_shared.annotationCounter.value(), chart->GraphAnnotationCount() - 1);
     for (int i = 0; i <= last; ++i)
-        PESGraph1->setGraphAnnotationColor(i, chosen);
+        chart->setGraphAnnotationColor(i, chosen);
     m_shared.annoColor = chosen;
     redraw();
 }
 
-void TfrmGraph::PESGraph1ZoomIn() {
-    UndoZoom->setEnabled(true);
+void GraphWindow::onChartZoomedIn() {
+    undoZoomButton->setEnabled(true);
 }
 
-void TfrmGraph::PESGraph1ZoomOut() {
-    UndoZoom->setEnabled(false);
+void GraphWindow::onChartZoomedOut() {
+    undoZoomButton->setEnabled(false);
 }
 
-void TfrmGraph::UndoZoomClick() {
-    PESGraph1->setPEactions(pe::sgUndoZoom);
-    PESGraph1->setPEactions(pe::sgResetImage);
-    UndoZoom->setEnabled(false);
+void GraphWindow::onUndoZoomClicked() {
+    chart->setPEactions(pe::sgUndoZoom);
+    chart->setPEactions(pe::sgResetImage);
+    undoZoomButton->setEnabled(false);
 }

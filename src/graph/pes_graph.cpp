@@ -30,13 +30,13 @@ Qt::PenStyle gridPenStyle(int style) {
 
 } // namespace
 
-PESGraph::PESGraph(Prompter& prompter, QWidget* parent) : QWidget(parent), m_prompter(prompter) {
+ChartWidget::ChartWidget(Prompter& prompter, QWidget* parent) : QWidget(parent), m_prompter(prompter) {
     // The plot fills the widget; the scroll bars of a zoomed view take a strip beside it.
     m_plot = new QCustomPlot(this);
     m_hBar = new QScrollBar(Qt::Horizontal, this);
     m_hBar->setObjectName(QStringLiteral("horizontalScrollBar"));
     m_hBar->hide();
-    connect(m_hBar, &QScrollBar::valueChanged, this, &PESGraph::scrollBarMoved);
+    connect(m_hBar, &QScrollBar::valueChanged, this, &ChartWidget::scrollBarMoved);
     m_plot->setMouseTracking(true);
     m_plot->setAutoAddPlottableToLegend(false);
     m_plot->setPlottingHint(QCP::phCacheLabels, true);
@@ -52,11 +52,11 @@ PESGraph::PESGraph(Prompter& prompter, QWidget* parent) : QWidget(parent), m_pro
     m_annotationPainter = new AnnotationPainter(m_plot, this);
     m_overlay = new Overlay(m_plot);
 
-    connect(m_plot, &QCustomPlot::mousePress, this, &PESGraph::mousePress);
-    connect(m_plot, &QCustomPlot::mouseMove, this, &PESGraph::mouseMove);
-    connect(m_plot, &QCustomPlot::mouseRelease, this, &PESGraph::mouseRelease);
-    connect(m_plot, &QCustomPlot::mouseDoubleClick, this, &PESGraph::mouseDoubleClick);
-    connect(m_plot, &QCustomPlot::mouseWheel, this, &PESGraph::wheelZoom);
+    connect(m_plot, &QCustomPlot::mousePress, this, &ChartWidget::mousePress);
+    connect(m_plot, &QCustomPlot::mouseMove, this, &ChartWidget::mouseMove);
+    connect(m_plot, &QCustomPlot::mouseRelease, this, &ChartWidget::mouseRelease);
+    connect(m_plot, &QCustomPlot::mouseDoubleClick, this, &ChartWidget::mouseDoubleClick);
+    connect(m_plot, &QCustomPlot::mouseWheel, this, &ChartWidget::wheelZoom);
     connect(m_plot, &QCustomPlot::afterLayout, this, [this] {
         placeScrollBars();
         fitTickCounts();
@@ -66,202 +66,202 @@ PESGraph::PESGraph(Prompter& prompter, QWidget* parent) : QWidget(parent), m_pro
     refresh();
 }
 
-PESGraph::~PESGraph() = default;
+ChartWidget::~ChartWidget() = default;
 
 // ---------------------------------------------------------------------------------------------
 // Property writes that need more than a plain store.
 
-void PESGraph::setSubsets(int count) {
+void ChartWidget::setSubsets(int count) {
     if (m_model.setSubsets(count))
         markData();
 }
 
-void PESGraph::setPoints(int count) {
+void ChartWidget::setPoints(int count) {
     if (m_model.setPoints(count))
         markData();
 }
 
-void PESGraph::setXDataII(int subset, int point, double value) {
+void ChartWidget::setXDataII(int subset, int point, double value) {
     noteCellWrite(subset, point);
     m_model.setX(subset, point, value);
 }
 
-void PESGraph::setYData(int subset, int point, float value) {
+void ChartWidget::setYData(int subset, int point, float value) {
     noteCellWrite(subset, point);
     m_model.setY(subset, point, double(value));
 }
 
-void PESGraph::setYDataII(int subset, int point, double value) {
+void ChartWidget::setYDataII(int subset, int point, double value) {
     noteCellWrite(subset, point);
     m_model.setY(subset, point, value);
 }
 
-void PESGraph::setXDataArray(std::span<const double> values) {
+void ChartWidget::setXDataArray(std::span<const double> values) {
     m_model.setXArray(values);
     markData();
 }
 
-void PESGraph::setYDataArray(std::span<const float> values) {
+void ChartWidget::setYDataArray(std::span<const float> values) {
     m_model.setYArray(values);
     markData();
 }
 
-void PESGraph::setYDataIIArray(std::span<const double> values) {
+void ChartWidget::setYDataIIArray(std::span<const double> values) {
     m_model.setYArray(values);
     markData();
 }
 
-void PESGraph::setNullDataValueY(double value) {
+void ChartWidget::setNullDataValueY(double value) {
     m_model.look.nullDataValueY = value;
     markData();
 }
 
-void PESGraph::setLineGapThreshold(double value) {
+void ChartWidget::setLineGapThreshold(double value) {
     if (std::isnan(value))
         return;
     m_model.look.lineGapThreshold = value;
     markData();
 }
 
-void PESGraph::setManualMinY(double value) {
+void ChartWidget::setManualMinY(double value) {
     if (std::isfinite(value))
         m_model.yAxis(WorkingAxis()).manualMin = value;
 }
 
-void PESGraph::setManualMaxY(double value) {
+void ChartWidget::setManualMaxY(double value) {
     if (std::isfinite(value))
         m_model.yAxis(WorkingAxis()).manualMax = value;
 }
 
-void PESGraph::setManualMinX(double value) {
+void ChartWidget::setManualMinX(double value) {
     if (std::isfinite(value))
         m_model.manualMinX = value;
 }
 
-void PESGraph::setManualMaxX(double value) {
+void ChartWidget::setManualMaxX(double value) {
     if (std::isfinite(value))
         m_model.manualMaxX = value;
 }
 
-const GraphAnnotation& PESGraph::annotationAt(int i) const {
+const GraphAnnotation& ChartWidget::annotationAt(int i) const {
     static const GraphAnnotation none;
     return i >= 0 && size_t(i) < m_model.annotations().size() ? m_model.annotations()[size_t(i)] : none;
 }
 
-const ::VertLineAnnotation& PESGraph::vertLineAt(int i) const {
+const ::VertLineAnnotation& ChartWidget::vertLineAt(int i) const {
     static const ::VertLineAnnotation none;
     return i >= 0 && size_t(i) < m_model.vertLines().size() ? m_model.vertLines()[size_t(i)] : none;
 }
 
-void PESGraph::setGraphAnnotationType(int i, int type) {
+void ChartWidget::setGraphAnnotationType(int i, int type) {
     if (auto* a = m_model.annotation(i); a && type >= 0 && type <= 255)
         a->type = type;
 }
 
-void PESGraph::setGraphAnnotationX(int i, double x) {
+void ChartWidget::setGraphAnnotationX(int i, double x) {
     if (auto* a = m_model.annotation(i))
         a->x = x;
 }
 
-void PESGraph::setGraphAnnotationY(int i, double y) {
+void ChartWidget::setGraphAnnotationY(int i, double y) {
     if (auto* a = m_model.annotation(i))
         a->y = y;
 }
 
-void PESGraph::setGraphAnnotationText(int i, const QString& text) {
+void ChartWidget::setGraphAnnotationText(int i, const QString& text) {
     if (auto* a = m_model.annotation(i))
         a->text = text;
 }
 
-void PESGraph::setGraphAnnotationColor(int i, quint32 color) {
+void ChartWidget::setGraphAnnotationColor(int i, quint32 color) {
     if (auto* a = m_model.annotation(i))
         a->color = color;
 }
 
-void PESGraph::setGraphAnnotationTextSize(int percent) {
+void ChartWidget::setGraphAnnotationTextSize(int percent) {
     m_model.look.graphAnnotationTextSize = std::clamp(percent, 1, 1000);
 }
 
-void PESGraph::setVertLineAnnotation(int i, double x) {
+void ChartWidget::setVertLineAnnotation(int i, double x) {
     if (auto* v = m_model.vertLine(i))
         v->x = x;
 }
 
-void PESGraph::setVertLineAnnotationText(int i, const QString& text) {
+void ChartWidget::setVertLineAnnotationText(int i, const QString& text) {
     if (auto* v = m_model.vertLine(i))
         v->text = text;
 }
 
-void PESGraph::setVertLineAnnotationColor(int i, quint32 color) {
+void ChartWidget::setVertLineAnnotationColor(int i, quint32 color) {
     if (auto* v = m_model.vertLine(i))
         v->color = color;
 }
 
-void PESGraph::setLineAnnotationTextSize(int percent) {
+void ChartWidget::setLineAnnotationTextSize(int percent) {
     m_model.look.lineAnnotationTextSize = std::clamp(percent, 1, 1000);
 }
 
-QString PESGraph::TAText(int row, int column) const {
+QString ChartWidget::TAText(int row, int column) const {
     const TableAnnotation& t = m_model.table;
     if (row < 0 || row >= t.rows || column < 0 || column >= t.columns)
         return {};
     return t.text[size_t(row) * size_t(t.columns) + size_t(column)];
 }
 
-void PESGraph::setTAText(int row, int column, const QString& text) {
+void ChartWidget::setTAText(int row, int column, const QString& text) {
     TableAnnotation& t = m_model.table;
     if (row >= 0 && row < t.rows && column >= 0 && column < t.columns)
         t.text[size_t(row) * size_t(t.columns) + size_t(column)] = text;
 }
 
-quint32 PESGraph::TAColor(int row, int column) const {
+quint32 ChartWidget::TAColor(int row, int column) const {
     const TableAnnotation& t = m_model.table;
     if (row < 0 || row >= t.rows || column < 0 || column >= t.columns)
         return 0;
     return t.colors[size_t(row) * size_t(t.columns) + size_t(column)];
 }
 
-void PESGraph::setTAColor(int row, int column, quint32 color) {
+void ChartWidget::setTAColor(int row, int column, quint32 color) {
     TableAnnotation& t = m_model.table;
     if (row >= 0 && row < t.rows && column >= 0 && column < t.columns)
         t.colors[size_t(row) * size_t(t.columns) + size_t(column)] = color;
 }
 
-void PESGraph::setTATextSize(int percent) {
+void ChartWidget::setTATextSize(int percent) {
     m_model.table.textSize = std::clamp(percent, 1, 1000);
 }
 
-void PESGraph::setTAHeaderRows(int rows) {
+void ChartWidget::setTAHeaderRows(int rows) {
     m_model.table.headerRows = std::clamp(rows, 0, ChartModel::kMaxTableCells);
 }
 
-void PESGraph::setGridLineControl(int lines) {
+void ChartWidget::setGridLineControl(int lines) {
     if (lines >= pe::sgGridBoth && lines <= pe::sgGridNone)
         m_model.look.gridLineControl = lines;
 }
 
-void PESGraph::setGridStyle(int style) {
+void ChartWidget::setGridStyle(int style) {
     if (style >= pe::sgSolid && style <= pe::sgDash)
         m_model.look.gridStyle = style;
 }
 
-void PESGraph::setFontSize(int points) {
+void ChartWidget::setFontSize(int points) {
     m_model.look.fontSize = std::clamp(points, 1, 200);
 }
 
-void PESGraph::setAllowZooming(int mode) {
+void ChartWidget::setAllowZooming(int mode) {
     if (mode >= pe::sgNoZooming && mode <= pe::sgHorzPlusVertZooming)
         m_model.look.allowZooming = mode;
 }
 
-void PESGraph::setArrowCursor(int cursor) {
+void ChartWidget::setArrowCursor(int cursor) {
     if (cursor != pe::sgArrowCursor && cursor != pe::sgTextCursor)
         return;
     m_model.look.arrowCursor = cursor;
     applyCursor();
 }
 
-void PESGraph::setCustomCursor(const QCursor& cursor) {
+void ChartWidget::setCustomCursor(const QCursor& cursor) {
     m_customCursor = cursor;
     m_model.look.arrowCursor = pe::sgCustomCursor;
     applyCursor();
@@ -270,15 +270,15 @@ void PESGraph::setCustomCursor(const QCursor& cursor) {
 // ---------------------------------------------------------------------------------------------
 // Building the view.
 
-double PESGraph::keyOf(double x) const {
+double ChartWidget::keyOf(double x) const {
     return m_model.look.dateTimeMode == pe::sgVBDateTime ? daysToAxisSeconds(x) : x;
 }
 
-double PESGraph::xOfKey(double key) const {
+double ChartWidget::xOfKey(double key) const {
     return m_model.look.dateTimeMode == pe::sgVBDateTime ? axisSecondsToDays(key) : key;
 }
 
-QFont PESGraph::baseFont() const {
+QFont ChartWidget::baseFont() const {
     QFont f = font();
     if (!m_model.look.fontFamily.isEmpty())
         f.setFamily(m_model.look.fontFamily);
@@ -286,7 +286,7 @@ QFont PESGraph::baseFont() const {
     return f;
 }
 
-std::vector<int> PESGraph::shape() const {
+std::vector<int> ChartWidget::shape() const {
     std::vector<int> s{m_model.subsets(), m_model.axisCount(), !m_model.look.mainTitle.trimmed().isEmpty(),
                        !m_model.look.subTitle.trimmed().isEmpty()};
     for (int i = 0; i < m_model.subsets(); ++i)
@@ -294,7 +294,7 @@ std::vector<int> PESGraph::shape() const {
     return s;
 }
 
-void PESGraph::rebuild() {
+void ChartWidget::rebuild() {
     m_plot->clearPlottables();
     m_plot->plotLayout()->clear();
     m_axisRects.clear();
@@ -344,7 +344,7 @@ void PESGraph::rebuild() {
         auto* bar = new QScrollBar(Qt::Vertical, this);
         bar->setObjectName(QStringLiteral("verticalScrollBar%1").arg(m_vBars.size()));
         bar->hide();
-        connect(bar, &QScrollBar::valueChanged, this, &PESGraph::scrollBarMoved);
+        connect(bar, &QScrollBar::valueChanged, this, &ChartWidget::scrollBarMoved);
         m_vBars.push_back(bar);
     }
     for (int s = 0; s < m_model.subsets(); ++s) {
@@ -360,7 +360,7 @@ void PESGraph::rebuild() {
     m_dataDirty = true;
 }
 
-void PESGraph::refresh() {
+void ChartWidget::refresh() {
     if (!m_built || shape() != m_builtShape)
         rebuild();
     if (m_dataDirty || (!m_pendingCells.empty() && !appendPendingCells()))
@@ -372,7 +372,7 @@ void PESGraph::refresh() {
     m_plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
-void PESGraph::applyLook() {
+void ChartWidget::applyLook() {
     const ChartLook& look = m_model.look;
     const QColor desk = colorFromPe(look.deskColor);
     const QColor back = colorFromPe(look.graphBackColor);
@@ -457,13 +457,13 @@ void PESGraph::applyLook() {
         legend->setVisible(legend->itemCount() > 0);
 }
 
-std::pair<double, double> PESGraph::viewRangeX() const {
+std::pair<double, double> ChartWidget::viewRangeX() const {
     if (!m_model.zoomStack.empty())
         return {m_model.zoomStack.back().xMin, m_model.zoomStack.back().xMax};
     return fullRangeX();
 }
 
-std::pair<double, double> PESGraph::fullRangeX() const {
+std::pair<double, double> ChartWidget::fullRangeX() const {
     double lo = m_autoX.first;
     double hi = m_autoX.second;
     const int control = m_model.xScaleControl;
@@ -474,13 +474,13 @@ std::pair<double, double> PESGraph::fullRangeX() const {
     return {lo, hi};
 }
 
-std::pair<double, double> PESGraph::viewRangeY(int axis) const {
+std::pair<double, double> ChartWidget::viewRangeY(int axis) const {
     if (!m_model.zoomStack.empty() && size_t(axis) < m_model.zoomStack.back().y.size())
         return m_model.zoomStack.back().y[size_t(axis)];
     return fullRangeY(axis);
 }
 
-std::pair<double, double> PESGraph::fullRangeY(int axis) const {
+std::pair<double, double> ChartWidget::fullRangeY(int axis) const {
     const YAxisSettings& settings = m_model.yAxisAt(axis);
     auto [lo, hi] = size_t(axis) < m_autoY.size() ? m_autoY[size_t(axis)] : std::pair{0.0, 1.0};
     if (settings.scaleControl == pe::sgManualMin || settings.scaleControl == pe::sgManualMinAndMax)
@@ -490,7 +490,7 @@ std::pair<double, double> PESGraph::fullRangeY(int axis) const {
     return {lo, hi};
 }
 
-void PESGraph::applyRanges() {
+void ChartWidget::applyRanges() {
     const auto [xLo, xHi] = viewRangeX();
     const auto [kLo, kHi] = sanitized(keyOf(xLo), keyOf(xHi));
     for (size_t a = 0; a < m_axisRects.size(); ++a) {
@@ -502,10 +502,10 @@ void PESGraph::applyRanges() {
         rect->axis(QCPAxis::atLeft)->setRange(lo, hi);
         rect->axis(QCPAxis::atRight)->setRange(lo, hi);
     }
-    emit OnViewChanged();
+    emit viewChanged();
 }
 
-void PESGraph::fitTickCounts() {
+void ChartWidget::fitTickCounts() {
     // A low axis area gets fewer Y ticks, so that its tick labels never run into each other. The
     // layout is known only now; a changed count shows with the next drawing.
     const int labelHeight = QFontMetrics(baseFont()).height();
@@ -524,7 +524,7 @@ void PESGraph::fitTickCounts() {
         m_plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
-void PESGraph::applyCursor() {
+void ChartWidget::applyCursor() {
     switch (m_model.look.arrowCursor) {
     case pe::sgTextCursor:
         m_plot->setCursor(Qt::IBeamCursor);
@@ -541,14 +541,14 @@ void PESGraph::applyCursor() {
 // ---------------------------------------------------------------------------------------------
 // Geometry queries.
 
-QRect PESGraph::plottingRect() const {
+QRect ChartWidget::plottingRect() const {
     QRect r;
     for (QCPAxisRect* rect : m_axisRects)
         r = r.united(rect->rect());
     return r;
 }
 
-QPointF PESGraph::pixelToData(QPoint pixel) const {
+QPointF ChartWidget::pixelToData(QPoint pixel) const {
     if (m_axisRects.empty())
         return {};
     QCPAxisRect* rect = m_axisRects.front();
@@ -556,7 +556,7 @@ QPointF PESGraph::pixelToData(QPoint pixel) const {
             rect->axis(QCPAxis::atLeft)->pixelToCoord(pixel.y())};
 }
 
-QPointF PESGraph::pixelToDataOnAxis(QPoint pixel, int axis) const {
+QPointF ChartWidget::pixelToDataOnAxis(QPoint pixel, int axis) const {
     if (axis < 0 || size_t(axis) >= m_axisRects.size())
         return pixelToData(pixel);
     QCPAxisRect* rect = m_axisRects[size_t(axis)];
@@ -564,7 +564,7 @@ QPointF PESGraph::pixelToDataOnAxis(QPoint pixel, int axis) const {
             rect->axis(QCPAxis::atLeft)->pixelToCoord(pixel.y())};
 }
 
-QPointF PESGraph::dataToPixel(double x, double y) const {
+QPointF ChartWidget::dataToPixel(double x, double y) const {
     if (m_axisRects.empty())
         return {};
     QCPAxisRect* rect = m_axisRects.front();
@@ -572,7 +572,7 @@ QPointF PESGraph::dataToPixel(double x, double y) const {
             rect->axis(QCPAxis::atLeft)->coordToPixel(y)};
 }
 
-int PESGraph::axisRectAt(QPoint pixel) const {
+int ChartWidget::axisRectAt(QPoint pixel) const {
     for (size_t a = 0; a < m_axisRects.size(); ++a) {
         if (m_axisRects[a]->rect().contains(pixel))
             return int(a);
@@ -583,7 +583,7 @@ int PESGraph::axisRectAt(QPoint pixel) const {
 // ---------------------------------------------------------------------------------------------
 // Actions, dialogs, printing, state.
 
-void PESGraph::setPEactions(int action) {
+void ChartWidget::setPEactions(int action) {
     switch (action) {
     case pe::sgResetImage:
         refresh();
@@ -612,7 +612,7 @@ void PESGraph::setPEactions(int action) {
     }
 }
 
-void PESGraph::customize() {
+void ChartWidget::customize() {
     ChartCustomizeDialog dialog(m_model, m_prompter, this);
     const bool ok = m_prompter.runDialog(dialog) == QDialog::Accepted;
     m_dialogResult = ok ? 1 : 0;
@@ -620,10 +620,10 @@ void PESGraph::customize() {
         dialog.applyTo(m_model);
         refresh();
     }
-    emit OnCustomizeDlg();
+    emit customizeDialogRequested();
 }
 
-void PESGraph::printDialog() {
+void ChartWidget::printDialog() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
     QPrintDialog dialog(&printer, this);
@@ -631,7 +631,7 @@ void PESGraph::printDialog() {
         print(printer);
 }
 
-bool PESGraph::print(QPrinter& printer) {
+bool ChartWidget::print(QPrinter& printer) {
     refresh();
     // Lay the chart out at its on-screen size (or a sensible one when it was never shown), then
     // scale that drawing to fit the page, keeping its proportions.
@@ -656,11 +656,11 @@ bool PESGraph::print(QPrinter& printer) {
     return printed;
 }
 
-QByteArray PESGraph::storeState() const {
+QByteArray ChartWidget::storeState() const {
     return ChartState::store(m_model);
 }
 
-bool PESGraph::loadState(const QByteArray& bytes) {
+bool ChartWidget::loadState(const QByteArray& bytes) {
     ChartModel restored;
     QString error;
     if (!ChartState::restore(bytes, restored, error)) {

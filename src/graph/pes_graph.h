@@ -1,5 +1,5 @@
 #pragma once
-// PESGraph: the chart control every graph window holds. It keeps the chart as plain data in a
+// ChartWidget: the chart control every graph window holds. It keeps the chart as plain data in a
 // ChartModel and draws it with QCustomPlot. Like the control it stands in for, property writes only
 // change the model; the actions (setPEactions) bring the drawing up to date:
 //   sgResetImage + sgInvalidateImage  redraw after any change,
@@ -32,11 +32,11 @@ class QResizeEvent;
 class QScrollBar;
 class QWheelEvent;
 
-class PESGraph : public QWidget {
+class ChartWidget : public QWidget {
     Q_OBJECT
   public:
-    explicit PESGraph(Prompter& prompter, QWidget* parent = nullptr);
-    ~PESGraph() override;
+    explicit ChartWidget(Prompter& prompter, QWidget* parent = nullptr);
+    ~ChartWidget() override;
 
     // --- Data -------------------------------------------------------------------------------
     int Subsets() const { return m_model.subsets(); }
@@ -191,10 +191,10 @@ class PESGraph : public QWidget {
     // Pages of the customization dialog.
     bool AllowFontPage() const { return m_model.look.allowFontPage; }
     void setAllowFontPage(bool on) { m_model.look.allowFontPage = on; }
-    bool AllowPage1() const { return m_model.look.allowPage1; }
-    void setAllowPage1(bool on) { m_model.look.allowPage1 = on; }
-    bool AllowPage2() const { return m_model.look.allowPage2; }
-    void setAllowPage2(bool on) { m_model.look.allowPage2 = on; }
+    bool allowTitlesPage() const { return m_model.look.allowTitlesPage; }
+    void setAllowTitlesPage(bool on) { m_model.look.allowTitlesPage = on; }
+    bool allowColorsPage() const { return m_model.look.allowColorsPage; }
+    void setAllowColorsPage(bool on) { m_model.look.allowColorsPage = on; }
     bool AllowSubsetsPage() const { return m_model.look.allowSubsetsPage; }
     void setAllowSubsetsPage(bool on) { m_model.look.allowSubsetsPage = on; }
     bool AllowAxisPage() const { return m_model.look.allowAxisPage; }
@@ -254,18 +254,18 @@ class PESGraph : public QWidget {
     int dataPushCount() const { return m_dataPushes; }
 
   signals:
-    void OnClick();
-    void OnMouseMove();
-    void OnZoomIn();
+    void clicked();
+    void mouseMoved();
+    void zoomedIn();
     // The wheel zoomed the chart back out to its whole view: nothing is left to undo.
-    void OnZoomOut();
+    void zoomedOut();
     // The ranges on show were set again: after a zoom, Undo Zoom, panning, scrolling or any redraw of
     // the chart's data. Figures of the points in view follow it.
-    void OnViewChanged();
-    void OnDataHotSpot(int subset, int point);
-    void OnGraphHotSpot();
-    void OnGraphAnnotHotSpot(bool doubleClick, int index);
-    void OnCustomizeDlg();
+    void viewChanged();
+    void dataHotSpotClicked(int subset, int point);
+    void graphHotSpotClicked();
+    void markHotSpotClicked(bool doubleClick, int index);
+    void customizeDialogRequested();
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

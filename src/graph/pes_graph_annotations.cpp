@@ -1,4 +1,4 @@
-// PESGraph's annotations: graph annotations (crosses and text marks), vertical line annotations and
+// ChartWidget's annotations: graph annotations (crosses and text marks), vertical line annotations and
 // the table, drawn from the model on their own layer, and the hit tests that find them under the mouse.
 #include "graph/pes_graph_layers.h"
 
@@ -12,7 +12,7 @@ QStringList pesgraph::annotationLines(const QString& text) {
     return text.split(breaks);
 }
 
-QRectF PESGraph::annotationRect(const GraphAnnotation& a, const QFont& font) const {
+QRectF ChartWidget::annotationRect(const GraphAnnotation& a, const QFont& font) const {
     const QStringList lines = annotationLines(a.text);
     const bool hasText = !a.text.isEmpty();
     if (a.type != pe::sgCrossMark && !hasText)
@@ -46,7 +46,7 @@ bool isHeader(const TableAnnotation& t, int row, int column) {
 
 } // namespace
 
-PESGraph::TableLayout PESGraph::tableLayout() const {
+ChartWidget::TableLayout ChartWidget::tableLayout() const {
     TableLayout l;
     const TableAnnotation& t = m_model.table;
     if (!t.show || t.rows <= 0 || t.columns <= 0 || m_axisRects.empty())
@@ -118,11 +118,11 @@ PESGraph::TableLayout PESGraph::tableLayout() const {
     return l;
 }
 
-QRect PESGraph::tableRect() const {
+QRect ChartWidget::tableRect() const {
     return tableLayout().box;
 }
 
-QColor PESGraph::markColor(quint32 color) const {
+QColor ChartWidget::markColor(quint32 color) const {
     // A mark in the background's colour would be invisible: it is drawn in the axes' colour
     // instead (or black or white, should that be the background's colour too). The stored colour
     // stays as it is.
@@ -136,7 +136,7 @@ QColor PESGraph::markColor(quint32 color) const {
     return back.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black);
 }
 
-void PESGraph::paintSeparators(QCPPainter* painter) {
+void ChartWidget::paintSeparators(QCPPainter* painter) {
     // Stacked axes are parted by a line in the axes' colour across the middle of the room between
     // them (the room their tick labels need), thin, medium or thick as the chart says.
     const int widths[] = {0, 1, 2, 4};
@@ -151,7 +151,7 @@ void PESGraph::paintSeparators(QCPPainter* painter) {
     }
 }
 
-void PESGraph::paintTable(QCPPainter* painter) {
+void ChartWidget::paintTable(QCPPainter* painter) {
     const TableLayout l = tableLayout();
     if (l.box.isNull())
         return;
@@ -197,7 +197,7 @@ void PESGraph::paintTable(QCPPainter* painter) {
     }
 }
 
-void PESGraph::paintAnnotations(QCPPainter* painter) {
+void ChartWidget::paintAnnotations(QCPPainter* painter) {
     const QRect plot = plottingRect();
     if (plot.isEmpty() || m_axisRects.empty())
         return;
@@ -253,7 +253,7 @@ void PESGraph::paintAnnotations(QCPPainter* painter) {
     painter->restore();
 }
 
-int PESGraph::annotationAt(QPoint pixel) const {
+int ChartWidget::annotationAt(QPoint pixel) const {
     if (!m_model.look.allowGraphAnnotHotSpots || !m_model.look.showAnnotations)
         return -1;
     QFont font = baseFont();
@@ -267,7 +267,7 @@ int PESGraph::annotationAt(QPoint pixel) const {
     return -1;
 }
 
-std::pair<int, int> PESGraph::dataPointAt(QPoint pixel) const {
+std::pair<int, int> ChartWidget::dataPointAt(QPoint pixel) const {
     if (!m_model.look.allowDataHotSpots)
         return {-1, -1};
     std::pair<int, int> best{-1, -1};

@@ -1,4 +1,4 @@
-// PESGraph's data path: the model's points into the plotted series. A full push walks every
+// ChartWidget's data path: the model's points into the plotted series. A full push walks every
 // point; a recording's single new cells are appended one by one without walking the data, and
 // the automatic scales follow the data's extent either way.
 #include "graph/pes_graph_layers.h"
@@ -9,7 +9,7 @@
 
 using namespace pesgraph;
 
-void PESGraph::noteCellWrite(int subset, int point) {
+void ChartWidget::noteCellWrite(int subset, int point) {
     ++m_dataRevision; // what was computed from the data (time above the limits) is out of date
     if (m_dataDirty)
         return; // everything is pushed anyway
@@ -29,7 +29,7 @@ void PESGraph::noteCellWrite(int subset, int point) {
     m_pendingCells.push_back({subset, point, m_model.x(subset, point), m_model.y(subset, point)});
 }
 
-void PESGraph::pushData() {
+void ChartWidget::pushData() {
     const int axes = m_model.axisCount();
     const double inf = std::numeric_limits<double>::infinity();
     m_dataY.assign(size_t(axes), {inf, -inf});
@@ -96,7 +96,7 @@ void PESGraph::pushData() {
     ++m_dataPushes;
 }
 
-bool PESGraph::appendPendingCells() {
+bool ChartWidget::appendPendingCells() {
     const ChartLook& look = m_model.look;
     if (look.lineGapThreshold != m_pushedGap || look.nullDataValueY != m_pushedNull ||
         look.dateTimeMode != m_pushedDateTimeMode || m_tails.size() != size_t(m_model.subsets()) ||
@@ -158,7 +158,7 @@ bool PESGraph::appendPendingCells() {
     return true;
 }
 
-void PESGraph::updateAutoRanges() {
+void ChartWidget::updateAutoRanges() {
     m_autoY.resize(m_dataY.size());
     for (size_t a = 0; a < m_dataY.size(); ++a) {
         const auto [lo, hi] = m_dataY[a];

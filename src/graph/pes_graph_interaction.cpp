@@ -1,4 +1,4 @@
-// PESGraph's mouse handling: clicks and hot spots, the zoom band and zooming, dragging the table.
+// ChartWidget's mouse handling: clicks and hot spots, the zoom band and zooming, dragging the table.
 // The right and middle buttons pan a zoomed view (pes_graph_scrolling.cpp).
 #include "graph/pes_graph_layers.h"
 
@@ -11,7 +11,7 @@ using namespace pesgraph;
 // Mouse: a press and release in place (give or take a shaky hand) is a click; a drag draws the zoom band, or
 // moves the table when it starts on a moveable table.
 
-void PESGraph::mousePress(QMouseEvent* event) {
+void ChartWidget::mousePress(QMouseEvent* event) {
     if (event->button() == Qt::RightButton || event->button() == Qt::MiddleButton) {
         if (!m_pressed)
             beginPan(event->position().toPoint());
@@ -28,7 +28,7 @@ void PESGraph::mousePress(QMouseEvent* event) {
     m_tableDragStart = QPoint(m_model.table.dragX, m_model.table.dragY);
 }
 
-void PESGraph::setDragLayer(const QString& name, bool buffered) {
+void ChartWidget::setDragLayer(const QString& name, bool buffered) {
     // A buffered layer repaints alone while the chart under it stays as it was painted; the
     // first repaint after the switch is a full one, which sets the buffers up.
     QCPLayer* layer = m_plot->layer(name);
@@ -37,7 +37,7 @@ void PESGraph::setDragLayer(const QString& name, bool buffered) {
         layer->setMode(mode);
 }
 
-void PESGraph::mouseMove(QMouseEvent* event) {
+void ChartWidget::mouseMove(QMouseEvent* event) {
     m_lastMouse = event->position().toPoint();
     if (m_panning && (event->buttons() & (Qt::RightButton | Qt::MiddleButton)))
         panTo(m_lastMouse);
@@ -62,10 +62,10 @@ void PESGraph::mouseMove(QMouseEvent* event) {
             m_plot->layer(QStringLiteral("overlay"))->replot();
         }
     }
-    emit OnMouseMove();
+    emit mouseMoved();
 }
 
-void PESGraph::mouseRelease(QMouseEvent* event) {
+void ChartWidget::mouseRelease(QMouseEvent* event) {
     if (m_panning && (event->button() == Qt::RightButton || event->button() == Qt::MiddleButton)) {
         m_panning = false;
         applyCursor();
@@ -92,29 +92,29 @@ void PESGraph::mouseRelease(QMouseEvent* event) {
     }
     if (m_moved) // a drag that did not zoom is no click either
         return;
-    // Hits are taken before OnClick, whose handler may add marks under the pointer.
+    // Hits are taken before clicked, whose handler may add marks under the pointer.
     const int annotation = annotationAt(m_lastMouse);
     const auto [subset, point] = dataPointAt(m_lastMouse);
     const bool inPlot = plottingRect().contains(m_lastMouse);
-    emit OnClick();
+    emit clicked();
     if (annotation >= 0)
-        emit OnGraphAnnotHotSpot(false, annotation);
+        emit markHotSpotClicked(false, annotation);
     if (subset >= 0)
-        emit OnDataHotSpot(subset, point);
+        emit dataHotSpotClicked(subset, point);
     if (inPlot && m_model.look.allowGraphHotSpots)
-        emit OnGraphHotSpot();
+        emit graphHotSpotClicked();
 }
 
-void PESGraph::mouseDoubleClick(QMouseEvent* event) {
+void ChartWidget::mouseDoubleClick(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     m_lastMouse = event->position().toPoint();
     const int annotation = annotationAt(m_lastMouse);
     if (annotation >= 0)
-        emit OnGraphAnnotHotSpot(true, annotation);
+        emit markHotSpotClicked(true, annotation);
 }
 
-void PESGraph::zoomTo(const QRect& band) {
+void ChartWidget::zoomTo(const QRect& band) {
     const int mode = m_model.look.allowZooming;
     const bool horz = mode == pe::sgHorzZooming || mode == pe::sgHorzPlusVertZooming;
     const bool vert = mode == pe::sgVertZooming || mode == pe::sgHorzPlusVertZooming;
@@ -140,10 +140,10 @@ void PESGraph::zoomTo(const QRect& band) {
     applyRanges();
     updateScrollBars();
     m_plot->replot(QCustomPlot::rpQueuedReplot);
-    emit OnZoomIn();
+    emit zoomedIn();
 }
 
-void PESGraph::undoZoom() {
+void ChartWidget::undoZoom() {
     if (m_model.zoomStack.empty())
         return;
     m_model.zoomStack.clear();

@@ -1,5 +1,5 @@
 #pragma once
-// Pieces of PESGraph shared by its source files: the two buffered layers it draws on and the
+// Pieces of ChartWidget shared by its source files: the two buffered layers it draws on and the
 // pixel sizes its drawing and mouse handling agree on. Only the chart's own sources include this.
 #include "graph/pes_graph.h"
 
@@ -40,7 +40,7 @@ inline std::pair<double, double> sanitized(double lo, double hi) {
 
 // Where the table's cells go: its box, its fonts, and its rows in one or two groups side by side,
 // so that a long table stays inside the axis area it starts in.
-struct PESGraph::TableLayout {
+struct ChartWidget::TableLayout {
     QRect box;
     QFont font;
     QFont bold;
@@ -53,7 +53,7 @@ struct PESGraph::TableLayout {
 };
 
 // Draws the zoom rubber band on the buffered overlay layer, so dragging repaints only that layer.
-class PESGraph::Overlay : public QCPLayerable {
+class ChartWidget::Overlay : public QCPLayerable {
   public:
     explicit Overlay(QCustomPlot* plot) : QCPLayerable(plot, QStringLiteral("overlay")) {}
     void setBand(const QRect& band) { m_band = band; }
@@ -75,9 +75,9 @@ class PESGraph::Overlay : public QCPLayerable {
 
 // Draws graph annotations, vertical line annotations and the table from the model, on their own
 // buffered layer above the graphs.
-class PESGraph::AnnotationPainter : public QCPLayerable {
+class ChartWidget::AnnotationPainter : public QCPLayerable {
   public:
-    AnnotationPainter(QCustomPlot* plot, PESGraph* owner)
+    AnnotationPainter(QCustomPlot* plot, ChartWidget* owner)
         : QCPLayerable(plot, QStringLiteral("annotations")), m_owner(owner) {}
 
   protected:
@@ -85,14 +85,14 @@ class PESGraph::AnnotationPainter : public QCPLayerable {
     void draw(QCPPainter* painter) override { m_owner->paintAnnotations(painter); }
 
   private:
-    PESGraph* m_owner;
+    ChartWidget* m_owner;
 };
 
 // Draws the limit lines from the model on the annotations layer, under the marks and the table
 // (pes_graph_limit_lines.cpp).
-class PESGraph::LimitLinePainter : public QCPLayerable {
+class ChartWidget::LimitLinePainter : public QCPLayerable {
   public:
-    LimitLinePainter(QCustomPlot* plot, PESGraph* owner)
+    LimitLinePainter(QCustomPlot* plot, ChartWidget* owner)
         : QCPLayerable(plot, QStringLiteral("annotations")), m_owner(owner) {}
 
   protected:
@@ -100,5 +100,5 @@ class PESGraph::LimitLinePainter : public QCPLayerable {
     void draw(QCPPainter* painter) override { m_owner->paintLimitLines(painter); }
 
   private:
-    PESGraph* m_owner;
+    ChartWidget* m_owner;
 };

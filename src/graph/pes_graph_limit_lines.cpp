@@ -1,4 +1,4 @@
-// PESGraph's limit lines: a dashed horizontal line in its subset's colour across that subset's axis,
+// ChartWidget's limit lines: a dashed horizontal line in its subset's colour across that subset's axis,
 // labelled with the subset and the limit at its right end, drawn while the subset is drawn.
 #include "graph/pes_graph_layers.h"
 
@@ -7,7 +7,7 @@
 
 using namespace pesgraph;
 
-void PESGraph::setLimitLines(const std::vector<LimitLine>& lines) {
+void ChartWidget::setLimitLines(const std::vector<LimitLine>& lines) {
     std::vector<LimitLine>& kept = m_model.limitLines;
     kept.clear();
     for (const LimitLine& l : lines) {
@@ -18,7 +18,7 @@ void PESGraph::setLimitLines(const std::vector<LimitLine>& lines) {
     }
 }
 
-void PESGraph::paintLimitLines(QCPPainter* painter) {
+void ChartWidget::paintLimitLines(QCPPainter* painter) {
     if (m_model.limitLines.empty() || m_axisRects.empty())
         return;
     const std::vector<int> drawn = m_model.drawnSubsets();

@@ -1,4 +1,4 @@
-// PESGraph's scrolling of a zoomed view: the scroll bars, panning with the right or middle mouse
+// ChartWidget's scrolling of a zoomed view: the scroll bars, panning with the right or middle mouse
 // button and zooming with the wheel. The view on show is the last entry of the zoom stack; all of
 // these only move or resize that entry inside the chart's whole view, so Undo Zoom always returns
 // to the whole view, and a chart that is not zoomed has nothing to scroll or pan.
@@ -60,11 +60,11 @@ void setBar(QScrollBar* bar, Span view, Span whole, bool topDown) {
 
 } // namespace
 
-QScrollBar* PESGraph::verticalScrollBar(int axis) const {
+QScrollBar* ChartWidget::verticalScrollBar(int axis) const {
     return axis >= 0 && size_t(axis) < m_vBars.size() ? m_vBars[size_t(axis)] : nullptr;
 }
 
-ZoomView PESGraph::currentView() const {
+ZoomView ChartWidget::currentView() const {
     if (isZoomed())
         return m_model.zoomStack.back();
     ZoomView view;
@@ -74,7 +74,7 @@ ZoomView PESGraph::currentView() const {
     return view;
 }
 
-void PESGraph::showView(ZoomView view) {
+void ChartWidget::showView(ZoomView view) {
     const Span x = clampInto(spanOf({view.xMin, view.xMax}), spanOf(fullRangeX()));
     view.xMin = x.lo;
     view.xMax = x.hi;
@@ -91,7 +91,7 @@ void PESGraph::showView(ZoomView view) {
     m_plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
-void PESGraph::updateScrollBars() {
+void ChartWidget::updateScrollBars() {
     const ZoomView view = currentView();
     m_settingBars = true;
     const Span wholeX = spanOf(fullRangeX());
@@ -125,7 +125,7 @@ void PESGraph::updateScrollBars() {
     placeScrollBars();
 }
 
-void PESGraph::placeScrollBars() {
+void ChartWidget::placeScrollBars() {
     const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     const QRect plot = plottingRect();
     m_hBar->setGeometry(plot.left(), m_plot->height(), std::max(0, plot.width()), extent);
@@ -135,12 +135,12 @@ void PESGraph::placeScrollBars() {
     }
 }
 
-void PESGraph::resizeEvent(QResizeEvent* event) {
+void ChartWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     updateScrollBars();
 }
 
-void PESGraph::scrollBarMoved() {
+void ChartWidget::scrollBarMoved() {
     if (m_settingBars || !isZoomed())
         return;
     ZoomView& view = m_model.zoomStack.back();
@@ -165,7 +165,7 @@ void PESGraph::scrollBarMoved() {
 // ---------------------------------------------------------------------------------------------
 // Panning: the view follows the pointer, as if the chart were dragged under it.
 
-void PESGraph::beginPan(QPoint pixel) {
+void ChartWidget::beginPan(QPoint pixel) {
     m_panning = isZoomed() && !m_axisRects.empty();
     if (!m_panning)
         return;
@@ -175,7 +175,7 @@ void PESGraph::beginPan(QPoint pixel) {
     m_plot->setCursor(Qt::ClosedHandCursor);
 }
 
-void PESGraph::panTo(QPoint pixel) {
+void ChartWidget::panTo(QPoint pixel) {
     if (!m_panning || !isZoomed())
         return;
     const QRect r = m_axisRects[size_t(m_panAxis)]->rect();
@@ -202,7 +202,7 @@ void PESGraph::panTo(QPoint pixel) {
 // ---------------------------------------------------------------------------------------------
 // The wheel zooms around the pointer: the value under it stays under it.
 
-void PESGraph::wheelZoom(QWheelEvent* event) {
+void ChartWidget::wheelZoom(QWheelEvent* event) {
     const int mode = m_model.look.allowZooming;
     const QPoint pos = event->position().toPoint();
     const int a = axisRectAt(pos);
@@ -238,12 +238,12 @@ void PESGraph::wheelZoom(QWheelEvent* event) {
         // Zoomed back out to everything: the same as Undo Zoom.
         if (isZoomed()) {
             undoZoom();
-            emit OnZoomOut();
+            emit zoomedOut();
         }
         return;
     }
     const bool wasZoomed = isZoomed();
     showView(std::move(view));
     if (!wasZoomed)
-        emit OnZoomIn();
+        emit zoomedIn();
 }

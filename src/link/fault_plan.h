@@ -7,10 +7,10 @@
 
 // What a SimulatedMeter should get wrong, and when. Call numbers count from 1 per operation over
 // the meter's whole life (the same numbers SimulatedMeter::calls() reports), so a test can aim at
-// "the third ReadReply" without knowing what ran before it.
+// "the third readReply" without knowing what ran before it.
 struct FaultPlan {
-    // Operations that return a failure on the given call numbers. A failing WriteFrame or WriteBlock
-    // does not reach the meter; a failing ReadReply loses the reply it would have read.
+    // Operations that return a failure on the given call numbers. A failing writeFrame or writeBlock
+    // does not reach the meter; a failing readReply loses the reply it would have read.
     std::set<uint32_t> failOpen;
     std::set<uint32_t> failSetTimeouts;
     std::set<uint32_t> failWriteFrame;
@@ -20,7 +20,7 @@ struct FaultPlan {
     std::set<uint32_t> failSerialNumber;
 
     // Block requests ('P' and 'p' counted together from 1) whose reply never arrives: the meter
-    // moves on as if it had sent the block, the following ReadReply fails.
+    // moves on as if it had sent the block, the following readReply fails.
     std::set<uint32_t> failBlockReads;
     // Per command letter: the n-th request with that letter gets no reply at all.
     std::map<char, std::set<uint32_t>> dropReplies;
@@ -49,7 +49,7 @@ struct FaultPlan {
     // Letters whose acknowledgement reads 'N','G' instead of 'O','K' (keys and setting commands).
     std::set<char> refuseAck;
 
-    // After this many request frames have reached the meter, the next OpenDevice, WriteFrame or
-    // WriteBlock finds it unplugged. Fires once: the meter clears it when it unplugs.
+    // After this many request frames have reached the meter, the next openDevice, writeFrame or
+    // writeBlock finds it unplugged. Fires once: the meter clears it when it unplugs.
     std::optional<uint32_t> unplugAfterExchanges;
 };

@@ -9,17 +9,17 @@ HidMeterTransport::HidMeterTransport() : m_ownBackend(makeHidapiBackend()), m_ba
 HidMeterTransport::HidMeterTransport(HidBackend& backend) : m_backend(backend) {}
 
 HidMeterTransport::~HidMeterTransport() {
-    CloseDevice();
+    closeDevice();
 }
 
-int HidMeterTransport::OpenDevice(uint16_t vendorId, uint16_t productId) {
+int HidMeterTransport::openDevice(uint16_t vendorId, uint16_t productId) {
     // Each exchange opens afresh, also after one that did not close.
-    CloseDevice();
+    closeDevice();
     m_device = m_backend.open(vendorId, productId);
     return m_device ? 0 : 1;
 }
 
-int HidMeterTransport::SetTimeouts(uint32_t readTimeout, uint32_t writeTimeout) {
+int HidMeterTransport::setTimeouts(uint32_t readTimeout, uint32_t writeTimeout) {
     if (!m_device)
         return 1;
     m_readTimeout = static_cast<int>(std::min(readTimeout, kTimeoutMax));
@@ -58,15 +58,15 @@ int HidMeterTransport::write(uint32_t count, const uint8_t* bytes) {
     return 0;
 }
 
-int HidMeterTransport::WriteFrame(uint32_t count, const uint8_t* bytes) {
+int HidMeterTransport::writeFrame(uint32_t count, const uint8_t* bytes) {
     return write(count, bytes);
 }
 
-int HidMeterTransport::FinishWrite() {
+int HidMeterTransport::finishWrite() {
     return 0;
 }
 
-int HidMeterTransport::ReadReply(uint32_t count, uint8_t* buffer) {
+int HidMeterTransport::readReply(uint32_t count, uint8_t* buffer) {
     if (!m_device || !buffer)
         return 1;
     hidframing::ReplyAssembler assembler(count);
@@ -89,20 +89,20 @@ int HidMeterTransport::ReadReply(uint32_t count, uint8_t* buffer) {
     return 0;
 }
 
-int HidMeterTransport::CloseDevice() {
+int HidMeterTransport::closeDevice() {
     m_device.reset();
     return 0;
 }
 
-int HidMeterTransport::WriteBlock(uint32_t count, const uint8_t* bytes) {
+int HidMeterTransport::writeBlock(uint32_t count, const uint8_t* bytes) {
     return write(count, bytes);
 }
 
-int HidMeterTransport::ReadSerialNumber(int /*first*/, char* buffer, int size) {
+int HidMeterTransport::readSerialNumber(int /*first*/, char* buffer, int size) {
     if (!buffer || size <= 0)
         return 1;
     buffer[0] = '\0';
-    if (!m_device && OpenDevice(MeterVendorId, MeterProductId) != 0)
+    if (!m_device && openDevice(MeterVendorId, MeterProductId) != 0)
         return 1;
     wchar_t wide[64] = {};
     if (m_device->serialNumber(wide, 63) != 0)

@@ -6,15 +6,15 @@
 
 // The meter over USB HID, through a HidBackend (hidapi by default). Reports are framed as
 // hid_report_framing.h describes. What each call is bounded by:
-//   - WriteFrame / WriteBlock first drain the input reports already queued (at most 64, without
+//   - writeFrame / writeBlock first drain the input reports already queued (at most 64, without
 //     waiting), so a reply that came after its read had timed out is never taken for the reply to
 //     this request. The write itself returns within the write time-out for all of its reports
 //     together; a write that did not complete gives the device up (the next exchange opens afresh).
-//   - ReadReply waits at most the read time-out for the whole reply, from its call to its last
+//   - readReply waits at most the read time-out for the whole reply, from its call to its last
 //     wait: every wait for a report is cut to what is left of that time, so it returns at most one
 //     report's hand-over after the time-out, however many reports come (a flood of reports that
 //     carry no data included). A device that is gone fails the read at once and is given up.
-//   - Time-outs are those of SetTimeouts (100 ms each by default), clamped to 10 s.
+//   - Time-outs are those of setTimeouts (100 ms each by default), clamped to 10 s.
 // No call waits longer than these bounds, so an unplugged or stalled meter cannot hold the program.
 class HidMeterTransport : public MeterTransport {
   public:
@@ -25,14 +25,14 @@ class HidMeterTransport : public MeterTransport {
     HidMeterTransport(const HidMeterTransport&) = delete;
     HidMeterTransport& operator=(const HidMeterTransport&) = delete;
 
-    int OpenDevice(uint16_t vendorId, uint16_t productId) override;
-    int SetTimeouts(uint32_t readTimeout, uint32_t writeTimeout) override;
-    int WriteFrame(uint32_t count, const uint8_t* bytes) override;
-    int FinishWrite() override;
-    int ReadReply(uint32_t count, uint8_t* buffer) override;
-    int CloseDevice() override;
-    int WriteBlock(uint32_t count, const uint8_t* bytes) override;
-    int ReadSerialNumber(int first, char* buffer, int size) override;
+    int openDevice(uint16_t vendorId, uint16_t productId) override;
+    int setTimeouts(uint32_t readTimeout, uint32_t writeTimeout) override;
+    int writeFrame(uint32_t count, const uint8_t* bytes) override;
+    int finishWrite() override;
+    int readReply(uint32_t count, uint8_t* buffer) override;
+    int closeDevice() override;
+    int writeBlock(uint32_t count, const uint8_t* bytes) override;
+    int readSerialNumber(int first, char* buffer, int size) override;
 
     static constexpr int kDrainMax = 64;
     static constexpr uint32_t kTimeoutMax = 10000;

@@ -12,69 +12,69 @@ constexpr uint32_t kTimeout = 100;
 MeterLink::MeterLink(MeterTransport& transport, Clock& clock, QObject* parent)
     : QObject(parent), m_transport(&transport), m_clock(clock) {}
 
-bool MeterLink::ProbeMeter(char letter) {
+bool MeterLink::probeMeter(char letter) {
     bool ok = false;
-    if (m_transport->OpenDevice(MeterVendorId, MeterProductId) == 0 &&
-        m_transport->SetTimeouts(kTimeout, kTimeout) == 0) {
+    if (m_transport->openDevice(MeterVendorId, MeterProductId) == 0 &&
+        m_transport->setTimeouts(kTimeout, kTimeout) == 0) {
         m_frame.setCommand(letter);
-        m_transport->WriteFrame(CommandFrame::size(), m_frame.data());
-        m_transport->FinishWrite();
-        ok = m_transport->ReadReply(32, m_reply.data()) == 0;
+        m_transport->writeFrame(CommandFrame::size(), m_frame.data());
+        m_transport->finishWrite();
+        ok = m_transport->readReply(32, m_reply.data()) == 0;
     }
-    m_transport->CloseDevice();
+    m_transport->closeDevice();
     return ok;
 }
 
-bool MeterLink::ReadLive() {
+bool MeterLink::readLive() {
     bool ok = false;
-    if (m_transport->OpenDevice(MeterVendorId, MeterProductId) == 0 &&
-        m_transport->SetTimeouts(kTimeout, kTimeout) == 0) {
+    if (m_transport->openDevice(MeterVendorId, MeterProductId) == 0 &&
+        m_transport->setTimeouts(kTimeout, kTimeout) == 0) {
         m_frame.setCommand('A');
         m_frame[5] = ++m_sequence;
-        m_transport->WriteFrame(CommandFrame::size(), m_frame.data());
-        m_transport->FinishWrite();
+        m_transport->writeFrame(CommandFrame::size(), m_frame.data());
+        m_transport->finishWrite();
         m_reply.fill(0);
-        ok = m_transport->ReadReply(64, m_reply.data()) == 0;
+        ok = m_transport->readReply(64, m_reply.data()) == 0;
     }
-    m_transport->CloseDevice();
+    m_transport->closeDevice();
     return ok;
 }
 
-bool MeterLink::ReadLiveOpen(uint32_t count) {
+bool MeterLink::readLiveOpen(uint32_t count) {
     m_frame.setCommand('A');
     m_frame[5] = ++m_sequence;
-    m_transport->WriteFrame(CommandFrame::size(), m_frame.data());
-    m_transport->FinishWrite();
-    return m_transport->ReadReply(count, m_reply.data()) == 0;
+    m_transport->writeFrame(CommandFrame::size(), m_frame.data());
+    m_transport->finishWrite();
+    return m_transport->readReply(count, m_reply.data()) == 0;
 }
 
-int MeterLink::SendOpen(char letter, uint32_t count) {
+int MeterLink::sendOpen(char letter, uint32_t count) {
     m_frame.setCommand(letter);
-    if (m_transport->WriteFrame(CommandFrame::size(), m_frame.data()) != 0)
+    if (m_transport->writeFrame(CommandFrame::size(), m_frame.data()) != 0)
         return 1;
-    m_transport->FinishWrite();
-    if (count > 0 && m_transport->ReadReply(count, m_reply.data()) != 0)
+    m_transport->finishWrite();
+    if (count > 0 && m_transport->readReply(count, m_reply.data()) != 0)
         return 2;
     return 0;
 }
 
-int MeterLink::ReadBlockAt(uint16_t number) {
+int MeterLink::readBlockAt(uint16_t number) {
     waitPollIdle(2000);
-    stopMainTimer();
-    if (m_transport->OpenDevice(MeterVendorId, MeterProductId) != 0)
+    stopPollTimer();
+    if (m_transport->openDevice(MeterVendorId, MeterProductId) != 0)
         return 1002;
     m_clock.pumpWait(100);
-    if (m_transport->SetTimeouts(kTimeout, kTimeout) != 0)
+    if (m_transport->setTimeouts(kTimeout, kTimeout) != 0)
         return 1003;
     m_clock.pumpWait(100);
     m_frame.setCommand('P');
     m_frame[2] = static_cast<uint8_t>(number >> 8);
     m_frame[3] = static_cast<uint8_t>(number & 0xFF);
-    if (m_transport->WriteFrame(CommandFrame::size(), m_frame.data()) != 0)
+    if (m_transport->writeFrame(CommandFrame::size(), m_frame.data()) != 0)
         return 1004;
-    m_transport->FinishWrite();
+    m_transport->finishWrite();
     m_clock.pumpWait(100);
-    if (m_transport->ReadReply(36, m_reply.data()) != 0)
+    if (m_transport->readReply(36, m_reply.data()) != 0)
         return 1005;
     if (m_reply[35] != 5)
         return 1006;
@@ -83,18 +83,18 @@ int MeterLink::ReadBlockAt(uint16_t number) {
     return 0;
 }
 
-int MeterLink::SendPanelCommand(MeterTransport& transport, const CommandFrame& frame,
+int MeterLink::sendPanelCommand(MeterTransport& transport, const CommandFrame& frame,
                                 std::array<uint8_t, 32>& reply) {
     int result = 0;
-    if (transport.OpenDevice(MeterVendorId, MeterProductId) != 0)
+    if (transport.openDevice(MeterVendorId, MeterProductId) != 0)
         result = 7002;
-    if (transport.SetTimeouts(kTimeout, kTimeout) != 0)
+    if (transport.setTimeouts(kTimeout, kTimeout) != 0)
         result = 7003;
-    if (transport.WriteFrame(CommandFrame::size(), frame.data()) != 0)
+    if (transport.writeFrame(CommandFrame::size(), frame.data()) != 0)
         result = 7004;
-    transport.FinishWrite();
+    transport.finishWrite();
     try {
-        if (transport.ReadReply(32, reply.data()) != 0)
+        if (transport.readReply(32, reply.data()) != 0)
             result = 7005;
         else if (reply[2] != 'O' || reply[3] != 'K')
             result = 7006;
@@ -104,14 +104,14 @@ int MeterLink::SendPanelCommand(MeterTransport& transport, const CommandFrame& f
     return result;
 }
 
-void MeterLink::stopMainTimer() {
-    if (m_mainTimer)
-        m_mainTimer->stop();
+void MeterLink::stopPollTimer() {
+    if (m_pollTimer)
+        m_pollTimer->stop();
 }
 
-void MeterLink::startMainTimer() {
-    if (m_mainTimer)
-        m_mainTimer->start();
+void MeterLink::startPollTimer() {
+    if (m_pollTimer)
+        m_pollTimer->start();
 }
 
 bool MeterLink::waitPollIdle(int maxMs) {
@@ -130,8 +130,8 @@ MeterLink::Gate MeterLink::runExclusive(const std::function<void()>& work) {
         QTimer::singleShot(0, this, [this, work] { runExclusive(work); });
         return Gate::Deferred;
     }
-    const bool timerWasActive = m_mainTimer && m_mainTimer->isActive();
-    stopMainTimer();
+    const bool timerWasActive = m_pollTimer && m_pollTimer->isActive();
+    stopPollTimer();
     ++m_exclusiveDepth;
     emit exclusiveChanged(true);
     // Released also when the work throws, so the link is never held for good.
@@ -142,7 +142,7 @@ MeterLink::Gate MeterLink::runExclusive(const std::function<void()>& work) {
             --link->m_exclusiveDepth;
             emit link->exclusiveChanged(false);
             if (restart)
-                link->startMainTimer();
+                link->startPollTimer();
         }
     } release{this, timerWasActive};
     work();

@@ -30,27 +30,27 @@ class MeterLink : public QObject {
     uint8_t sequenceNumber() const { return m_sequence; }
 
     // Probe with the given letter; true when a 32-byte reply was read. Always closes the device.
-    bool ProbeMeter(char letter);
+    bool probeMeter(char letter);
     // Live reading 'A'; true when the 64-byte reply was read. Clears the buffer before reading.
-    bool ReadLive();
+    bool readLive();
     // Live-reading request answered with `count` bytes, without opening or closing (download resume).
-    bool ReadLiveOpen(uint32_t count);
-    // Memory block by number: 0 on success, else 1002-1007. Leaves the device open and MainTimer stopped.
-    int ReadBlockAt(uint16_t number);
+    bool readLiveOpen(uint32_t count);
+    // Memory block by number: 0 on success, else 1002-1007. Leaves the device open and pollTimer stopped.
+    int readBlockAt(uint16_t number);
     // A single-letter request on the open device followed by a read of `count` bytes (0 reads nothing).
-    int SendOpen(char letter, uint32_t count);
+    int sendOpen(char letter, uint32_t count);
 
     // Panel key exchange with the panel's own frame and 32-byte buffer; result is the code of the
     // last failing step (7002-7007) or 0.
-    static int SendPanelCommand(MeterTransport& transport, const CommandFrame& frame,
+    static int sendPanelCommand(MeterTransport& transport, const CommandFrame& frame,
                                 std::array<uint8_t, 32>& reply);
 
     // --- one exchange at a time ---
     bool PollBusy = false;
-    void setMainTimer(QTimer* timer) { m_mainTimer = timer; }
-    QTimer* mainTimer() const { return m_mainTimer; }
-    void stopMainTimer();
-    void startMainTimer();
+    void setPollTimer(QTimer* timer) { m_pollTimer = timer; }
+    QTimer* pollTimer() const { return m_pollTimer; }
+    void stopPollTimer();
+    void startPollTimer();
 
     enum class Gate { Ran, Deferred, Refused };
     // Runs `work` with the poll timer stopped. Called while the poll tick waits (re-entry), the work
@@ -71,6 +71,6 @@ class MeterLink : public QObject {
     CommandFrame m_frame;
     ReplyBlock m_reply{};
     uint8_t m_sequence = 0;
-    QPointer<QTimer> m_mainTimer;
+    QPointer<QTimer> m_pollTimer;
     int m_exclusiveDepth = 0;
 };

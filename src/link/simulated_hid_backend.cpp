@@ -40,7 +40,7 @@ class SimulatedHidDevice : public HidDeviceIo {
         if (!current())
             return -1;
         char narrow[64] = {};
-        if (m_backend.m_meter.ReadSerialNumber(0, narrow, int(std::min<std::size_t>(maxChars + 1, 64))) != 0)
+        if (m_backend.m_meter.readSerialNumber(0, narrow, int(std::min<std::size_t>(maxChars + 1, 64))) != 0)
             return -1;
         std::size_t i = 0;
         for (; i < maxChars && narrow[i] != 0; ++i)
@@ -64,7 +64,7 @@ int64_t SimulatedHidBackend::nowMs() const {
 
 std::unique_ptr<HidDeviceIo> SimulatedHidBackend::open(uint16_t vendorId, uint16_t productId) {
     ++m_opens;
-    if (m_meter.OpenDevice(vendorId, productId) != 0)
+    if (m_meter.openDevice(vendorId, productId) != 0)
         return nullptr;
     // Reports that came while the old handle was open went with it; those still on their way
     // arrive at the new one.
@@ -80,9 +80,9 @@ void SimulatedHidBackend::request(std::span<const uint8_t> report) {
         return;
     const auto count = static_cast<uint32_t>(data.size());
     if (count == 7)
-        m_meter.WriteFrame(count, data.data());
+        m_meter.writeFrame(count, data.data());
     else
-        m_meter.WriteBlock(count, data.data());
+        m_meter.writeBlock(count, data.data());
     const auto reply = m_meter.takeReply();
     if (!reply)
         return;

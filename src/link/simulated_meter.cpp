@@ -34,7 +34,7 @@ SimulatedMeter::SimulatedMeter(const Clock& clock)
 
 // --- transport operations ---
 
-int SimulatedMeter::OpenDevice(uint16_t vendorId, uint16_t productId) {
+int SimulatedMeter::openDevice(uint16_t vendorId, uint16_t productId) {
     const uint32_t n = ++m_calls.openDevice;
     update();
     unplugDue();
@@ -51,14 +51,14 @@ int SimulatedMeter::OpenDevice(uint16_t vendorId, uint16_t productId) {
     return 0;
 }
 
-int SimulatedMeter::SetTimeouts(uint32_t, uint32_t) {
+int SimulatedMeter::setTimeouts(uint32_t, uint32_t) {
     const uint32_t n = ++m_calls.setTimeouts;
     if (hits(faults.failSetTimeouts, n) || !m_open)
         return 1;
     return 0;
 }
 
-int SimulatedMeter::WriteFrame(uint32_t count, const uint8_t* bytes) {
+int SimulatedMeter::writeFrame(uint32_t count, const uint8_t* bytes) {
     const uint32_t n = ++m_calls.writeFrame;
     update();
     if (count == 7 && bytes) {
@@ -75,14 +75,14 @@ int SimulatedMeter::WriteFrame(uint32_t count, const uint8_t* bytes) {
     return 0;
 }
 
-int SimulatedMeter::FinishWrite() {
+int SimulatedMeter::finishWrite() {
     const uint32_t n = ++m_calls.finishWrite;
     if (hits(faults.failFinishWrite, n) || !m_open)
         return 1;
     return 0;
 }
 
-int SimulatedMeter::ReadReply(uint32_t count, uint8_t* buffer) {
+int SimulatedMeter::readReply(uint32_t count, uint8_t* buffer) {
     const uint32_t n = ++m_calls.readReply;
     update();
     if (m_replyLength != 0 && m_replyLate) {
@@ -97,14 +97,14 @@ int SimulatedMeter::ReadReply(uint32_t count, uint8_t* buffer) {
     return 0;
 }
 
-int SimulatedMeter::CloseDevice() {
+int SimulatedMeter::closeDevice() {
     ++m_calls.closeDevice;
     m_open = false;
     clearReply();
     return 0;
 }
 
-int SimulatedMeter::WriteBlock(uint32_t count, const uint8_t* bytes) {
+int SimulatedMeter::writeBlock(uint32_t count, const uint8_t* bytes) {
     const uint32_t n = ++m_calls.writeBlock;
     update();
     if (count >= 32 && bytes) {
@@ -122,7 +122,7 @@ int SimulatedMeter::WriteBlock(uint32_t count, const uint8_t* bytes) {
     return 0;
 }
 
-int SimulatedMeter::ReadSerialNumber(int, char* buffer, int size) {
+int SimulatedMeter::readSerialNumber(int, char* buffer, int size) {
     const uint32_t n = ++m_calls.readSerialNumber;
     if (hits(faults.failSerialNumber, n) || !m_plugged || !buffer || size <= 0)
         return 1;

@@ -22,7 +22,7 @@ class Clock;
 // 'O','K' for keys and settings, 03 at the end); 'A' and 'X' answer 64 bytes; 'P', 'p' and 'r' 36.
 // 'q', 'Q' and 't' (whose answer follows the clock block) answer nothing, nor does an unknown letter
 // or a frame without 02 ... 03 around it. Only one reply waits at a time: a new request replaces an
-// unread one, and ReadReply consumes it even when it reads fewer bytes than the reply holds. These
+// unread one, and readReply consumes it even when it reads fewer bytes than the reply holds. These
 // operations stand for the meter behind a transport that drains stale input before each request;
 // SimulatedHidBackend shows the same meter as HID reports, queueing included.
 class SimulatedMeter : public MeterTransport {
@@ -43,14 +43,14 @@ class SimulatedMeter : public MeterTransport {
 
     explicit SimulatedMeter(const Clock& clock);
 
-    int OpenDevice(uint16_t vendorId, uint16_t productId) override;
-    int SetTimeouts(uint32_t readTimeout, uint32_t writeTimeout) override;
-    int WriteFrame(uint32_t count, const uint8_t* bytes) override;
-    int FinishWrite() override;
-    int ReadReply(uint32_t count, uint8_t* buffer) override;
-    int CloseDevice() override;
-    int WriteBlock(uint32_t count, const uint8_t* bytes) override;
-    int ReadSerialNumber(int first, char* buffer, int size) override;
+    int openDevice(uint16_t vendorId, uint16_t productId) override;
+    int setTimeouts(uint32_t readTimeout, uint32_t writeTimeout) override;
+    int writeFrame(uint32_t count, const uint8_t* bytes) override;
+    int finishWrite() override;
+    int readReply(uint32_t count, uint8_t* buffer) override;
+    int closeDevice() override;
+    int writeBlock(uint32_t count, const uint8_t* bytes) override;
+    int readSerialNumber(int first, char* buffer, int size) override;
 
     // Faults to inject; may be changed at any time.
     FaultPlan faults;
@@ -62,7 +62,7 @@ class SimulatedMeter : public MeterTransport {
     bool deviceOpen() const { return m_open; }
 
     // What the program did: call counts, requests per letter (frames that reached the meter),
-    // every frame passed to WriteFrame (also those that failed) and every WriteBlock.
+    // every frame passed to writeFrame (also those that failed) and every writeBlock.
     const CallCounts& calls() const { return m_calls; }
     uint32_t requests(char letter) const { return m_letterCounts[static_cast<uint8_t>(letter)]; }
     uint32_t exchanges() const { return m_exchanges; }

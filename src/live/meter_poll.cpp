@@ -10,7 +10,7 @@ bool isSupportedMeter(std::span<const uint8_t> reply) {
 
 PollStep pollMeter(MeterLink& link, Clock& clock, LiveReading& reading, bool& connected, int& failCount) {
     if (!connected) {
-        if (!link.ProbeMeter('K') || !isSupportedMeter(link.replyBlock()))
+        if (!link.probeMeter('K') || !isSupportedMeter(link.replyBlock()))
             return PollStep::NotFound;
         connected = true;
         clock.pumpWait(200);
@@ -20,7 +20,7 @@ PollStep pollMeter(MeterLink& link, Clock& clock, LiveReading& reading, bool& co
         failCount = 0;
         return PollStep::Found;
     }
-    if (link.ReadLive()) {
+    if (link.readLive()) {
         failCount = 0;
         if (!isLiveFrame(link.replyBlock()))
             return PollStep::Unframed;

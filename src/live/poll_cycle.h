@@ -6,7 +6,7 @@
 class Clock;
 class MeterLink;
 #include "meter_poll.h"
-#include "tfrm_panel.h"
+#include "panel_window.h"
 struct LiveReading;
 
 // The half-second poll: probes for a meter while none is connected, reads its live state while one
@@ -22,14 +22,14 @@ class PollCycle : public QObject {
     int FailCount = 0;
     int LastSecond = 0;
     bool FlashPhase = false;
-    QTimer MainTimer;
-    QTimer MaxMinTimer;
+    QTimer pollTimer;
+    QTimer flashTimer;
 
-    void setPanel(TfrmPanel* panel) { m_panel = panel; }
-    TfrmPanel* panel() const { return m_panel; }
+    void setPanel(PanelWindow* panel) { m_panel = panel; }
+    PanelWindow* panel() const { return m_panel; }
 
-    void MainTimerTimer();
-    void MaxMinTimerTimer();
+    void onPollTimer();
+    void onFlashTimer();
     // Forget the connection without the loss actions, so the next tick probes afresh.
     void dropConnection() { Connected = false; }
     // The loss actions' own part: stop flashing, reset the count, show the label, disconnect.
@@ -47,5 +47,5 @@ class PollCycle : public QObject {
     MeterLink& m_link;
     Clock& m_clock;
     LiveReading& m_reading;
-    QPointer<TfrmPanel> m_panel;
+    QPointer<PanelWindow> m_panel;
 };

@@ -3,8 +3,8 @@
 #include <QSplitter>
 
 #include "graph/graph_statistics.h"
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 #include "logger/table_sizing.h"
 #include "platform/clock.h"
 
@@ -59,47 +59,47 @@ QString tenthsText(int tenths, const QLocale& locale) {
 } // namespace
 
 DataSetPane::DataSetPane(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("pnlDataSets"));
+    setObjectName(QStringLiteral("dataSetPane"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
 
     caption = new QLabel(QStringLiteral("Data Sets"), this);
-    caption->setObjectName(QStringLiteral("lblDataSets"));
+    caption->setObjectName(QStringLiteral("dataSetsCaption"));
     caption->setAlignment(Qt::AlignCenter);
     layout->addWidget(caption);
 
-    Grid2 = new QTableWidget(this);
-    Grid2->setObjectName(QStringLiteral("Grid2"));
-    Grid2->setColumnCount(ColumnCount);
+    dataSetGrid = new QTableWidget(this);
+    dataSetGrid->setObjectName(QStringLiteral("dataSetGrid"));
+    dataSetGrid->setColumnCount(ColumnCount);
     QStringList headers;
     for (int c = 0; c < ColumnCount; ++c)
         headers << headerText(c);
-    Grid2->setHorizontalHeaderLabels(headers);
-    Grid2->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Grid2->setSelectionMode(QAbstractItemView::SingleSelection);
-    Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Grid2->setWordWrap(false);
+    dataSetGrid->setHorizontalHeaderLabels(headers);
+    dataSetGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    dataSetGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    dataSetGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    dataSetGrid->setWordWrap(false);
     // The header row is a header, not a row: it cannot be selected or sorted by.
-    QHeaderView* header = Grid2->horizontalHeader();
+    QHeaderView* header = dataSetGrid->horizontalHeader();
     header->setSectionsClickable(false);
     header->setHighlightSections(false);
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setStretchLastSection(false);
     header->setMinimumSectionSize(4);
     for (int c = 0; c < ColumnCount; ++c)
-        Grid2->setColumnWidth(c, columnWidth(c));
+        dataSetGrid->setColumnWidth(c, columnWidth(c));
     // No fixed column; rows keep one height (never resized to their contents).
-    QHeaderView* rows = Grid2->verticalHeader();
+    QHeaderView* rows = dataSetGrid->verticalHeader();
     rows->hide();
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(kRowHeight);
-    Grid2->viewport()->setCursor(Qt::PointingHandCursor);
-    Grid2->viewport()->installEventFilter(this);
-    layout->addWidget(Grid2, 1);
+    dataSetGrid->viewport()->setCursor(Qt::PointingHandCursor);
+    dataSetGrid->viewport()->installEventFilter(this);
+    layout->addWidget(dataSetGrid, 1);
 
-    connect(Grid2, &QTableWidget::cellClicked, this, [this](int, int) { Grid2Click(); });
-    connect(Grid2, &QTableWidget::currentCellChanged, this,
+    connect(dataSetGrid, &QTableWidget::cellClicked, this, [this](int, int) { onDataSetGridClicked(); });
+    connect(dataSetGrid, &QTableWidget::currentCellChanged, this,
             [this](int row, int, int previousRow, int) { currentRowChanged(row, previousRow); });
     clearSets();
 }
@@ -138,57 +138,57 @@ QStringList DataSetPane::rowTexts(int k, const DataSet& set) {
 
 void DataSetPane::clearSets() {
     m_listing = true;
-    Grid2->clearContents();
-    Grid2->setRowCount(1);
+    dataSetGrid->clearContents();
+    dataSetGrid->setRowCount(1);
     for (int c = 0; c < ColumnCount; ++c)
-        Grid2->setItem(0, c, new QTableWidgetItem);
-    Grid2->clearSelection();
-    Grid2->setCurrentCell(-1, -1);
+        dataSetGrid->setItem(0, c, new QTableWidgetItem);
+    dataSetGrid->clearSelection();
+    dataSetGrid->setCurrentCell(-1, -1);
     m_sets = 0;
     m_listing = false;
     fitColumns();
 }
 
 void DataSetPane::fitColumns() {
-    const QFontMetrics fm(Grid2->font());
-    const int padding = cellTextPadding(*Grid2);
-    QHeaderView* header = Grid2->horizontalHeader();
+    const QFontMetrics fm(dataSetGrid->font());
+    const int padding = cellTextPadding(*dataSetGrid);
+    QHeaderView* header = dataSetGrid->horizontalHeader();
     for (int c = 0; c < ColumnCount; ++c) {
         int width = std::max(columnWidth(c), header->sectionSizeHint(c));
-        for (int r = 0; r < Grid2->rowCount(); ++r) {
-            if (const QTableWidgetItem* item = Grid2->item(r, c))
+        for (int r = 0; r < dataSetGrid->rowCount(); ++r) {
+            if (const QTableWidgetItem* item = dataSetGrid->item(r, c))
                 width = std::max(width, fm.horizontalAdvance(item->text()) + padding);
         }
-        Grid2->setColumnWidth(c, width);
+        dataSetGrid->setColumnWidth(c, width);
     }
 }
 
 int DataSetPane::preferredWidth() const {
     const QMargins m = layout()->contentsMargins();
-    return tableWidthFor(*Grid2, ColumnCount) + m.left() + m.right();
+    return tableWidthFor(*dataSetGrid, ColumnCount) + m.left() + m.right();
 }
 
 void DataSetPane::listDataSets(const DataSetStore& store) {
     m_listing = true;
-    Grid2->setUpdatesEnabled(false);
-    Grid2->clearContents();
+    dataSetGrid->setUpdatesEnabled(false);
+    dataSetGrid->clearContents();
     const int count = int(store.sets.size());
-    Grid2->setRowCount(std::max(count, 1));
+    dataSetGrid->setRowCount(std::max(count, 1));
     if (count == 0) {
         for (int c = 0; c < ColumnCount; ++c)
-            Grid2->setItem(0, c, new QTableWidgetItem);
+            dataSetGrid->setItem(0, c, new QTableWidgetItem);
     }
     for (int k = 0; k < count; ++k) {
         const QStringList texts = rowTexts(k, store.sets[size_t(k)]);
         for (int c = 0; c < ColumnCount; ++c)
-            Grid2->setItem(k, c, new QTableWidgetItem(texts[c]));
+            dataSetGrid->setItem(k, c, new QTableWidgetItem(texts[c]));
     }
     m_sets = count;
     // The first set's row is highlighted.
-    Grid2->setCurrentCell(0, 0);
-    Grid2->scrollToTop();
+    dataSetGrid->setCurrentCell(0, 0);
+    dataSetGrid->scrollToTop();
     fitColumns();
-    Grid2->setUpdatesEnabled(true);
+    dataSetGrid->setUpdatesEnabled(true);
     m_listing = false;
     // Wider texts may need a wider pane: take up to half the window's splitter for it.
     if (auto* splitter = qobject_cast<QSplitter*>(parentWidget()); splitter && isVisible()) {
@@ -203,11 +203,11 @@ void DataSetPane::listDataSets(const DataSetStore& store) {
     }
 }
 
-void DataSetPane::Grid2Click() {
-    const int row = Grid2->currentRow();
+void DataSetPane::onDataSetGridClicked() {
+    const int row = dataSetGrid->currentRow();
     if (row < 0)
         return;
-    const QTableWidgetItem* date = Grid2->item(row, kDateColumn);
+    const QTableWidgetItem* date = dataSetGrid->item(row, kDateColumn);
     if (!date || date->text().isEmpty())
         return; // the empty row of a pane that lists no set
     emit dataSetChosen(row);
@@ -218,11 +218,11 @@ void DataSetPane::currentRowChanged(int row, int previousRow) {
     // followed by its click, which shows it once.
     if (m_listing || m_mousePressed || row == previousRow)
         return;
-    Grid2Click();
+    onDataSetGridClicked();
 }
 
 bool DataSetPane::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Grid2->viewport()) {
+    if (watched == dataSetGrid->viewport()) {
         if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
             m_mousePressed = true;
         else if (event->type() == QEvent::MouseButtonRelease)
@@ -231,7 +231,7 @@ bool DataSetPane::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-bool showDataSet(TfrmGraph& window, const DataSetStore& store, int k) {
+bool showDataSet(GraphWindow& window, const DataSetStore& store, int k) {
     // A store whose arrays do not hold the whole set is not drawn from memory that is not there.
     const std::optional<DataSetSamples> samples = k < 0 ? std::nullopt : store.samplesOf(size_t(k));
     if (!samples)
@@ -241,33 +241,33 @@ bool showDataSet(TfrmGraph& window, const DataSetStore& store, int k) {
     const int n = set.recordCount;
     const double start = set.startTime;
     const double end = start + n * (set.intervalSeconds / 86400.0);
-    window.ConfigureGraph(3, n, start, end, 0.0f, 10000.0f, -50.0f, 100.0f);
+    window.configureGraph(3, n, start, end, 0.0f, 10000.0f, -50.0f, 100.0f);
 
     // Records are stored ppm, %RH, temperature after one another, which is the chart's point-after-
     // point order, so each array goes in with one bulk write.
-    PESGraph& chart = *window.PESGraph1;
+    ChartWidget& chart = *window.chart;
     chart.setXDataArray(samples->times);
     chart.setYDataArray(samples->values);
 
     window.setTemperatureFahrenheit(set.fahrenheit != 0);
-    window.ComputeGraphStatistics();
+    window.computeGraphStatistics();
     // The header knows the start and the interval exactly; the statistics only estimate them.
-    window.txtStartTime->setText(graphstats::formatDateTime(start));
-    window.ComboBox1->setCurrentIndex(set.intervalSeconds / 60);
-    window.ComboBox2->setCurrentIndex(set.intervalSeconds % 60);
-    window.txtDataNo->setText(QString::number(n));
+    window.startTimeField->setText(graphstats::formatDateTime(start));
+    window.minutesBox->setCurrentIndex(set.intervalSeconds / 60);
+    window.secondsBox->setCurrentIndex(set.intervalSeconds % 60);
+    window.sampleCountField->setText(QString::number(n));
 
-    window.UndoZoomClick();
+    window.onUndoZoomClicked();
     chart.setPEactions(pe::sgResetImage);
     chart.setPEactions(pe::sgInvalidateImage);
     return true;
 }
 
-DataSetPane* dataSetPaneOf(const TfrmGraph& window) {
+DataSetPane* dataSetPaneOf(const GraphWindow& window) {
     return qobject_cast<DataSetPane*>(window.dataSetPane());
 }
 
-DataSetPane* installDataSetPane(TfrmGraph& window, const DataSetStore& store) {
+DataSetPane* installDataSetPane(GraphWindow& window, const DataSetStore& store) {
     DataSetPane* pane = dataSetPaneOf(window);
     if (!pane) {
         pane = new DataSetPane;
@@ -285,10 +285,10 @@ DataSetPane* installDataSetPane(TfrmGraph& window, const DataSetStore& store) {
     return pane;
 }
 
-DataSetPane* prepareDataLoggerWindow(TfrmGraph& window, const DataSetStore& store, double now) {
-    window.setWindowTitle(TfrmGraph::kDataLoggerCaption);
+DataSetPane* prepareDataLoggerWindow(GraphWindow& window, const DataSetStore& store, double now) {
+    window.setWindowTitle(GraphWindow::kDataLoggerCaption);
     DataSetPane* pane = installDataSetPane(window, store);
-    window.ConfigureGraph(3, 500, now, now + 500.0 / 86400.0, 0.0f, 10000.0f, -50.0f, 100.0f);
-    window.PESGraph1->setAllowGraphAnnotHotSpots(true);
+    window.configureGraph(3, 500, now, now + 500.0 / 86400.0, 0.0f, 10000.0f, -50.0f, 100.0f);
+    window.chart->setAllowGraphAnnotHotSpots(true);
     return pane;
 }

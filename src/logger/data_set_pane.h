@@ -8,9 +8,9 @@
 
 class QLabel;
 class QTableWidget;
-class TfrmGraph;
+class GraphWindow;
 
-// The pane `pnlDataSets`: the caption "Data Sets" above the grid `Grid2`. The grid's header row is
+// The pane `dataSetPane`: the caption "Data Sets" above the grid `dataSetGrid`. The grid's header row is
 // the table's horizontal header, so grid row k + 1 (set k) is table row k. A new pane shows the
 // headers and one empty row.
 class DataSetPane : public QWidget {
@@ -42,11 +42,11 @@ class DataSetPane : public QWidget {
     int preferredWidth() const;
 
     QLabel* caption = nullptr;
-    QTableWidget* Grid2 = nullptr;
+    QTableWidget* dataSetGrid = nullptr;
 
   public slots:
     // The selected row's set is shown when its DATE cell is not empty.
-    void Grid2Click();
+    void onDataSetGridClicked();
 
   signals:
     // The user chose set k (0-based) in the grid.
@@ -63,20 +63,20 @@ class DataSetPane : public QWidget {
     bool m_mousePressed = false; // a mouse press moves the selection; its click shows the set
 };
 
-// Puts set k of the store into the window's chart: ConfigureGraph for 3 subsets of N points over
+// Puts set k of the store into the window's chart: configureGraph for 3 subsets of N points over
 // the set's time span, one bulk write of the set's 3N times and one of its 3N values, the
 // statistics, the information fields from the set's header, zoom undone and a redraw. A k outside
 // the store, or a store whose sample arrays do not hold the set, leaves the window as it was and
 // returns false.
-bool showDataSet(TfrmGraph& window, const DataSetStore& store, int k);
+bool showDataSet(GraphWindow& window, const DataSetStore& store, int k);
 
 // The window's Data Sets pane, created and handed to the window on first use, made visible and
 // connected so that choosing a row shows that set of `store`. `store` must outlive the window.
-DataSetPane* installDataSetPane(TfrmGraph& window, const DataSetStore& store);
+DataSetPane* installDataSetPane(GraphWindow& window, const DataSetStore& store);
 // The window's Data Sets pane, or nullptr when it has none.
-DataSetPane* dataSetPaneOf(const TfrmGraph& window);
+DataSetPane* dataSetPaneOf(const GraphWindow& window);
 
 // Prepares a new data-logger graph window as the download and the collection open create it: the
 // caption "DataLogger", its visible Data Sets pane, and an empty chart of 3 subsets of 500 points
 // from `now` to `now` + 500 seconds, with annotation hot spots allowed.
-DataSetPane* prepareDataLoggerWindow(TfrmGraph& window, const DataSetStore& store, double now);
+DataSetPane* prepareDataLoggerWindow(GraphWindow& window, const DataSetStore& store, double now);

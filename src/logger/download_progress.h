@@ -18,11 +18,11 @@ class DownloadProgressDialog : public QDialog, public DownloadProgress {
     void bytesReceived(uint32_t bytesReceived) override;
     void downloadEnded() override;
 
-    QProgressBar* Progress1;
-    QLabel* SText1;
-    QLabel* lblBytesReceived;
-    QLabel* SText2;
-    QLabel* lblTotalBytes;
+    QProgressBar* progressBar;
+    QLabel* bytesReceivedCaption;
+    QLabel* bytesReceivedLabel;
+    QLabel* totalBytesCaption;
+    QLabel* totalBytesLabel;
 
   protected:
     // The user cannot close it half-way: Escape and the close box do nothing.

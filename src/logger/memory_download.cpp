@@ -35,12 +35,12 @@ class Download {
     // Writes a single-letter request; true when the write succeeded.
     bool request(char letter) {
         m_frame.setCommand(letter);
-        const bool ok = m_t.WriteFrame(CommandFrame::size(), m_frame.data()) == 0;
+        const bool ok = m_t.writeFrame(CommandFrame::size(), m_frame.data()) == 0;
         if (ok)
-            m_t.FinishWrite();
+            m_t.finishWrite();
         return ok;
     }
-    bool readBlockReply() { return m_t.ReadReply(kBlockReply, m_reply.data()) == 0; }
+    bool readBlockReply() { return m_t.readReply(kBlockReply, m_reply.data()) == 0; }
     void appendBlock() {
         m_image.insert(m_image.end(), m_reply.begin(), m_reply.begin() + kBlock);
         m_s.BytesReceived += kBlock;
@@ -75,18 +75,18 @@ class Download {
 
 int Download::readFirstBlocks() {
     m_link.waitPollIdle(2000);
-    m_link.stopMainTimer();
-    if (m_t.OpenDevice(MeterVendorId, MeterProductId) != 0)
+    m_link.stopPollTimer();
+    if (m_t.openDevice(MeterVendorId, MeterProductId) != 0)
         return DownloadOpenFailed;
-    if (m_t.SetTimeouts(kTimeout, kTimeout) != 0)
+    if (m_t.setTimeouts(kTimeout, kTimeout) != 0)
         return DownloadTimeoutsFailed;
 
     m_frame.setCommand('P');
     m_frame[2] = 0x00;
     m_frame[3] = 0x01;
-    if (m_t.WriteFrame(CommandFrame::size(), m_frame.data()) != 0)
+    if (m_t.writeFrame(CommandFrame::size(), m_frame.data()) != 0)
         return DownloadFirstWriteFailed;
-    m_t.FinishWrite();
+    m_t.finishWrite();
     m_clock.pumpWait(100);
     if (!readBlockReply())
         return DownloadFirstReadFailed;
@@ -96,14 +96,14 @@ int Download::readFirstBlocks() {
 
     // The second block carries the size, so it is checked before anything else is believed.
     if (!request('p') || !readBlockReply()) {
-        m_t.CloseDevice();
+        m_t.closeDevice();
         return DownloadBlockFailed;
     }
     uint8_t sum = 0;
     for (uint32_t i = 0; i < kBlock; ++i)
         sum = uint8_t(sum + m_reply[i]);
     if (sum != m_reply[34]) {
-        m_t.CloseDevice();
+        m_t.closeDevice();
         return DownloadChecksumWrong;
     }
     m_s.ReportedSize = reportedSizeOf(m_reply);
@@ -122,7 +122,7 @@ int Download::readFirstBlocks() {
 int Download::readBlocks() {
     while (m_s.Remaining != 0) {
         if (!request('p')) {
-            m_t.CloseDevice();
+            m_t.closeDevice();
             return DownloadBlockFailed;
         }
         if (readBlockReply()) {
@@ -132,7 +132,7 @@ int Download::readBlocks() {
         // A lost reply: 'r' makes the meter step back so that the next 'p' brings the block again.
         m_clock.pumpWait(1000);
         if (!request('r')) {
-            m_t.CloseDevice();
+            m_t.closeDevice();
             return DownloadBlockFailed;
         }
         if (!readBlockReply())
@@ -140,13 +140,13 @@ int Download::readBlocks() {
         // Not every meter steps back on 'r', and one that never saw the lost request steps back one
         // block too far; either would shift every later block. Asking for the last stored block by
         // its number sets the meter where the next 'p' brings the first missing one.
-        if (m_link.ReadBlockAt(uint16_t(m_s.BytesReceived / kBlock)) != 0)
+        if (m_link.readBlockAt(uint16_t(m_s.BytesReceived / kBlock)) != 0)
             return DownloadOk; // the resume phase takes over
     }
     // All blocks are in: 'q' ends the download on the meter's side. It sends no reply.
     m_frame.setCommand('q');
-    const bool closed = m_t.WriteFrame(CommandFrame::size(), m_frame.data()) == 0;
-    m_t.FinishWrite();
+    const bool closed = m_t.writeFrame(CommandFrame::size(), m_frame.data()) == 0;
+    m_t.finishWrite();
     return closed ? DownloadOk : DownloadCloseFailed;
 }
 
@@ -157,19 +157,19 @@ int Download::resume() {
     int code = DownloadOk;
     while (m_s.BytesReceived < m_s.TotalBytes && m_s.FailStreak < ResumeAttemptsMax) {
         code = DownloadOk;
-        m_link.ReadLiveOpen(32);
+        m_link.readLiveOpen(32);
         m_clock.pumpWait(300);
         const auto last = uint16_t(m_s.BytesReceived / kBlock);
-        m_link.ReadBlockAt(last);
+        m_link.readBlockAt(last);
         m_clock.pumpWait(300);
-        if (m_link.ReadBlockAt(last) != 0) {
+        if (m_link.readBlockAt(last) != 0) {
             code = DownloadResumeFailed;
             ++m_s.FailStreak;
             continue;
         }
         while (m_s.Remaining != 0) {
             if (!request('p')) {
-                m_t.CloseDevice();
+                m_t.closeDevice();
                 code = DownloadResumeWrite;
                 ++m_s.FailStreak;
                 break;
@@ -228,7 +228,7 @@ MeterLink::Gate attemptDownload(MeterLink& link, DataSetStore& store, const Down
             if (!failure)
                 failure = std::current_exception();
         }
-        link.startMainTimer();
+        link.startPollTimer();
     });
     if (gate == MeterLink::Gate::Refused && hooks.finished)
         hooks.finished(DownloadNotRun);
@@ -282,10 +282,10 @@ int DownloadAndDecode(MeterLink& link, DataSetStore& store, DownloadProgress* pr
 
 void sendDownloadAbort(MeterLink& link) {
     MeterTransport& t = link.transport();
-    t.FinishWrite();
+    t.finishWrite();
     link.frame().setCommand('Q');
-    t.WriteFrame(CommandFrame::size(), link.frame().data());
-    t.FinishWrite();
+    t.writeFrame(CommandFrame::size(), link.frame().data());
+    t.finishWrite();
 }
 
 MeterLink::Gate runMemoryDownload(MeterLink& link, DataSetStore& store, DownloadHooks hooks) {

@@ -2,16 +2,16 @@
 
 #include <QLabel>
 
-TVersionInfo::TVersionInfo(QObject* owner, const VersionBlock& block)
+VersionInfo::VersionInfo(QObject* owner, const VersionBlock& block)
     : QObject(owner), m_text(readFileVersion(block)) {}
 
-void TVersionInfo::SetFileVersionLabel(QLabel* label) {
+void VersionInfo::setFileVersionLabel(QLabel* label) {
     if (label)
         label->setText(designing ? QStringLiteral("#File Version#") : m_text);
     m_label = label;
 }
 
-void TVersionInfo::Loaded() {
+void VersionInfo::loaded() {
     if (m_label)
         m_label->setText(m_text);
 }

@@ -27,15 +27,15 @@ class VersionBlock {
 QString readFileVersion(const VersionBlock& block);
 
 // Reads the program's file version once and writes it into a linked label.
-class TVersionInfo : public QObject {
+class VersionInfo : public QObject {
     Q_OBJECT
   public:
-    explicit TVersionInfo(QObject* owner, const VersionBlock& block = VersionBlock::program());
+    explicit VersionInfo(QObject* owner, const VersionBlock& block = VersionBlock::program());
     const QString& versionText() const { return m_text; }
-    QLabel* FileVersionLabel() const { return m_label; }
-    void SetFileVersionLabel(QLabel* label);
+    QLabel* fileVersionLabel() const { return m_label; }
+    void setFileVersionLabel(QLabel* label);
     // Called once the window holding the component is built.
-    void Loaded();
+    void loaded();
     bool designing = false;
 
   private:

@@ -67,16 +67,16 @@ bool printTableWithDialog(Prompter& prompter, QPrinter& printer, const QList<QSt
     return printTable(printer, rows, tablePrintFont());
 }
 
-bool printGraph(PESGraph& graph, Prompter& prompter, QPrinter& printer) {
+bool printGraph(ChartWidget& graph, Prompter& prompter, QPrinter& printer) {
     graph.setAllowFontPage(false);
-    graph.setAllowPage1(false);
-    graph.setAllowPage2(false);
+    graph.setAllowTitlesPage(false);
+    graph.setAllowColorsPage(false);
     graph.setAllowSubsetsPage(false);
     // Whether the customization was confirmed or cancelled, printing goes on.
     graph.setPEactions(pe::sgCustomize);
     graph.setAllowFontPage(true);
-    graph.setAllowPage1(true);
-    graph.setAllowPage2(true);
+    graph.setAllowTitlesPage(true);
+    graph.setAllowColorsPage(true);
     graph.setAllowSubsetsPage(true);
     if (!askPrinter(prompter, printer, &graph))
         return false;

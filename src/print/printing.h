@@ -6,7 +6,7 @@
 #include <QList>
 #include <QStringList>
 
-class PESGraph;
+class ChartWidget;
 class Prompter;
 class QPrinter;
 class QWidget;
@@ -32,6 +32,6 @@ bool printTableWithDialog(Prompter& prompter, QPrinter& printer, const QList<QSt
 // Graph printing as the Print command runs it: the chart's customization dialog without its
 // font, first, second and subsets pages (whatever it returns), then the print dialog on `printer`
 // and, unless it is cancelled, the whole chart fitted to the page. True when a document was printed.
-bool printGraph(PESGraph& graph, Prompter& prompter, QPrinter& printer);
+bool printGraph(ChartWidget& graph, Prompter& prompter, QPrinter& printer);
 
 } // namespace print

@@ -7,8 +7,8 @@
 #include "platform/clock.h"
 #include "platform/prompter.h"
 #include "realtime/real_time_period.h"
+#include "realtime/real_time_setup_dialog.h"
 #include "realtime/recording_recovery.h"
-#include "realtime/tfrm_setup_real_time.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -63,7 +63,7 @@ int boxIndex(const QComboBox* box) {
 
 RealTimeRecorder::RealTimeRecorder(RealTimeState& state, LiveReading& reading, Prompter& prompter,
                                    Clock& clock, MeterLink& link, std::function<bool()> connected,
-                                   GraphShared& shared, std::function<TfrmGraph*()> createWindow,
+                                   GraphShared& shared, std::function<GraphWindow*()> createWindow,
                                    QObject* parent)
     : QObject(parent), m_state(state), m_reading(reading), m_prompter(prompter), m_clock(clock), m_link(link),
       m_connected(std::move(connected)), m_shared(shared), m_createWindow(std::move(createWindow)),
@@ -75,42 +75,42 @@ RealTimeRecorder::RealTimeRecorder(RealTimeState& state, LiveReading& reading, P
 // ---------------------------------------------------------------------------------------------
 // The window.
 
-TfrmGraph* RealTimeRecorder::CreateRealTimeGraph() {
+GraphWindow* RealTimeRecorder::createRealTimeGraph() {
     if (m_window)
         return m_window; // there is at most one real-time graph
-    TfrmGraph* w = m_createWindow ? m_createWindow() : nullptr;
+    GraphWindow* w = m_createWindow ? m_createWindow() : nullptr;
     if (!w)
         return nullptr;
     m_window = w;
-    w->setWindowTitle(TfrmGraph::kRealTimeCaption);
-    w->tbntClrDivider->show();
-    w->tbntClr->show();
+    w->setWindowTitle(GraphWindow::kRealTimeCaption);
+    w->clearDivider->show();
+    w->clearButton->show();
 
     const double now = m_clock.now();
-    w->ConfigureGraph(3, kInitialPoints, now, now + kInitialSpanSeconds * kSecond, kPpmMin, kPpmMax,
+    w->configureGraph(3, kInitialPoints, now, now + kInitialSpanSeconds * kSecond, kPpmMin, kPpmMax,
                       kOtherMin, kOtherMax);
     w->updateCrossAndTextTools();
-    w->PESGraph1->setLineGapThreshold(kNoLineGaps);
+    w->chart->setLineGapThreshold(kNoLineGaps);
 
-    w->pnlSamplingRate->setEnabled(true);
+    w->samplingRatePanel->setEnabled(true);
     setBoxes(m_state.RealTimeRate);
 
-    connect(w->tbntClr, &QToolButton::clicked, this, &RealTimeRecorder::tbntClrClick);
+    connect(w->clearButton, &QToolButton::clicked, this, &RealTimeRecorder::onClearClicked);
     // activated: only the user's choice changes the rate; the boxes set from code do not.
-    connect(w->ComboBox1, &QComboBox::activated, this, &RealTimeRecorder::ComboBox1Change);
-    connect(w->ComboBox2, &QComboBox::activated, this, &RealTimeRecorder::ComboBox1Change);
-    connect(w, &TfrmGraph::closedWindow, this, &RealTimeRecorder::onWindowClosed);
+    connect(w->minutesBox, &QComboBox::activated, this, &RealTimeRecorder::onSamplingRateChanged);
+    connect(w->secondsBox, &QComboBox::activated, this, &RealTimeRecorder::onSamplingRateChanged);
+    connect(w, &GraphWindow::closedWindow, this, &RealTimeRecorder::onWindowClosed);
     // Answered Yes to the window's close question (the save it asks for has run by now).
-    connect(w, &TfrmGraph::saveGraphRequested, this, [this] { m_closeSaveAsked = true; });
+    connect(w, &GraphWindow::saveGraphRequested, this, [this] { m_closeSaveAsked = true; });
     return w;
 }
 
-TfrmGraph* RealTimeRecorder::showRealTimeGraph() {
+GraphWindow* RealTimeRecorder::showRealTimeGraph() {
     if (m_window) {
         restoreWindow();
         return m_window;
     }
-    return CreateRealTimeGraph();
+    return createRealTimeGraph();
 }
 
 void RealTimeRecorder::restoreWindow() {
@@ -122,7 +122,7 @@ void RealTimeRecorder::restoreWindow() {
         m_window->showNormal();
 }
 
-void RealTimeRecorder::onWindowClosed(TfrmGraph* window) {
+void RealTimeRecorder::onWindowClosed(GraphWindow* window) {
     if (window != m_window)
         return;
     // The recording ends with its window. Its journal goes unless a save was asked for and did
@@ -139,8 +139,8 @@ void RealTimeRecorder::onWindowClosed(TfrmGraph* window) {
 }
 
 void RealTimeRecorder::redraw() {
-    m_window->PESGraph1->setPEactions(pe::sgResetImage);
-    m_window->PESGraph1->setPEactions(pe::sgInvalidateImage);
+    m_window->chart->setPEactions(pe::sgResetImage);
+    m_window->chart->setPEactions(pe::sgInvalidateImage);
 }
 
 void RealTimeRecorder::clearStatisticFields() {
@@ -152,18 +152,18 @@ void RealTimeRecorder::clearStatisticFields() {
 }
 
 int RealTimeRecorder::boxRate() const {
-    return realtime::rateSeconds(boxIndex(m_window->ComboBox1), boxIndex(m_window->ComboBox2));
+    return realtime::rateSeconds(boxIndex(m_window->minutesBox), boxIndex(m_window->secondsBox));
 }
 
 void RealTimeRecorder::setBoxes(int rate) {
-    m_window->ComboBox1->setCurrentIndex(rate / 60);
-    m_window->ComboBox2->setCurrentIndex(rate % 60);
+    m_window->minutesBox->setCurrentIndex(rate / 60);
+    m_window->secondsBox->setCurrentIndex(rate % 60);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Run and Stop.
 
-void RealTimeRecorder::btnRunClick() {
+void RealTimeRecorder::onRunClicked() {
     if (!m_connected())
         return;
     if (m_window) {
@@ -181,19 +181,19 @@ void RealTimeRecorder::btnRunClick() {
             if (!m_window)
                 return; // closed while saving
         }
-    } else if (!CreateRealTimeGraph()) {
+    } else if (!createRealTimeGraph()) {
         return;
     }
 
-    TfrmSetupRealTime dialog(m_window);
-    dialog.setRate(boxIndex(m_window->ComboBox1), boxIndex(m_window->ComboBox2));
+    RealTimeSetupDialog dialog(m_window);
+    dialog.setRate(boxIndex(m_window->minutesBox), boxIndex(m_window->secondsBox));
     dialog.setPeriodText(realtime::formatRunPeriod(
         realtime::recordingPeriodSeconds(realtime::InitialRealTimeCount, m_state.RealTimeRate)));
     if (m_prompter.runDialog(dialog) != QDialog::Accepted || !m_window)
         return;
 
-    m_window->ComboBox1->setCurrentIndex(dialog.minutesIndex());
-    m_window->ComboBox2->setCurrentIndex(dialog.secondsIndex());
+    m_window->minutesBox->setCurrentIndex(dialog.minutesIndex());
+    m_window->secondsBox->setCurrentIndex(dialog.secondsIndex());
     const std::optional<int> count = realtime::parseRealTimeCount(dialog.countText());
     if (!count) {
         m_prompter.message(dialog.countText() + kNotValid);
@@ -203,7 +203,7 @@ void RealTimeRecorder::btnRunClick() {
     if (m_state.RealTimeRate == 0)
         return;
 
-    PESGraph& chart = *m_window->PESGraph1;
+    ChartWidget& chart = *m_window->chart;
     chart.setPoints(*count);
     chart.setXDataII(-1, 0, 0.0);
     chart.setYData(-1, 0, kNullY);
@@ -212,12 +212,12 @@ void RealTimeRecorder::btnRunClick() {
     m_state.RunningMin.fill(99999.0f);
     clearStatisticFields();
     const double now = m_clock.now();
-    m_window->txtStartTime->setText(graphstats::formatDateTime(now));
+    m_window->startTimeField->setText(graphstats::formatDateTime(now));
     chart.setManualScaleControlX(pe::sgManualMinAndMax);
     chart.setManualMinX(now);
     chart.setManualMaxX(now + kRunSpanSeconds * kSecond);
     chart.setShowTableAnnotation(false);
-    m_window->tbntClr->setEnabled(false);
+    m_window->clearButton->setEnabled(false);
     redraw();
 
     journal::Header header;
@@ -251,7 +251,7 @@ void RealTimeRecorder::waitForPollTick() {
         QThread::msleep(1);
 }
 
-void RealTimeRecorder::btnStopClick() {
+void RealTimeRecorder::onStopClicked() {
     waitForPollTick();
     m_state.Running = false;
     emit buttonsChanged(m_connected(), false);
@@ -264,9 +264,9 @@ void RealTimeRecorder::btnStopClick() {
 
 void RealTimeRecorder::finishRecording(double stopTime) {
     restoreWindow();
-    m_window->tbntClr->setEnabled(true);
+    m_window->clearButton->setEnabled(true);
 
-    PESGraph& chart = *m_window->PESGraph1;
+    ChartWidget& chart = *m_window->chart;
     if (m_state.SampleCount < chart.Points()) {
         chart.setPoints(m_state.SampleCount); // the written samples stay
         redraw();
@@ -309,27 +309,27 @@ void RealTimeRecorder::onLiveReadingValid(double sampleTime) {
     if (m_state.SampleCount == 0 && m_window->temperatureFahrenheit() != m_reading.fahrenheit)
         m_window->setTemperatureFahrenheit(m_reading.fahrenheit);
     m_inPollTick = true;
-    AppendRealTimeSample(m_reading.ppm, m_reading.humidity, m_reading.temperature, m_reading.rangeFlags,
+    appendRealTimeSample(m_reading.ppm, m_reading.humidity, m_reading.temperature, m_reading.rangeFlags,
                          sampleTime);
     m_inPollTick = false;
     m_state.Unsaved = true;
 }
 
-void RealTimeRecorder::AppendRealTimeSample(int ppm, float humidity, float temperature, uint8_t rangeFlags,
+void RealTimeRecorder::appendRealTimeSample(int ppm, float humidity, float temperature, uint8_t rangeFlags,
                                             double x) {
     if (!m_window)
         return;
     plotSample(ppm, humidity, temperature, rangeFlags, x);
     redraw();
     m_state.SampleCount += 1;
-    m_window->txtDataNo->setText(QString::number(m_state.SampleCount));
+    m_window->sampleCountField->setText(QString::number(m_state.SampleCount));
     m_journal.append({x, ppm, humidity, temperature, rangeFlags});
-    if (m_state.SampleCount >= m_window->PESGraph1->Points())
-        btnStopClick();
+    if (m_state.SampleCount >= m_window->chart->Points())
+        onStopClicked();
 }
 
 void RealTimeRecorder::plotSample(int ppm, float humidity, float temperature, uint8_t rangeFlags, double x) {
-    PESGraph& chart = *m_window->PESGraph1;
+    ChartWidget& chart = *m_window->chart;
     const int n = m_state.SampleCount;
 
     if (chart.ManualMaxX() < x)
@@ -380,25 +380,25 @@ void RealTimeRecorder::plotSample(int ppm, float humidity, float temperature, ui
 // ---------------------------------------------------------------------------------------------
 // The window's Clear button, rate boxes and reset.
 
-void RealTimeRecorder::tbntClrClick() {
+void RealTimeRecorder::onClearClicked() {
     if (!m_window || m_state.Running)
         return; // Clear is disabled while recording
     if (m_prompter.question(kClearQuestion, Prompter::YesNo) == Prompter::Yes)
         emit saveGraphRequested(m_window);
     if (!m_window)
         return;
-    m_window->PESGraph1->setPEactions(pe::sgUndoZoom);
-    m_window->UndoZoom->setEnabled(false);
-    ResetGraph();
+    m_window->chart->setPEactions(pe::sgUndoZoom);
+    m_window->undoZoomButton->setEnabled(false);
+    resetGraph();
 }
 
-void RealTimeRecorder::ResetGraph() {
+void RealTimeRecorder::resetGraph() {
     if (!m_window)
         return;
-    PESGraph& chart = *m_window->PESGraph1;
+    ChartWidget& chart = *m_window->chart;
     chart.setXDataII(-1, 0, 0.0);
     chart.setYData(-1, 0, kNullY);
-    m_window->txtDataNo->clear();
+    m_window->sampleCountField->clear();
     clearStatisticFields();
     m_state.SampleCount = 0;
     m_journal.remove(); // the recording it kept is gone
@@ -413,7 +413,7 @@ void RealTimeRecorder::ResetGraph() {
     redraw();
 }
 
-void RealTimeRecorder::ComboBox1Change() {
+void RealTimeRecorder::onSamplingRateChanged() {
     if (!m_window)
         return;
     const int rate = boxRate();
@@ -431,14 +431,14 @@ void RealTimeRecorder::ComboBox1Change() {
             return; // the new rate is in force, the recording goes on
     }
     m_state.Running = false;
-    m_window->tbntClr->setEnabled(true);
+    m_window->clearButton->setEnabled(true);
     emit buttonsChanged(m_connected(), false);
     if (answer == Prompter::Yes)
         emit saveGraphRequested(m_window);
     if (!m_window)
         return;
-    ResetGraph();
-    m_window->PESGraph1->setLineGapThreshold(kNoLineGaps);
+    resetGraph();
+    m_window->chart->setLineGapThreshold(kNoLineGaps);
     m_state.ExtendStep = m_state.RealTimeRate * 100.0 * kSecond;
     redraw();
 }
@@ -448,7 +448,7 @@ void RealTimeRecorder::ComboBox1Change() {
 
 void RealTimeRecorder::onConnectionMade() {
     if (m_window)
-        m_window->tbntClr->setEnabled(!m_state.Running);
+        m_window->clearButton->setEnabled(!m_state.Running);
     emit buttonsChanged(!m_state.Running, m_state.Running);
 }
 
@@ -472,7 +472,7 @@ void RealTimeRecorder::offerRecovery() {
 }
 
 void RealTimeRecorder::restoreRecording(const journal::Contents& contents) {
-    if (!CreateRealTimeGraph())
+    if (!createRealTimeGraph())
         return;
     restoreWindow();
     const journal::Header& header = contents.header;
@@ -483,7 +483,7 @@ void RealTimeRecorder::restoreRecording(const journal::Contents& contents) {
     m_state.ExtendStep = header.extendStep;
 
     // The chart as Run prepared it.
-    PESGraph& chart = *m_window->PESGraph1;
+    ChartWidget& chart = *m_window->chart;
     chart.setPoints(header.countLimit);
     chart.setXDataII(-1, 0, 0.0);
     chart.setYData(-1, 0, kNullY);
@@ -499,7 +499,7 @@ void RealTimeRecorder::restoreRecording(const journal::Contents& contents) {
     m_state.RunningMax.fill(-99999.0f);
     m_state.RunningMin.fill(99999.0f);
     clearStatisticFields();
-    m_window->txtStartTime->setText(graphstats::formatDateTime(header.startTime));
+    m_window->startTimeField->setText(graphstats::formatDateTime(header.startTime));
     chart.setManualScaleControlX(pe::sgManualMinAndMax);
     chart.setManualMinX(header.xMin);
     chart.setManualMaxX(header.xMax);
@@ -510,7 +510,7 @@ void RealTimeRecorder::restoreRecording(const journal::Contents& contents) {
         plotSample(s.ppm, s.humidity, s.temperature, s.rangeFlags, s.x);
         ++m_state.SampleCount;
     }
-    m_window->txtDataNo->setText(QString::number(m_state.SampleCount));
+    m_window->sampleCountField->setText(QString::number(m_state.SampleCount));
     redraw();
     finishRecording(
         contents.stopTime.value_or(contents.samples.empty() ? header.startTime : contents.samples.back().x));

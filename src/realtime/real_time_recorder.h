@@ -7,7 +7,7 @@
 // main window may do it is asked for:
 //   - createWindow (constructor argument) makes a bare graph window inside the MDI area; the
 //     recorder then turns it into the real-time graph;
-//   - buttonsChanged(run, stop) sets btnRun/Run1 and btnStop/Stop1;
+//   - buttonsChanged(run, stop) sets runButton/runAction and stopButton/stopAction;
 //   - saveGraphRequested(window) runs saveGraph for the real-time chart, synchronously, before the
 //     command that asked goes on.
 // The poll cycle drives the sampling through onSecondCounted() and onLiveReadingValid().
@@ -15,7 +15,7 @@
 // Every sample also goes into the recording journal (recording_journal.h) once the main window has
 // named its file with setJournalPath; the journal goes when the recording is saved
 // (recordingSaved), cleared, replaced by a new Run, or its window is closed without saving.
-#include "graph/tfrm_graph.h"
+#include "graph/graph_window.h"
 #include "realtime/real_time_state.h"
 #include "realtime/recording_journal.h"
 
@@ -40,19 +40,19 @@ class RealTimeRecorder : public QObject {
 
     RealTimeRecorder(RealTimeState& state, LiveReading& reading, Prompter& prompter, Clock& clock,
                      MeterLink& link, std::function<bool()> connected, GraphShared& shared,
-                     std::function<TfrmGraph*()> createWindow, QObject* parent = nullptr);
+                     std::function<GraphWindow*()> createWindow, QObject* parent = nullptr);
 
     // The real-time graph window, or null while there is none.
-    TfrmGraph* window() const { return m_window; }
+    GraphWindow* window() const { return m_window; }
 
     // Creates and prepares the real-time graph window (an existing one is returned as it is).
-    TfrmGraph* CreateRealTimeGraph();
+    GraphWindow* createRealTimeGraph();
     // View menu "Real Time &Graph": restores the window to normal size, or creates it.
-    TfrmGraph* showRealTimeGraph();
+    GraphWindow* showRealTimeGraph();
 
     // The recording's own operations, public so the main window and the tests drive them.
-    void AppendRealTimeSample(int ppm, float humidity, float temperature, uint8_t rangeFlags, double x);
-    void ResetGraph();
+    void appendRealTimeSample(int ppm, float humidity, float temperature, uint8_t rangeFlags, double x);
+    void resetGraph();
 
     // The journal's file; empty (the default) keeps no journal. False when another running
     // program keeps its journal there: this one then keeps none.
@@ -63,14 +63,14 @@ class RealTimeRecorder : public QObject {
     void restoreRecording(const journal::Contents& contents);
 
   public slots:
-    // btnRun and Run1.
-    void btnRunClick();
-    // btnStop and Stop1; also run when the chart is full.
-    void btnStopClick();
+    // runButton and runAction.
+    void onRunClicked();
+    // stopButton and stopAction; also run when the chart is full.
+    void onStopClicked();
     // The real-time window's Clear button.
-    void tbntClrClick();
+    void onClearClicked();
     // The real-time window's sampling-rate boxes (the user's choice only).
-    void ComboBox1Change();
+    void onSamplingRateChanged();
 
     // PollCycle::secondCounted.
     void onSecondCounted();
@@ -87,13 +87,13 @@ class RealTimeRecorder : public QObject {
     void offerRecovery();
 
   signals:
-    // Enabled states of Run (btnRun, Run1) and Stop (btnStop, Stop1).
+    // Enabled states of Run (runButton, runAction) and Stop (stopButton, stopAction).
     void buttonsChanged(bool runEnabled, bool stopEnabled);
     // Run saveGraph on this window's chart before returning.
-    void saveGraphRequested(TfrmGraph* window);
+    void saveGraphRequested(GraphWindow* window);
 
   private:
-    void onWindowClosed(TfrmGraph* window);
+    void onWindowClosed(GraphWindow* window);
     // Writes one sample into the chart and its MAX/MIN fields, without redrawing.
     void plotSample(int ppm, float humidity, float temperature, uint8_t rangeFlags, double x);
     // Stop's work on the window: trims the points, fixes the X scale's end, fills the averages.
@@ -112,8 +112,8 @@ class RealTimeRecorder : public QObject {
     MeterLink& m_link;
     std::function<bool()> m_connected;
     GraphShared& m_shared;
-    std::function<TfrmGraph*()> m_createWindow;
-    QPointer<TfrmGraph> m_window;
+    std::function<GraphWindow*()> m_createWindow;
+    QPointer<GraphWindow> m_window;
     // Set while a sample is written from inside a poll tick: that tick cannot end before Stop
     // returns, so Stop does not wait for it.
     bool m_inPollTick = false;

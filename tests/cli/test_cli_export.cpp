@@ -2,9 +2,9 @@
 #include "cli_process.h"
 #include "files/collection_file.h"
 #include "files/file_commands.h"
+#include "files/range_progress_dialog.h"
 #include "files/text_files.h"
-#include "files/tfrm_scope.h"
-#include "graph/tfrm_graph.h"
+#include "graph/graph_window.h"
 #include "link/demo_memory.h"
 #include "logger/data_set_pane.h"
 #include "platform/clock.h"
@@ -43,17 +43,17 @@ class CliExportTest : public ::testing::Test {
             openCollection(prompter, store, dataFolder, QDateTime::currentDateTime());
         EXPECT_EQ(opened.outcome, OpenCollectionResult::Decoded);
         GraphShared shared;
-        TfrmGraph window(prompter, shared);
+        GraphWindow window(prompter, shared);
         prepareDataLoggerWindow(window, store, toDateTimeValue(QDateTime::currentDateTime()));
         EXPECT_TRUE(showDataSet(window, store, k));
         prompter.dialogHandler = [](QDialog& d) {
-            auto& scope = dynamic_cast<TfrmScope&>(d);
-            scope.BitBtn1->click(); // "All" is chosen at the start
+            auto& scope = dynamic_cast<RangeProgressDialog&>(d);
+            scope.okButton->click(); // "All" is chosen at the start
             return scope.result();
         };
         const QString out = path(QStringLiteral("window%1.%2").arg(k).arg(extension));
         const char sep = QByteArray(extension) == "csv" ? ',' : '\t';
-        EXPECT_EQ(exportGraphText(prompter, graphSeriesOf(*window.PESGraph1), out, sep, &window),
+        EXPECT_EQ(exportGraphText(prompter, graphSeriesOf(*window.chart), out, sep, &window),
                   TextExportResult::Written);
         return readAll(out);
     }

@@ -3,16 +3,16 @@
 #include "files/collection_file.h"
 #include "files/file_commands.h"
 #include "files/locale_formats.h"
+#include "files/open_save_choice_dialog.h"
+#include "files/range_progress_dialog.h"
 #include "files/text_files.h"
-#include "files/tfrm_open_save.h"
-#include "files/tfrm_scope.h"
 #include "graph/chart_state.h"
 #include "graph/graph_file.h"
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 #include "logger/data_set_decoder.h"
 #include "logger/data_set_pane.h"
-#include "logger/tfrm_list.h"
+#include "logger/table_window.h"
 #include "platform/clock.h"
 #include "support/memory_images.h"
 #include "support/scripted_prompter.h"
@@ -31,8 +31,8 @@
 #include <QToolButton>
 #include <bit>
 #include <gtest/gtest.h>
-#include <new>
 #include <limits>
+#include <new>
 
 namespace {
 
@@ -60,47 +60,47 @@ class FileCommandsTest : public ::testing::Test {
     FileCommands::Windows callbacks() {
         FileCommands::Windows w;
         w.createGraphWindow = [this](const QString& caption) { return graphWindow(caption); };
-        w.addTableWindow = [this](TfrmList* t) {
+        w.addTableWindow = [this](TableWindow* t) {
             windows << t;
             tables << t;
         };
         return w;
     }
-    TfrmGraph* graphWindow(const QString& caption) {
-        auto* w = new TfrmGraph(prompter, shared);
+    GraphWindow* graphWindow(const QString& caption) {
+        auto* w = new GraphWindow(prompter, shared);
         w->setWindowTitle(caption);
         windows << w;
         created << caption;
         return w;
     }
     // A graph window holding three points of three subsets on two Y axes, or one when `oneAxis`.
-    TfrmGraph* filledGraph(const QString& caption, bool oneAxis = false) {
-        TfrmGraph* w = graphWindow(caption);
-        w->ConfigureGraph(3, 3, T0, T0 + 2 / 86400.0, 0, 10000, -50, 100);
+    GraphWindow* filledGraph(const QString& caption, bool oneAxis = false) {
+        GraphWindow* w = graphWindow(caption);
+        w->configureGraph(3, 3, T0, T0 + 2 / 86400.0, 0, 10000, -50, 100);
         for (int p = 0; p < 3; ++p) {
             for (int s = 0; s < 3; ++s) {
-                w->PESGraph1->setXDataII(s, p, T0 + p / 86400.0);
-                w->PESGraph1->setYData(s, p, float(kBase[s] + p));
+                w->chart->setXDataII(s, p, T0 + p / 86400.0);
+                w->chart->setYData(s, p, float(kBase[s] + p));
             }
         }
         if (oneAxis)
-            w->chkSplit->setChecked(false);
+            w->splitAxesBox->setChecked(false);
         created.clear();
         return w;
     }
     // Answers our own dialogs: the choice with the planned button, the range dialog with "All".
     int answerDialog(QDialog& d) {
-        if (auto* choice = qobject_cast<TfrmOpenSave*>(&d)) {
-            choiceTexts << choice->windowTitle() << choice->btnOpenSets->text()
-                        << choice->btnOpenSingleSet->text() << choice->Button1->text();
-            (choose == Sets     ? choice->btnOpenSets
-             : choose == Single ? choice->btnOpenSingleSet
-                                : choice->Button1)
+        if (auto* choice = qobject_cast<OpenSaveChoiceDialog*>(&d)) {
+            choiceTexts << choice->windowTitle() << choice->collectionButton->text()
+                        << choice->singleFileButton->text() << choice->cancelButton->text();
+            (choose == Sets     ? choice->collectionButton
+             : choose == Single ? choice->singleFileButton
+                                : choice->cancelButton)
                 ->click();
             return choice->result();
         }
-        if (auto* scope = qobject_cast<TfrmScope*>(&d)) {
-            scope->BitBtn1->click();
+        if (auto* scope = qobject_cast<RangeProgressDialog*>(&d)) {
+            scope->okButton->click();
             return scope->result();
         }
         return QDialog::Rejected;
@@ -117,7 +117,7 @@ class FileCommandsTest : public ::testing::Test {
     Choice choose = CancelChoice;
     QStringList choiceTexts;
     QStringList created;
-    QList<TfrmList*> tables;
+    QList<TableWindow*> tables;
     QList<QPointer<QWidget>> windows;
 };
 
@@ -150,55 +150,55 @@ TEST(FileTypes, FiltersAndTypeChange) {
 }
 
 TEST(OpenSaveChoice, CaptionsAndResults) {
-    TfrmOpenSave d;
+    OpenSaveChoiceDialog d;
     EXPECT_TRUE(d.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_FALSE(d.windowFlags() & Qt::WindowMinMaxButtonsHint);
     d.setupForSave();
     EXPECT_EQ(d.windowTitle(), "Save File");
-    EXPECT_EQ(d.btnOpenSets->text(), "Save all data sets to a data set collection file(*.407)");
-    EXPECT_EQ(d.btnOpenSingleSet->text(), "Save single selected  data set to a  file");
-    EXPECT_EQ(d.Button1->text(), "Cancel");
+    EXPECT_EQ(d.collectionButton->text(), "Save all data sets to a data set collection file(*.407)");
+    EXPECT_EQ(d.singleFileButton->text(), "Save single selected  data set to a  file");
+    EXPECT_EQ(d.cancelButton->text(), "Cancel");
     d.setupForOpen(false);
     EXPECT_EQ(d.windowTitle(), "Open File");
-    EXPECT_EQ(d.btnOpenSets->text(), "Open a data set collection file(*.407)");
-    EXPECT_EQ(d.btnOpenSingleSet->text(), "Open single data file(*.TXT,*.CSV,*.GHF)");
+    EXPECT_EQ(d.collectionButton->text(), "Open a data set collection file(*.407)");
+    EXPECT_EQ(d.singleFileButton->text(), "Open single data file(*.TXT,*.CSV,*.GHF)");
     d.setupForOpen(true);
-    EXPECT_EQ(d.btnOpenSingleSet->text(), "Open single data flle(*.TXT,*.GHF)");
+    EXPECT_EQ(d.singleFileButton->text(), "Open single data flle(*.TXT,*.GHF)");
 
-    d.btnOpenSets->click();
-    EXPECT_EQ(d.result(), TfrmOpenSave::ResultOk);
-    d.btnOpenSingleSet->click();
-    EXPECT_EQ(d.result(), TfrmOpenSave::ResultNo);
-    d.Button1->click();
-    EXPECT_EQ(d.result(), TfrmOpenSave::ResultCancel);
+    d.collectionButton->click();
+    EXPECT_EQ(d.result(), OpenSaveChoiceDialog::ResultOk);
+    d.singleFileButton->click();
+    EXPECT_EQ(d.result(), OpenSaveChoiceDialog::ResultNo);
+    d.cancelButton->click();
+    EXPECT_EQ(d.result(), OpenSaveChoiceDialog::ResultCancel);
     d.reject(); // Escape or the close box
-    EXPECT_EQ(d.result(), TfrmOpenSave::ResultCancel);
+    EXPECT_EQ(d.result(), OpenSaveChoiceDialog::ResultCancel);
 }
 
 TEST_F(FileCommandsTest, SaveRoutesByTheActiveWindow) {
     // Nothing active, or the meter panel: nothing happens.
-    commands.Save1Click(nullptr);
+    commands.runSaveCommand(nullptr);
     QWidget panel;
-    commands.Save1Click(&panel);
+    commands.runSaveCommand(&panel);
     EXPECT_TRUE(prompter.fileRequests.isEmpty());
     EXPECT_TRUE(choiceTexts.isEmpty());
 
     // A table window exports its rows.
-    auto* table = new TfrmList;
+    auto* table = new TableWindow;
     windows << table;
     table->model().appendRow(QStringList{"a", "b"});
     prompter.files = {path("t.txt")};
-    commands.Save1Click(table);
+    commands.runSaveCommand(table);
     ASSERT_EQ(prompter.fileRequests.size(), 1);
     EXPECT_EQ(prompter.fileRequests[0].filter, tableSaveFilter(LocaleFormats()));
     EXPECT_EQ(readAll(path("t.txt")), "a\tb\t\t\t\t\t\t\r\n");
 
     // Another graph window saves its graph, also when reached through its MDI frame.
     QMdiArea area;
-    TfrmGraph* graph = filledGraph("Graph");
+    GraphWindow* graph = filledGraph("Graph");
     QMdiSubWindow* frame = area.addSubWindow(graph);
     prompter.files = {path("g")};
-    commands.Save1Click(frame);
+    commands.runSaveCommand(frame);
     ASSERT_EQ(prompter.fileRequests.size(), 2);
     const Prompter::FileRequest& r = prompter.fileRequests[1];
     EXPECT_EQ(r.filter, QString::fromLatin1(GraphFileFilter));
@@ -207,12 +207,12 @@ TEST_F(FileCommandsTest, SaveRoutesByTheActiveWindow) {
     EXPECT_EQ(r.initialDir, dataFolder);
     EXPECT_TRUE(r.overwritePrompt);
     EXPECT_TRUE(choiceTexts.isEmpty());
-    PESGraph check(prompter);
+    ChartWidget check(prompter);
     EXPECT_TRUE(readGraphFile(check, path("g.GHF")));
 }
 
 TEST_F(FileCommandsTest, GraphSaveWritesByExtension) {
-    TfrmGraph* graph = filledGraph("Graph");
+    GraphWindow* graph = filledGraph("Graph");
     // Typed without extension: the default extension, written as a graph file.
     prompter.files = {path("x")};
     EXPECT_TRUE(commands.saveGraph(*graph));
@@ -221,7 +221,7 @@ TEST_F(FileCommandsTest, GraphSaveWritesByExtension) {
     const quint32 length = quint32(uchar(ghf[0])) | quint32(uchar(ghf[1])) << 8 |
                            quint32(uchar(ghf[2])) << 16 | quint32(uchar(ghf[3])) << 24;
     EXPECT_EQ(qint64(length), ghf.size() - 4);
-    PESGraph back(prompter);
+    ChartWidget back(prompter);
     ASSERT_TRUE(readGraphFile(back, path("x.GHF")));
     EXPECT_FLOAT_EQ(back.YData(2, 1), 21.0f);
 
@@ -248,7 +248,7 @@ TEST_F(FileCommandsTest, GraphSaveWritesByExtension) {
 
 TEST_F(FileCommandsTest, CommaLocaleOffersNoCsvYetATypedCsvIsWritten) {
     LocaleGuard de("de_DE");
-    TfrmGraph* graph = filledGraph("Graph");
+    GraphWindow* graph = filledGraph("Graph");
     prompter.files = {path("y.csv")};
     EXPECT_TRUE(commands.saveGraph(*graph));
     EXPECT_EQ(prompter.fileRequests[0].filter, QString::fromLatin1(GraphFileFilterNoCsv));
@@ -256,19 +256,19 @@ TEST_F(FileCommandsTest, CommaLocaleOffersNoCsvYetATypedCsvIsWritten) {
     EXPECT_EQ(readAll(path("y.csv")).split('\n')[0], "31.07.26;14:05:09;400,0;40,0;20,0\r");
 
     choose = CancelChoice;
-    commands.Open1Click();
+    commands.runOpenCommand();
     ASSERT_EQ(choiceTexts.size(), 4);
     EXPECT_EQ(choiceTexts[2], "Open single data flle(*.TXT,*.GHF)");
 }
 
 TEST_F(FileCommandsTest, DataLoggerSaveOffersTheCollectionOrTheSetOnShow) {
-    TfrmGraph* logger = filledGraph(TfrmGraph::kDataLoggerCaption);
+    GraphWindow* logger = filledGraph(GraphWindow::kDataLoggerCaption);
     const MemoryImage image = collectionImage(2, 3);
     ASSERT_EQ(writeTemporaryImage(dataFolder, image), TempImageWrite::Written);
     shared.downloadUnsaved = true;
 
     choose = CancelChoice;
-    commands.Save1Click(logger);
+    commands.runSaveCommand(logger);
     EXPECT_EQ(choiceTexts,
               (QStringList{"Save File", "Save all data sets to a data set collection file(*.407)",
                            "Save single selected  data set to a  file", "Cancel"}));
@@ -278,64 +278,64 @@ TEST_F(FileCommandsTest, DataLoggerSaveOffersTheCollectionOrTheSetOnShow) {
     // OK: the collection, and the download counts as saved.
     choose = Sets;
     prompter.files = {path("all.407")};
-    commands.Save1Click(logger);
+    commands.runSaveCommand(logger);
     EXPECT_EQ(readAll(path("all.407")), bytesOf(image));
     EXPECT_FALSE(shared.downloadUnsaved);
 
     // A collection that could not be written keeps the download unsaved.
     shared.downloadUnsaved = true;
     prompter.files = {path("missing/all.407")};
-    commands.Save1Click(logger);
+    commands.runSaveCommand(logger);
     EXPECT_TRUE(shared.downloadUnsaved);
     EXPECT_EQ(prompter.shown.size(), 1);
 
     // No: the set on show as a graph.
     choose = Single;
     prompter.files = {path("set.ghf")};
-    commands.Save1Click(logger);
+    commands.runSaveCommand(logger);
     EXPECT_EQ(prompter.fileRequests.back().filter, QString::fromLatin1(GraphFileFilter));
-    PESGraph back(prompter);
+    ChartWidget back(prompter);
     EXPECT_TRUE(readGraphFile(back, path("set.ghf")));
 }
 
 TEST_F(FileCommandsTest, OpenedGraphFileGetsItsOwnWindow) {
     const QString oneAxis = path("one.ghf");
     const QString split = path("split.ghf");
-    ASSERT_TRUE(writeGraphFile(*filledGraph("a", true)->PESGraph1, oneAxis));
-    ASSERT_TRUE(writeGraphFile(*filledGraph("b", false)->PESGraph1, split));
+    ASSERT_TRUE(writeGraphFile(*filledGraph("a", true)->chart, oneAxis));
+    ASSERT_TRUE(writeGraphFile(*filledGraph("b", false)->chart, split));
 
     choose = Single;
     prompter.files = {oneAxis};
-    commands.Open1Click();
+    commands.runOpenCommand();
     EXPECT_EQ(choiceTexts.value(2), "Open single data file(*.TXT,*.CSV,*.GHF)");
     ASSERT_EQ(prompter.fileRequests.size(), 1);
     EXPECT_EQ(prompter.fileRequests[0].filter, QString::fromLatin1(GraphFileFilter));
     EXPECT_EQ(prompter.fileRequests[0].initialDir, dataFolder);
     EXPECT_TRUE(prompter.fileRequests[0].fileName.isEmpty());
     ASSERT_EQ(created, QStringList{oneAxis});
-    auto* w = qobject_cast<TfrmGraph*>(windows.back().data());
+    auto* w = qobject_cast<GraphWindow*>(windows.back().data());
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->PESGraph1->Points(), 3);
-    EXPECT_FLOAT_EQ(w->PESGraph1->YData(1, 2), 42.0f);
-    EXPECT_FALSE(w->chkSplit->isChecked());
-    EXPECT_TRUE(w->ToolButton5->isEnabled());
-    EXPECT_TRUE(w->ToolButton9->isEnabled());
-    EXPECT_TRUE(w->PESGraph1->AllowGraphAnnotHotSpots());
-    EXPECT_EQ(w->txtDataNo->text(), "3");
+    EXPECT_EQ(w->chart->Points(), 3);
+    EXPECT_FLOAT_EQ(w->chart->YData(1, 2), 42.0f);
+    EXPECT_FALSE(w->splitAxesBox->isChecked());
+    EXPECT_TRUE(w->crossButton->isEnabled());
+    EXPECT_TRUE(w->textButton->isEnabled());
+    EXPECT_TRUE(w->chart->AllowGraphAnnotHotSpots());
+    EXPECT_EQ(w->sampleCountField->text(), "3");
 
     created.clear();
-    TfrmGraph* s = commands.openGraphFile(split);
+    GraphWindow* s = commands.openGraphFile(split);
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(created, QStringList{split});
-    EXPECT_TRUE(s->chkSplit->isChecked());
-    EXPECT_GT(s->PESGraph1->MultiAxesSubsets(1), 0);
-    EXPECT_FALSE(s->ToolButton5->isEnabled());
+    EXPECT_TRUE(s->splitAxesBox->isChecked());
+    EXPECT_GT(s->chart->MultiAxesSubsets(1), 0);
+    EXPECT_FALSE(s->crossButton->isEnabled());
     EXPECT_TRUE(prompter.shown.isEmpty());
 }
 
 TEST_F(FileCommandsTest, ReopenedGraphShowsItsZoomAndItsHiddenChannels) {
     // A chart saved zoomed in, with the humidity channel switched off.
-    PESGraph& source = *filledGraph("z")->PESGraph1;
+    ChartWidget& source = *filledGraph("z")->chart;
     ChartModel stored = source.model();
     ZoomView view;
     view.xMin = T0 + 0.5 / 86400;
@@ -349,32 +349,32 @@ TEST_F(FileCommandsTest, ReopenedGraphShowsItsZoomAndItsHiddenChannels) {
     const QString file = path("zoomed.ghf");
     ASSERT_TRUE(writeGraphFile(source, file));
 
-    TfrmGraph* w = commands.openGraphFile(file);
+    GraphWindow* w = commands.openGraphFile(file);
     ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(w->PESGraph1->isZoomed());
-    EXPECT_TRUE(w->UndoZoom->isEnabled());
-    EXPECT_TRUE(w->chkppm->isChecked());
-    EXPECT_FALSE(w->chkRH->isChecked());
-    EXPECT_TRUE(w->chkT1->isChecked());
-    EXPECT_EQ(w->PESGraph1->model().randomSubsets(), (std::vector<int>{0, 2}));
-    w->UndoZoom->click();
-    EXPECT_FALSE(w->PESGraph1->isZoomed());
-    EXPECT_FALSE(w->UndoZoom->isEnabled());
-    w->chkRH->setChecked(true); // the boxes work on from what they show
-    EXPECT_EQ(w->PESGraph1->model().randomSubsets(), (std::vector<int>{0, 1, 2}));
+    EXPECT_TRUE(w->chart->isZoomed());
+    EXPECT_TRUE(w->undoZoomButton->isEnabled());
+    EXPECT_TRUE(w->ppmBox->isChecked());
+    EXPECT_FALSE(w->humidityBox->isChecked());
+    EXPECT_TRUE(w->temperatureBox->isChecked());
+    EXPECT_EQ(w->chart->model().randomSubsets(), (std::vector<int>{0, 2}));
+    w->undoZoomButton->click();
+    EXPECT_FALSE(w->chart->isZoomed());
+    EXPECT_FALSE(w->undoZoomButton->isEnabled());
+    w->humidityBox->setChecked(true); // the boxes work on from what they show
+    EXPECT_EQ(w->chart->model().randomSubsets(), (std::vector<int>{0, 1, 2}));
 
     // A chart saved as it was prepared: nothing to undo, every channel ticked.
     const QString plain = path("plain.ghf");
-    ASSERT_TRUE(writeGraphFile(*filledGraph("p")->PESGraph1, plain));
-    TfrmGraph* p = commands.openGraphFile(plain);
+    ASSERT_TRUE(writeGraphFile(*filledGraph("p")->chart, plain));
+    GraphWindow* p = commands.openGraphFile(plain);
     ASSERT_NE(p, nullptr);
-    EXPECT_FALSE(p->UndoZoom->isEnabled());
-    EXPECT_TRUE(p->chkppm->isChecked() && p->chkRH->isChecked() && p->chkT1->isChecked());
+    EXPECT_FALSE(p->undoZoomButton->isEnabled());
+    EXPECT_TRUE(p->ppmBox->isChecked() && p->humidityBox->isChecked() && p->temperatureBox->isChecked());
 }
 
 TEST_F(FileCommandsTest, UnreadableGraphFilesMakeNoWindow) {
     const QString good = path("good.ghf");
-    ASSERT_TRUE(writeGraphFile(*filledGraph("a")->PESGraph1, good));
+    ASSERT_TRUE(writeGraphFile(*filledGraph("a")->chart, good));
     QByteArray bytes = readAll(good);
     writeAll(path("short.ghf"), bytes.left(bytes.size() - 10));
     writeAll(path("zero.ghf"), QByteArray(4, '\0')); // a length field of 0 and nothing after it
@@ -397,10 +397,10 @@ TEST_F(FileCommandsTest, GraphFileWithXValuesThatAreNoDates) {
          {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
           -std::numeric_limits<double>::infinity(), 1e300}) {
         SCOPED_TRACE(bad);
-        TfrmGraph* graph = filledGraph("Graph");
+        GraphWindow* graph = filledGraph("Graph");
         for (int s = 0; s < 3; ++s)
-            graph->PESGraph1->setXDataII(s, 1, bad);
-        ASSERT_TRUE(writeGraphFile(*graph->PESGraph1, path("bad.ghf")));
+            graph->chart->setXDataII(s, 1, bad);
+        ASSERT_TRUE(writeGraphFile(*graph->chart, path("bad.ghf")));
         prompter.shown.clear();
         prompter.files = {path("bad.ghf")};
         commands.openSingleFile();
@@ -440,30 +440,30 @@ TEST_F(FileCommandsTest, OpenedCollectionIsListedAndItsFirstSetShown) {
     writeAll(path("c.407"), bytesOf(image));
     choose = Sets;
     prompter.files = {path("c.407")};
-    commands.Open1Click();
+    commands.runOpenCommand();
 
     ASSERT_EQ(created, QStringList{"DataLogger"});
-    auto* logger = qobject_cast<TfrmGraph*>(windows.back().data());
+    auto* logger = qobject_cast<GraphWindow*>(windows.back().data());
     ASSERT_NE(logger, nullptr);
     DataSetPane* pane = dataSetPaneOf(*logger);
     ASSERT_NE(pane, nullptr);
     EXPECT_FALSE(pane->isHidden());
     EXPECT_EQ(pane->setCount(), 2);
-    EXPECT_EQ(pane->Grid2->item(1, 4)->text(), "3");
-    EXPECT_EQ(logger->PESGraph1->Points(), 3);
-    EXPECT_FLOAT_EQ(logger->PESGraph1->YData(0, 2), 402.0f);
+    EXPECT_EQ(pane->dataSetGrid->item(1, 4)->text(), "3");
+    EXPECT_EQ(logger->chart->Points(), 3);
+    EXPECT_FLOAT_EQ(logger->chart->YData(0, 2), 402.0f);
     EXPECT_EQ(readAll(temporaryImagePath(dataFolder)), bytesOf(image));
     EXPECT_FALSE(shared.downloadUnsaved);
 
     // Choosing the second row shows the second set.
-    pane->Grid2->setCurrentCell(1, 0);
-    pane->Grid2Click();
-    EXPECT_EQ(logger->txtDataNo->text(), "3");
+    pane->dataSetGrid->setCurrentCell(1, 0);
+    pane->onDataSetGridClicked();
+    EXPECT_EQ(logger->sampleCountField->text(), "3");
 
     // A collection without sets changes nothing; the window is reused.
     writeAll(path("none.407"), bytesOf(collectionImage(0, 0)));
     prompter.files = {path("none.407")};
-    commands.Open1Click();
+    commands.runOpenCommand();
     EXPECT_EQ(created, QStringList{"DataLogger"}); // no second window
     EXPECT_EQ(pane->setCount(), 2);
     EXPECT_EQ(readAll(temporaryImagePath(dataFolder)), bytesOf(image));
@@ -472,15 +472,15 @@ TEST_F(FileCommandsTest, OpenedCollectionIsListedAndItsFirstSetShown) {
 TEST_F(FileCommandsTest, CollectionOpenMakesTheDataLoggerWindowFirst) {
     choose = Sets;
     prompter.files = {QString()}; // cancelled in the file dialog
-    commands.Open1Click();
+    commands.runOpenCommand();
     ASSERT_EQ(created, QStringList{"DataLogger"});
-    auto* logger = qobject_cast<TfrmGraph*>(windows.back().data());
+    auto* logger = qobject_cast<GraphWindow*>(windows.back().data());
     ASSERT_NE(dataSetPaneOf(*logger), nullptr);
     EXPECT_EQ(dataSetPaneOf(*logger)->setCount(), 0);
-    EXPECT_EQ(logger->PESGraph1->Points(), 500);
+    EXPECT_EQ(logger->chart->Points(), 500);
 
     // The main window's own data-logger window is used when it supplies one.
-    TfrmGraph* existing = graphWindow(TfrmGraph::kDataLoggerCaption);
+    GraphWindow* existing = graphWindow(GraphWindow::kDataLoggerCaption);
     created.clear();
     FileCommands::Windows w = callbacks();
     int asked = 0;
@@ -491,22 +491,22 @@ TEST_F(FileCommandsTest, CollectionOpenMakesTheDataLoggerWindowFirst) {
     FileCommands own(prompter, clock, dataFolder, store, shared, w);
     writeAll(path("c.407"), bytesOf(collectionImage(1, 4)));
     prompter.files = {path("c.407")};
-    own.Open1Click();
+    own.runOpenCommand();
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(created.isEmpty());
     ASSERT_NE(dataSetPaneOf(*existing), nullptr);
     EXPECT_EQ(dataSetPaneOf(*existing)->setCount(), 1);
-    EXPECT_EQ(existing->PESGraph1->Points(), 4);
+    EXPECT_EQ(existing->chart->Points(), 4);
 }
 
 // Memory that runs out in the middle of an open is reported; the user's windows stay, and the next
 // open works.
 TEST_F(FileCommandsTest, AllocationFailureInAnOpenIsReportedAndTheWindowsStay) {
     const QString good = path("good.ghf");
-    ASSERT_TRUE(writeGraphFile(*filledGraph("a")->PESGraph1, good));
+    ASSERT_TRUE(writeGraphFile(*filledGraph("a")->chart, good));
     const auto before = windows.size();
     FileCommands::Windows failingWindows = callbacks();
-    failingWindows.createGraphWindow = [](const QString&) -> TfrmGraph* { throw std::bad_alloc(); };
+    failingWindows.createGraphWindow = [](const QString&) -> GraphWindow* { throw std::bad_alloc(); };
     FileCommands failing{prompter, clock, dataFolder, store, shared, failingWindows};
     prompter.files = {good};
     failing.openSingleFile();

@@ -1,11 +1,11 @@
 // "Output Tabular to graph": a table window's rows into a new graph window.
 #include "files/locale_formats.h"
 #include "files/output_to_graph.h"
-#include "files/tfrm_scope.h"
+#include "files/range_progress_dialog.h"
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 #include "logger/table_to_graph.h"
-#include "logger/tfrm_list.h"
+#include "logger/table_window.h"
 #include "platform/clock.h"
 #include "support/scripted_prompter.h"
 #include "support/test_helpers.h"
@@ -34,22 +34,22 @@ class OutputToGraph : public ::testing::Test {
         setGraphProgramDirectory(dir.path());
     }
     void TearDown() override {
-        for (const QPointer<TfrmGraph>& w : windows)
+        for (const QPointer<GraphWindow>& w : windows)
             delete w.data();
         delete table.data();
         setGraphProgramDirectory(QString());
     }
     GraphWindowFactory factory() {
         return [this](const QString& caption) {
-            auto* w = new TfrmGraph(prompter, shared);
+            auto* w = new GraphWindow(prompter, shared);
             w->setWindowTitle(caption);
             windows << w;
             return w;
         };
     }
     // A table window titled like a file, one row per list of fields.
-    TfrmList* makeTable(const QList<QStringList>& rows) {
-        table = new TfrmList;
+    TableWindow* makeTable(const QList<QStringList>& rows) {
+        table = new TableWindow;
         table->setWindowTitle(QStringLiteral("/data/readings.txt"));
         for (const QStringList& r : rows)
             table->model().appendRow(r);
@@ -66,8 +66,8 @@ class OutputToGraph : public ::testing::Test {
     ScriptedPrompter prompter;
     GraphShared shared;
     ManualClock clock;
-    QPointer<TfrmList> table;
-    QList<QPointer<TfrmGraph>> windows;
+    QPointer<TableWindow> table;
+    QList<QPointer<GraphWindow>> windows;
 };
 
 } // namespace
@@ -97,16 +97,16 @@ TEST_F(OutputToGraph, RowsBecomePointsInEachLocale) {
         int maximum = -1;
         QTimer::singleShot(0, [&] {
             for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (auto* scope = qobject_cast<TfrmScope*>(w); scope && scope->isVisible()) {
+                if (auto* scope = qobject_cast<RangeProgressDialog*>(w); scope && scope->isVisible()) {
                     caption = scope->windowTitle();
-                    status = scope->SText1->text();
-                    cancelShown = scope->BitBtn2->isVisible();
-                    maximum = scope->Progress1->maximum();
+                    status = scope->bytesReceivedCaption->text();
+                    cancelShown = scope->cancelButton->isVisible();
+                    maximum = scope->progressBar->maximum();
                 }
             }
         });
 
-        TfrmGraph* w = outputTabularToGraph(*table, factory(), prompter, clock);
+        GraphWindow* w = outputTabularToGraph(*table, factory(), prompter, clock);
         ASSERT_NE(w, nullptr);
         EXPECT_TRUE(prompter.shown.isEmpty());
         EXPECT_EQ(caption, "Graphing Progress");
@@ -114,10 +114,10 @@ TEST_F(OutputToGraph, RowsBecomePointsInEachLocale) {
         EXPECT_FALSE(cancelShown);
         EXPECT_EQ(maximum, 4);
         for (QWidget* top : QApplication::topLevelWidgets())
-            EXPECT_FALSE(qobject_cast<TfrmScope*>(top) && top->isVisible());
+            EXPECT_FALSE(qobject_cast<RangeProgressDialog*>(top) && top->isVisible());
 
         EXPECT_EQ(w->windowTitle(), "/data/readings.txt");
-        PESGraph& c = *w->PESGraph1;
+        ChartWidget& c = *w->chart;
         ASSERT_EQ(c.Subsets(), 3);
         ASSERT_EQ(c.Points(), 4);
         EXPECT_NEAR(c.ManualMinX(), T0, 1e-9);
@@ -138,9 +138,9 @@ TEST_F(OutputToGraph, RowsBecomePointsInEachLocale) {
             EXPECT_FLOAT_EQ(c.YData(s, 2), TableNullValue);
         EXPECT_FLOAT_EQ(c.YData(0, 3), 500.0f);
         // Statistics and tools of a split chart.
-        EXPECT_EQ(w->txtDataNo->text(), "4");
-        EXPECT_FALSE(w->txtppmMax->text().isEmpty());
-        EXPECT_FALSE(w->ToolButton5->isEnabled());
+        EXPECT_EQ(w->sampleCountField->text(), "4");
+        EXPECT_FALSE(w->ppmMaxField->text().isEmpty());
+        EXPECT_FALSE(w->crossButton->isEnabled());
         EXPECT_FALSE(w->isHidden());
         // The table is left as it was.
         EXPECT_EQ(table->model().filledRows(), 4);
@@ -150,11 +150,11 @@ TEST_F(OutputToGraph, RowsBecomePointsInEachLocale) {
 
 TEST_F(OutputToGraph, UnreadableFirstOrLastRowStopsWithTheReason) {
     makeTable({at(0, {"1", "2", "3"}), QStringList{"31/31/2026", "25:00:00", "4", "5", "6"}});
-    TfrmGraph* w = outputTabularToGraph(*table, factory(), prompter, clock);
+    GraphWindow* w = outputTabularToGraph(*table, factory(), prompter, clock);
     ASSERT_NE(w, nullptr); // the new window stays, unprepared
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_EQ(prompter.shown[0], "'31/31/2026 25:00:00' is not a valid date and time");
-    EXPECT_EQ(w->PESGraph1->Points(), TfrmGraph(prompter, shared).PESGraph1->Points());
+    EXPECT_EQ(w->chart->Points(), GraphWindow(prompter, shared).chart->Points());
 
     prompter.shown.clear();
     delete table.data();
@@ -166,26 +166,26 @@ TEST_F(OutputToGraph, UnreadableFirstOrLastRowStopsWithTheReason) {
 TEST_F(OutputToGraph, TableDestroyedWhileGraphingStopsReadingIt) {
     makeTable({at(0, {"1", "2", "3"}), at(1, {"4", "5", "6"}), at(2, {"7", "8", "9"})});
     QTimer::singleShot(0, [this] { delete table.data(); });
-    TfrmGraph* w = outputTabularToGraph(*table, factory(), prompter, clock);
+    GraphWindow* w = outputTabularToGraph(*table, factory(), prompter, clock);
     EXPECT_TRUE(table.isNull());
     ASSERT_NE(w, nullptr);
     // Prepared, but nothing of the table went in.
-    EXPECT_EQ(w->PESGraph1->Points(), 3);
-    EXPECT_FLOAT_EQ(w->PESGraph1->YData(0, 0), TableNullValue);
+    EXPECT_EQ(w->chart->Points(), 3);
+    EXPECT_FLOAT_EQ(w->chart->YData(0, 0), TableNullValue);
     EXPECT_TRUE(prompter.shown.isEmpty());
 }
 
 TEST_F(OutputToGraph, ToolButtonActsOnTableWindowsOnly) {
     makeTable({at(0, {"1", "2", "3"})});
-    TfrmGraph other(prompter, shared);
-    EXPECT_EQ(btnOutputToGraphClick(&other, factory(), prompter, clock), nullptr);
-    EXPECT_EQ(btnOutputToGraphClick(nullptr, factory(), prompter, clock), nullptr);
+    GraphWindow other(prompter, shared);
+    EXPECT_EQ(onOutputToGraphClicked(&other, factory(), prompter, clock), nullptr);
+    EXPECT_EQ(onOutputToGraphClicked(nullptr, factory(), prompter, clock), nullptr);
     EXPECT_TRUE(windows.isEmpty());
 
     QMdiArea area;
     QMdiSubWindow* sub = area.addSubWindow(table);
-    TfrmGraph* w = btnOutputToGraphClick(sub, factory(), prompter, clock);
+    GraphWindow* w = onOutputToGraphClicked(sub, factory(), prompter, clock);
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->PESGraph1->Points(), 1);
-    EXPECT_FLOAT_EQ(w->PESGraph1->YData(2, 0), 3.0f);
+    EXPECT_EQ(w->chart->Points(), 1);
+    EXPECT_FLOAT_EQ(w->chart->YData(2, 0), 3.0f);
 }

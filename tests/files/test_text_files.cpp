@@ -1,8 +1,8 @@
 #include "files/locale_formats.h"
+#include "files/range_progress_dialog.h"
 #include "files/text_files.h"
-#include "files/tfrm_scope.h"
 #include "logger/table_model.h"
-#include "logger/tfrm_list.h"
+#include "logger/table_window.h"
 #include "platform/clock.h"
 #include "support/scripted_prompter.h"
 #include "support/test_helpers.h"
@@ -48,13 +48,13 @@ QList<QByteArray> linesOf(const QByteArray& bytes) {
 // Answers the range dialog: the whole range, or from..to with "Select".
 std::function<int(QDialog&)> rangeAnswer(const char* from = nullptr, const char* to = nullptr) {
     return [=](QDialog& d) {
-        auto& scope = dynamic_cast<TfrmScope&>(d);
+        auto& scope = dynamic_cast<RangeProgressDialog&>(d);
         if (from) {
-            scope.radNo->setChecked(true);
-            scope.edtSelFrom->setText(QString::fromLatin1(from));
-            scope.edtSelTo->setText(QString::fromLatin1(to));
+            scope.selectButton->setChecked(true);
+            scope.fromField->setText(QString::fromLatin1(from));
+            scope.toField->setText(QString::fromLatin1(to));
         }
-        scope.BitBtn1->click();
+        scope.okButton->click();
         return scope.result();
     };
 }
@@ -63,13 +63,14 @@ std::function<int(QDialog&)> rangeAnswer(const char* from = nullptr, const char*
 void cancelProgressSoon(const QString& caption) {
     QTimer::singleShot(0, [caption] {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* s = qobject_cast<TfrmScope*>(w); s && s->isVisible() && s->windowTitle() == caption)
-                s->BitBtn2->click();
+            if (auto* s = qobject_cast<RangeProgressDialog*>(w);
+                s && s->isVisible() && s->windowTitle() == caption)
+                s->cancelButton->click();
     });
 }
 
-std::unique_ptr<TfrmList> import(ScriptedPrompter& prompter, const QString& path) {
-    return std::unique_ptr<TfrmList>(importTableText(prompter, path));
+std::unique_ptr<TableWindow> import(ScriptedPrompter& prompter, const QString& path) {
+    return std::unique_ptr<TableWindow>(importTableText(prompter, path));
 }
 
 class TextFiles : public ::testing::Test {
@@ -328,9 +329,10 @@ TEST_F(TextFiles, CancelDuringImportKeepsTheRowsRead) {
     QTimer watcher; // zero interval: runs whenever the import lets events through
     QObject::connect(&watcher, &QTimer::timeout, [&] {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* s = qobject_cast<TfrmScope*>(w);
-                s && s->isVisible() && s->windowTitle() == "Open Progress" && s->SText1->text() == "1") {
-                s->BitBtn2->click();
+            if (auto* s = qobject_cast<RangeProgressDialog*>(w); s && s->isVisible() &&
+                                                                 s->windowTitle() == "Open Progress" &&
+                                                                 s->bytesReceivedCaption->text() == "1") {
+                s->cancelButton->click();
                 watcher.stop();
             }
     });

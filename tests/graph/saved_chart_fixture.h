@@ -8,7 +8,7 @@
 
 #include <vector>
 
-inline void buildSavedChartFixture(PESGraph& g) {
+inline void buildSavedChartFixture(ChartWidget& g) {
     constexpr double start = 46234.5; // 2026-07-30 12:00
     constexpr double step = 30.0 / 86400.0;
     constexpr int points = 12;

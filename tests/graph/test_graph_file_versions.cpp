@@ -22,9 +22,9 @@ TEST(GraphFileVersions, FileFromBeforeLimitLinesOpensUnchanged) {
     ASSERT_EQ(file.mid(4, 12), QByteArray("QZ407CHT\x01\0\0\0", 12)); // version 1 of the state
 
     ScriptedPrompter prompter;
-    PESGraph expected(prompter);
+    ChartWidget expected(prompter);
     buildSavedChartFixture(expected);
-    PESGraph opened(prompter);
+    ChartWidget opened(prompter);
     QString error;
     ASSERT_TRUE(readGraphFile(opened, kBeforeLimitLines, &error)) << error.toStdString();
     EXPECT_EQ(opened.model(), expected.model());
@@ -44,21 +44,21 @@ TEST(GraphFileVersions, FileFromBeforeLimitLinesOpensUnchanged) {
     const QString again = dir.filePath(QStringLiteral("again.ghf"));
     ASSERT_TRUE(writeGraphFile(opened, again, &error)) << error.toStdString();
     EXPECT_EQ(readAll(again).mid(12, 4), QByteArray("\x02\0\0\0", 4));
-    PESGraph reopened(prompter);
+    ChartWidget reopened(prompter);
     ASSERT_TRUE(readGraphFile(reopened, again, &error)) << error.toStdString();
     EXPECT_EQ(reopened.model(), expected.model());
 }
 
 TEST(GraphFileVersions, LimitLinesAreSavedWithTheGraph) {
     ScriptedPrompter prompter;
-    PESGraph chart(prompter);
+    ChartWidget chart(prompter);
     buildSavedChartFixture(chart);
     chart.setLimitLines({{0, 1000.0}, {0, 2000.0}, {2, 26.0}});
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("limits.ghf"));
     ASSERT_TRUE(writeGraphFile(chart, path));
-    PESGraph opened(prompter);
+    ChartWidget opened(prompter);
     ASSERT_TRUE(readGraphFile(opened, path));
     EXPECT_EQ(opened.limitLines(), (std::vector<LimitLine>{{0, 1000.0}, {0, 2000.0}, {2, 26.0}}));
     EXPECT_EQ(opened.model(), chart.model());

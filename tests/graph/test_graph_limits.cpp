@@ -1,9 +1,9 @@
 // The graph window's limit lines, time above them, statistics of the points in view, and pictures.
 #include "graph/graph_picture.h"
+#include "graph/graph_window.h"
 #include "graph/limit_statistics.h"
+#include "graph/limits_dialog.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
-#include "graph/tfrm_limits.h"
 #include "support/scripted_prompter.h"
 #include "support/test_helpers.h"
 
@@ -42,10 +42,10 @@ class GraphLimits : public ::testing::Test {
         setGraphProgramDirectory(QString());
     }
     // A graph window holding the known recording, shown at a fixed size.
-    TfrmGraph& recording() {
-        w = new TfrmGraph(prompter, shared);
+    GraphWindow& recording() {
+        w = new GraphWindow(prompter, shared);
         const int n = int(kSeconds.size());
-        w->ConfigureGraph(3, n, kStart, kStart + kSeconds.back() * kSecond, 0, 4000, -50, 100);
+        w->configureGraph(3, n, kStart, kStart + kSeconds.back() * kSecond, 0, 4000, -50, 100);
         std::vector<double> xs;
         std::vector<float> ys;
         for (int p = 0; p < n; ++p) {
@@ -53,23 +53,23 @@ class GraphLimits : public ::testing::Test {
                 xs.push_back(kStart + kSeconds[size_t(p)] * kSecond);
             ys.insert(ys.end(), {kPpm[size_t(p)], kRh[size_t(p)], kTemp[size_t(p)]});
         }
-        w->PESGraph1->setXDataArray(xs);
-        w->PESGraph1->setYDataArray(ys);
-        w->PESGraph1->setAllowZooming(pe::sgHorzPlusVertZooming);
-        w->ComputeGraphStatistics();
+        w->chart->setXDataArray(xs);
+        w->chart->setYDataArray(ys);
+        w->chart->setAllowZooming(pe::sgHorzPlusVertZooming);
+        w->computeGraphStatistics();
         w->resize(1000, 700);
         w->show();
         settle();
         return *w;
     }
     void settle() {
-        w->PESGraph1->setPEactions(pe::sgResetImage);
-        w->PESGraph1->customPlot()->replot(QCustomPlot::rpImmediateRefresh);
+        w->chart->setPEactions(pe::sgResetImage);
+        w->chart->customPlot()->replot(QCustomPlot::rpImmediateRefresh);
     }
     // Runs the limits dialog with the given field texts, pressing OK once or until accepted.
     void setLimits(const std::vector<std::array<QString, 2>>& fields, QString* error = nullptr) {
         prompter.dialogHandler = [&](QDialog& d) {
-            auto& dialog = dynamic_cast<TfrmLimits&>(d);
+            auto& dialog = dynamic_cast<LimitsDialog&>(d);
             for (int c = 0; c < 3; ++c) {
                 for (int k = 0; k < 2; ++k)
                     dialog.field(c, k)->setText(size_t(c) < fields.size() ? fields[size_t(c)][size_t(k)]
@@ -77,14 +77,14 @@ class GraphLimits : public ::testing::Test {
             }
             dialog.accept();
             if (error)
-                *error = dialog.lblError->isVisibleTo(&dialog) ? dialog.lblError->text() : QString();
+                *error = dialog.errorLabel->isVisibleTo(&dialog) ? dialog.errorLabel->text() : QString();
             return dialog.result();
         };
-        w->btnLimits->click();
+        w->limitsButton->click();
         prompter.dialogHandler = nullptr;
     }
     void drag(QPoint from, QPoint to) {
-        QWidget* plot = w->PESGraph1->customPlot();
+        QWidget* plot = w->chart->customPlot();
         const auto send = [&](QEvent::Type type, QPoint pos, Qt::MouseButton button,
                               Qt::MouseButtons buttons) {
             QMouseEvent e(type, QPointF(pos), plot->mapToGlobal(QPointF(pos)), button, buttons,
@@ -97,14 +97,14 @@ class GraphLimits : public ::testing::Test {
         send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
     }
     QPoint pixelOf(double seconds, double ppm) const {
-        QCPAxisRect* rect = w->PESGraph1->customPlot()->axisRect(0);
+        QCPAxisRect* rect = w->chart->customPlot()->axisRect(0);
         return QPoint(
             int(rect->axis(QCPAxis::atBottom)->coordToPixel(daysToAxisSeconds(kStart + seconds * kSecond))),
             int(rect->axis(QCPAxis::atLeft)->coordToPixel(ppm)));
     }
     // The figures of the view on show, computed directly from the chart.
     limitstats::RangeFigures direct() const {
-        const ChartModel& m = w->PESGraph1->model();
+        const ChartModel& m = w->chart->model();
         return limitstats::computeRange(m, m.zoomStack.back().xMin, m.zoomStack.back().xMax,
                                         limitstats::computeRecording(m));
     }
@@ -112,15 +112,15 @@ class GraphLimits : public ::testing::Test {
     QTemporaryDir dir;
     ScriptedPrompter prompter;
     GraphShared shared;
-    QPointer<TfrmGraph> w;
+    QPointer<GraphWindow> w;
 };
 
 } // namespace
 
 TEST_F(GraphLimits, DialogSetsTheLinesAndRemembersThemForNewWindows) {
-    TfrmGraph& g = recording();
-    EXPECT_TRUE(g.PESGraph1->limitLines().empty());
-    EXPECT_TRUE(g.lblTimeAbove->isHidden());
+    GraphWindow& g = recording();
+    EXPECT_TRUE(g.chart->limitLines().empty());
+    EXPECT_TRUE(g.timeAboveLabel->isHidden());
 
     // A value that cannot be read or lies beyond the channel's range keeps the dialog open.
     QString error;
@@ -128,18 +128,18 @@ TEST_F(GraphLimits, DialogSetsTheLinesAndRemembersThemForNewWindows) {
     EXPECT_EQ(error, "abc is not a limit from 0 to 100.");
     setLimits({{"1000", ""}, {"", ""}, {"71", ""}}, &error);
     EXPECT_EQ(error, "71 is not a limit from -40 to 70.");
-    EXPECT_TRUE(g.PESGraph1->limitLines().empty());
+    EXPECT_TRUE(g.chart->limitLines().empty());
     EXPECT_EQ(shared.limits, LimitValues{});
 
     setLimits({{"2000", "1000"}, {"60", ""}, {"", "26.5"}}, &error);
     EXPECT_EQ(error, "");
-    EXPECT_EQ(g.PESGraph1->limitLines(),
+    EXPECT_EQ(g.chart->limitLines(),
               (std::vector<LimitLine>{{0, 2000.0}, {0, 1000.0}, {1, 60.0}, {2, 26.5}}));
     EXPECT_EQ(shared.limits, (LimitValues{{2000.0, 1000.0}, {60.0}, {26.5}, {}}));
 
     // Opened again, the dialog shows the chart's limits; Cancel changes nothing.
     prompter.dialogHandler = [](QDialog& d) {
-        auto& dialog = dynamic_cast<TfrmLimits&>(d);
+        auto& dialog = dynamic_cast<LimitsDialog&>(d);
         EXPECT_EQ(dialog.field(0, 0)->text(), "2000");
         EXPECT_EQ(dialog.field(0, 1)->text(), "1000");
         EXPECT_EQ(dialog.field(1, 0)->text(), "60");
@@ -148,73 +148,73 @@ TEST_F(GraphLimits, DialogSetsTheLinesAndRemembersThemForNewWindows) {
         dialog.field(0, 0)->clear();
         return int(QDialog::Rejected);
     };
-    g.btnLimits->click();
-    EXPECT_EQ(g.PESGraph1->limitLines().size(), 4u);
+    g.limitsButton->click();
+    EXPECT_EQ(g.chart->limitLines().size(), 4u);
 
     // Temperatures in degrees Fahrenheit have their own range and their own remembered limits.
     g.setTemperatureFahrenheit(true);
-    EXPECT_EQ(g.PESGraph1->limitLines(), (std::vector<LimitLine>{{0, 2000.0}, {0, 1000.0}, {1, 60.0}}));
+    EXPECT_EQ(g.chart->limitLines(), (std::vector<LimitLine>{{0, 2000.0}, {0, 1000.0}, {1, 60.0}}));
     setLimits({{"2000", "1000"}, {"60", ""}, {"100", ""}}, &error);
     EXPECT_EQ(error, "");
     EXPECT_EQ(shared.limits, (LimitValues{{2000.0, 1000.0}, {60.0}, {26.5}, {100.0}}));
     g.setTemperatureFahrenheit(false);
-    EXPECT_EQ(g.PESGraph1->limitLines().back(), (LimitLine{2, 26.5}));
+    EXPECT_EQ(g.chart->limitLines().back(), (LimitLine{2, 26.5}));
 
     // A new window starts with the remembered limits.
-    TfrmGraph other(prompter, shared);
-    other.ConfigureGraph(3, 10, kStart, kStart + 0.01, 0, 4000, -50, 100);
-    EXPECT_EQ(other.PESGraph1->limitLines(),
+    GraphWindow other(prompter, shared);
+    other.configureGraph(3, 10, kStart, kStart + 0.01, 0, 4000, -50, 100);
+    EXPECT_EQ(other.chart->limitLines(),
               (std::vector<LimitLine>{{0, 2000.0}, {0, 1000.0}, {1, 60.0}, {2, 26.5}}));
 }
 
 TEST_F(GraphLimits, TimeAboveInTheStripAndTheMaxMinTable) {
     shared.limits = {{1000.0, 2000.0}, {}, {26.0}, {78.8}};
-    TfrmGraph& g = recording();
-    EXPECT_FALSE(g.lblTimeAbove->isHidden());
+    GraphWindow& g = recording();
+    EXPECT_FALSE(g.timeAboveLabel->isHidden());
     EXPECT_EQ(
-        g.lblTimeAbove->text(),
+        g.timeAboveLabel->text(),
         "Time above: ppm > 1000: 0:03:00 (50.0%)   ppm > 2000: 0:02:00 (33.3%)   T1 > 26: 0:03:00 (50.0%)");
 
-    g.Button2Click();
-    ASSERT_TRUE(g.PESGraph1->ShowTableAnnotation());
-    EXPECT_EQ(g.PESGraph1->TARows(), 15);
-    EXPECT_EQ(g.PESGraph1->TAText(11, 0), "T1 AVG:");
-    EXPECT_EQ(g.PESGraph1->TAText(12, 0), "ppm > 1000:");
-    EXPECT_EQ(g.PESGraph1->TAText(12, 1), "0:03:00 (50.0%)");
-    EXPECT_EQ(g.PESGraph1->TAText(13, 0), "ppm > 2000:");
-    EXPECT_EQ(g.PESGraph1->TAText(13, 1), "0:02:00 (33.3%)");
-    EXPECT_EQ(g.PESGraph1->TAText(14, 0), "T1 > 26:");
-    g.Button2Click();
+    g.onShowMaxMinClicked();
+    ASSERT_TRUE(g.chart->ShowTableAnnotation());
+    EXPECT_EQ(g.chart->TARows(), 15);
+    EXPECT_EQ(g.chart->TAText(11, 0), "T1 AVG:");
+    EXPECT_EQ(g.chart->TAText(12, 0), "ppm > 1000:");
+    EXPECT_EQ(g.chart->TAText(12, 1), "0:03:00 (50.0%)");
+    EXPECT_EQ(g.chart->TAText(13, 0), "ppm > 2000:");
+    EXPECT_EQ(g.chart->TAText(13, 1), "0:02:00 (33.3%)");
+    EXPECT_EQ(g.chart->TAText(14, 0), "T1 > 26:");
+    g.onShowMaxMinClicked();
 
     // More limits than free rows: the table grows. New data: the figures follow at the redraw.
     QString error;
     setLimits({{"1000", "2000"}, {"60", "70"}, {"26", ""}}, &error);
-    g.PESGraph1->setYData(0, 0, 1100.0f); // 0-60 s now above 1000 as well
+    g.chart->setYData(0, 0, 1100.0f); // 0-60 s now above 1000 as well
     settle();
-    EXPECT_TRUE(g.lblTimeAbove->text().startsWith("Time above: ppm > 1000: 0:04:00 (66.7%)"))
-        << g.lblTimeAbove->text().toStdString();
-    g.Button2Click();
-    EXPECT_EQ(g.PESGraph1->TARows(), 17);
-    EXPECT_EQ(g.PESGraph1->TAText(16, 0), "T1 > 26:");
-    EXPECT_EQ(g.PESGraph1->TAText(15, 0), "RH > 70:");
-    EXPECT_EQ(g.PESGraph1->TAText(15, 1), "0:00:00 (0.0%)");
+    EXPECT_TRUE(g.timeAboveLabel->text().startsWith("Time above: ppm > 1000: 0:04:00 (66.7%)"))
+        << g.timeAboveLabel->text().toStdString();
+    g.onShowMaxMinClicked();
+    EXPECT_EQ(g.chart->TARows(), 17);
+    EXPECT_EQ(g.chart->TAText(16, 0), "T1 > 26:");
+    EXPECT_EQ(g.chart->TAText(15, 0), "RH > 70:");
+    EXPECT_EQ(g.chart->TAText(15, 1), "0:00:00 (0.0%)");
 }
 
 TEST_F(GraphLimits, RangeLineFollowsZoomPanningAndUndoZoom) {
     shared.limits = {{1000.0}, {}, {}, {}};
-    TfrmGraph& g = recording();
-    EXPECT_TRUE(g.lblRangeStatistic->isHidden());
+    GraphWindow& g = recording();
+    EXPECT_TRUE(g.inViewLabel->isHidden());
 
     drag(pixelOf(90, 3800), pixelOf(390, 100));
-    ASSERT_TRUE(g.PESGraph1->isZoomed());
-    ASSERT_FALSE(g.lblRangeStatistic->isHidden());
+    ASSERT_TRUE(g.chart->isZoomed());
+    ASSERT_FALSE(g.inViewLabel->isHidden());
     limitstats::RangeFigures expected = direct();
     EXPECT_EQ(g.rangeFigures().points, (limitstats::PointRange{2, 7})); // 120 s to 360 s
     EXPECT_EQ(g.rangeFigures().stats.max, expected.stats.max);
     EXPECT_EQ(g.rangeFigures().stats.min, expected.stats.min);
     EXPECT_EQ(g.rangeFigures().stats.avg, expected.stats.avg);
     EXPECT_EQ(g.rangeFigures().limits, expected.limits);
-    const QString zoomed = g.lblRangeStatistic->text();
+    const QString zoomed = g.inViewLabel->text();
     EXPECT_TRUE(zoomed.contains("(5 points): ppm MAX " + expected.stats.max[0] + "  MIN " +
                                 expected.stats.min[0] + "  AVG " + expected.stats.avg[0].trimmed()))
         << zoomed.toStdString();
@@ -222,27 +222,27 @@ TEST_F(GraphLimits, RangeLineFollowsZoomPanningAndUndoZoom) {
         << zoomed.toStdString();
 
     // Panning to the end of the recording: the line follows at once.
-    QScrollBar* bar = g.PESGraph1->horizontalScrollBar();
+    QScrollBar* bar = g.chart->horizontalScrollBar();
     bar->setValue(bar->maximum());
     expected = direct();
     EXPECT_EQ(g.rangeFigures().points.end, 10);
     EXPECT_NE(g.rangeFigures().points.first, 2);
     EXPECT_EQ(g.rangeFigures().stats.max, expected.stats.max);
     EXPECT_EQ(g.rangeFigures().limits, expected.limits);
-    EXPECT_NE(g.lblRangeStatistic->text(), zoomed);
+    EXPECT_NE(g.inViewLabel->text(), zoomed);
 
-    g.UndoZoomClick();
-    EXPECT_TRUE(g.lblRangeStatistic->isHidden());
-    EXPECT_FALSE(g.lblTimeAbove->isHidden()); // the whole recording's line stays
+    g.onUndoZoomClicked();
+    EXPECT_TRUE(g.inViewLabel->isHidden());
+    EXPECT_FALSE(g.timeAboveLabel->isHidden()); // the whole recording's line stays
 }
 
 TEST_F(GraphLimits, PicturesOfWhatTheChartShows) {
     shared.limits = {{1000.0, 2000.0}, {}, {}, {}};
-    TfrmGraph& g = recording();
+    GraphWindow& g = recording();
     drag(pixelOf(90, 3800), pixelOf(900, 100));
-    g.Button2Click();
+    g.onShowMaxMinClicked();
     settle();
-    QCustomPlot& plot = *g.PESGraph1->customPlot();
+    QCustomPlot& plot = *g.chart->customPlot();
     // Pictures draw text straight, not from the screen's cache of label pixmaps (whose
     // antialiasing differs by a shade here and there): the screen does the same for this comparison.
     plot.setPlottingHint(QCP::phCacheLabels, false);
@@ -253,7 +253,7 @@ TEST_F(GraphLimits, PicturesOfWhatTheChartShows) {
                       dir.filePath("four.pdf")};
     prompter.filterIndices = {1, 2, 1, 1};
     for (int i = 0; i < 4; ++i)
-        g.btnSavePicture->click();
+        g.savePictureButton->click();
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.join('\n').toStdString();
     ASSERT_EQ(prompter.fileRequests.size(), 4);
     EXPECT_EQ(prompter.fileRequests[0].filter, pictureFileFilter());
@@ -286,7 +286,7 @@ TEST_F(GraphLimits, PicturesOfWhatTheChartShows) {
 
     // A folder that is not there: the reason is shown and nothing is written.
     prompter.files = {dir.filePath("missing/five.png")};
-    g.btnSavePicture->click();
+    g.savePictureButton->click();
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_TRUE(prompter.shown[0].startsWith("The picture could not be written to"))
         << prompter.shown[0].toStdString();

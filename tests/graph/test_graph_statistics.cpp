@@ -1,8 +1,8 @@
 // Graph statistics: the pure computation and its formats, and the window's fields, read-out,
 // data-point marker, MAX/MIN table and the two toggle buttons.
 #include "graph/graph_statistics.h"
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 #include "platform/clock.h"
 #include "support/scripted_prompter.h"
 
@@ -156,18 +156,18 @@ TEST(GraphStatistics, ValuesThatAreNoDatesShowNoDate) {
 // --- The window ------------------------------------------------------------------------------
 
 // The read-out lies over the chart's top-left corner, above the plot, wherever the chart sits.
-void expectReadOutOverChartCorner(TfrmGraph& w) {
-    EXPECT_EQ(w.Panel12->mapTo(&w, QPoint(0, 0)), w.PESGraph1->mapTo(&w, QPoint(0, 0)));
-    EXPECT_EQ(w.PESGraph1->childAt(w.Panel12->geometry().center()), w.Panel12);
-    EXPECT_FALSE(w.Panel12->isHidden());
+void expectReadOutOverChartCorner(GraphWindow& w) {
+    EXPECT_EQ(w.readOutLabel->mapTo(&w, QPoint(0, 0)), w.chart->mapTo(&w, QPoint(0, 0)));
+    EXPECT_EQ(w.chart->childAt(w.readOutLabel->geometry().center()), w.readOutLabel);
+    EXPECT_FALSE(w.readOutLabel->isHidden());
 }
 
 class StatisticsWindow : public ::testing::Test {
   protected:
     void SetUp() override {
         setGraphProgramDirectory(dir.path());
-        w.ConfigureGraph(3, 10, kStart, kStart + 9 * kStep, 0, 10000, -50, 100);
-        PESGraph& c = *w.PESGraph1;
+        w.configureGraph(3, 10, kStart, kStart + 9 * kStep, 0, 10000, -50, 100);
+        ChartWidget& c = *w.chart;
         for (int p = 0; p < 10; ++p) {
             for (int s = 0; s < 3; ++s)
                 c.setXDataII(s, p, kStart + p * kStep);
@@ -180,11 +180,11 @@ class StatisticsWindow : public ::testing::Test {
     }
     void TearDown() override { setGraphProgramDirectory(QString()); }
     void settle() {
-        w.PESGraph1->setPEactions(pe::sgResetImage);
-        w.PESGraph1->customPlot()->replot(QCustomPlot::rpImmediateRefresh);
+        w.chart->setPEactions(pe::sgResetImage);
+        w.chart->customPlot()->replot(QCustomPlot::rpImmediateRefresh);
     }
     void send(QEvent::Type type, QPoint pos, Qt::MouseButtons buttons = Qt::NoButton) {
-        QCustomPlot* plot = w.PESGraph1->customPlot();
+        QCustomPlot* plot = w.chart->customPlot();
         const QPoint local = pos; // the chart reports positions in its plot's pixels
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
         QMouseEvent e(type, QPointF(local), plot->mapToGlobal(QPointF(local)), button, buttons,
@@ -194,76 +194,76 @@ class StatisticsWindow : public ::testing::Test {
     QTemporaryDir dir;
     ScriptedPrompter prompter;
     GraphShared shared;
-    TfrmGraph w{prompter, shared};
+    GraphWindow w{prompter, shared};
 };
 
 TEST_F(StatisticsWindow, FieldsFilledAndZoomIgnored) {
-    w.ComputeGraphStatistics();
-    EXPECT_EQ(w.ComboBox1->currentText(), "01");
-    EXPECT_EQ(w.ComboBox2->currentText(), "00");
-    EXPECT_EQ(w.txtDataNo->text(), "10");
-    EXPECT_EQ(w.txtStartTime->text(), graphstats::formatDateTime(kStart));
-    EXPECT_TRUE(w.txtppmMax->text().startsWith("6000@"));
-    EXPECT_TRUE(w.txtppmMin->text().startsWith("1000@"));
-    EXPECT_EQ(w.txtppmAvg->text(), "1466.7"); // 6000 left out
-    EXPECT_EQ(w.txtRHAvg->text(), "54.5");
-    EXPECT_EQ(w.txtT1Avg->text(), "21.5");
-    const QString max = w.txtppmMax->text();
+    w.computeGraphStatistics();
+    EXPECT_EQ(w.minutesBox->currentText(), "01");
+    EXPECT_EQ(w.secondsBox->currentText(), "00");
+    EXPECT_EQ(w.sampleCountField->text(), "10");
+    EXPECT_EQ(w.startTimeField->text(), graphstats::formatDateTime(kStart));
+    EXPECT_TRUE(w.ppmMaxField->text().startsWith("6000@"));
+    EXPECT_TRUE(w.ppmMinField->text().startsWith("1000@"));
+    EXPECT_EQ(w.ppmAvgField->text(), "1466.7"); // 6000 left out
+    EXPECT_EQ(w.humidityAvgField->text(), "54.5");
+    EXPECT_EQ(w.temperatureAvgField->text(), "21.5");
+    const QString max = w.ppmMaxField->text();
 
     // Zoom into a corner: the figures stay those of the whole chart.
-    const QRect plot = w.PESGraph1->plottingRect();
+    const QRect plot = w.chart->plottingRect();
     const QPoint from = plot.topLeft() + QPoint(plot.width() * 3 / 4, 5);
     send(QEvent::MouseButtonPress, from, Qt::LeftButton);
     send(QEvent::MouseMove, from + QPoint(60, 40), Qt::LeftButton);
     send(QEvent::MouseButtonRelease, from + QPoint(60, 40));
-    ASSERT_TRUE(w.PESGraph1->isZoomed());
-    EXPECT_TRUE(w.UndoZoom->isEnabled());
-    w.ComputeGraphStatistics();
-    EXPECT_EQ(w.txtppmMax->text(), max);
-    EXPECT_EQ(w.txtDataNo->text(), "10");
+    ASSERT_TRUE(w.chart->isZoomed());
+    EXPECT_TRUE(w.undoZoomButton->isEnabled());
+    w.computeGraphStatistics();
+    EXPECT_EQ(w.ppmMaxField->text(), max);
+    EXPECT_EQ(w.sampleCountField->text(), "10");
 }
 
 TEST_F(StatisticsWindow, FieldsUnderGermanLocale) {
     LocaleScope german(kGerman);
-    w.PESGraph1->setYData(1, 0, 49.25f);
-    w.ComputeGraphStatistics();
-    EXPECT_EQ(w.txtRHMin->text(), "49,3@" + graphstats::formatDateTime(kStart, kGerman));
-    EXPECT_EQ(w.txtStartTime->text(), "31.07.26 14:05:09");
+    w.chart->setYData(1, 0, 49.25f);
+    w.computeGraphStatistics();
+    EXPECT_EQ(w.humidityMinField->text(), "49,3@" + graphstats::formatDateTime(kStart, kGerman));
+    EXPECT_EQ(w.startTimeField->text(), "31.07.26 14:05:09");
 }
 
 TEST_F(StatisticsWindow, ReadOutInsideTheRectangleOnly) {
     for (const QLocale& locale : {kEnglish, kGerman}) {
         LocaleScope scope(locale);
-        const QRect plot = w.PESGraph1->plottingRect();
+        const QRect plot = w.chart->plottingRect();
         ASSERT_FALSE(plot.isEmpty());
-        const QPoint inside = w.PESGraph1->dataToPixel(kStart + 2 * kStep, 2500.0).toPoint();
+        const QPoint inside = w.chart->dataToPixel(kStart + 2 * kStep, 2500.0).toPoint();
         send(QEvent::MouseMove, inside);
-        const QPointF v = w.PESGraph1->pixelToData(inside);
+        const QPointF v = w.chart->pixelToData(inside);
         const QString expected =
             graphstats::formatFixed(v.y(), 1, locale) + "@" + graphstats::formatTimeOfDay(v.x(), locale);
-        EXPECT_EQ(w.Panel12->text(), expected);
-        EXPECT_TRUE(w.Panel12->text().contains(locale == kGerman ? "," : "."));
+        EXPECT_EQ(w.readOutLabel->text(), expected);
+        EXPECT_TRUE(w.readOutLabel->text().contains(locale == kGerman ? "," : "."));
         // Over the humidity/temperature axis the read-out is on that axis' scale (-50 to 100),
         // not the ppm scale's thousands below zero.
-        const QRect lower = w.PESGraph1->customPlot()->axisRect(1)->rect();
+        const QRect lower = w.chart->customPlot()->axisRect(1)->rect();
         const QPoint over(inside.x(), lower.top() + lower.height() / 4);
         send(QEvent::MouseMove, over);
-        const QPointF h = w.PESGraph1->pixelToDataOnAxis(over, 1);
+        const QPointF h = w.chart->pixelToDataOnAxis(over, 1);
         EXPECT_NEAR(h.y(), 62.5, 1.0);
-        EXPECT_EQ(w.Panel12->text(), graphstats::formatFixed(h.y(), 1, locale) + "@" +
-                                         graphstats::formatTimeOfDay(h.x(), locale));
-        const QString last = w.Panel12->text();
+        EXPECT_EQ(w.readOutLabel->text(), graphstats::formatFixed(h.y(), 1, locale) + "@" +
+                                              graphstats::formatTimeOfDay(h.x(), locale));
+        const QString last = w.readOutLabel->text();
         send(QEvent::MouseMove, plot.bottomRight() + QPoint(5, 5));
-        EXPECT_EQ(w.Panel12->text(), last);
+        EXPECT_EQ(w.readOutLabel->text(), last);
         send(QEvent::MouseMove, QPoint(plot.left() - 3, plot.top() + 10));
-        EXPECT_EQ(w.Panel12->text(), last);
+        EXPECT_EQ(w.readOutLabel->text(), last);
     }
     expectReadOutOverChartCorner(w);
 }
 
 TEST_F(StatisticsWindow, DataPointMarker) {
-    w.PESGraph1DataHotSpot(1, 4);
-    PESGraph& c = *w.PESGraph1;
+    w.onChartDataHotSpot(1, 4);
+    ChartWidget& c = *w.chart;
     EXPECT_EQ(c.GraphAnnotationType(2), pe::sgCrossMark);
     EXPECT_EQ(c.GraphAnnotationColor(2), 0u);
     EXPECT_DOUBLE_EQ(c.GraphAnnotationX(2), kStart + 4 * kStep);
@@ -272,9 +272,9 @@ TEST_F(StatisticsWindow, DataPointMarker) {
 }
 
 TEST_F(StatisticsWindow, MaxMinTableTogglesWithFreshFigures) {
-    w.ComputeGraphStatistics();
-    PESGraph& c = *w.PESGraph1;
-    w.Button2->click();
+    w.computeGraphStatistics();
+    ChartWidget& c = *w.chart;
+    w.showMaxMinButton->click();
     EXPECT_TRUE(c.ShowTableAnnotation());
     EXPECT_EQ(c.TARows(), 15);
     EXPECT_EQ(c.TAColumns(), 2);
@@ -282,7 +282,7 @@ TEST_F(StatisticsWindow, MaxMinTableTogglesWithFreshFigures) {
     EXPECT_EQ(c.TAText(1, 1), "01:00");
     EXPECT_EQ(c.TAText(2, 1), "10");
     EXPECT_EQ(c.TAText(3, 0), "ppm MAX:");
-    EXPECT_EQ(c.TAText(3, 1), w.txtppmMax->text());
+    EXPECT_EQ(c.TAText(3, 1), w.ppmMaxField->text());
     EXPECT_EQ(c.TAText(11, 0), "T1 AVG:");
     EXPECT_EQ(c.TAText(11, 1), "21.5");
     EXPECT_TRUE(c.TAText(12, 0).isEmpty());
@@ -295,24 +295,24 @@ TEST_F(StatisticsWindow, MaxMinTableTogglesWithFreshFigures) {
     EXPECT_EQ(c.TABorder(), pe::sgInset);
     EXPECT_EQ(c.TATextSize(), 80);
 
-    w.txtDataNo->setText("11");
-    w.Button2->click();
+    w.sampleCountField->setText("11");
+    w.showMaxMinButton->click();
     EXPECT_FALSE(c.ShowTableAnnotation());
     EXPECT_EQ(c.TAText(2, 1), "11");
 }
 
 TEST_F(StatisticsWindow, ToggleButtons) {
-    w.ToolButton1->click();
-    EXPECT_TRUE(w.pnlGraphStatistic->isHidden());
+    w.graphStatisticButton->click();
+    EXPECT_TRUE(w.statisticStrip->isHidden());
     expectReadOutOverChartCorner(w);
-    w.ToolButton1->click();
-    EXPECT_FALSE(w.pnlGraphStatistic->isHidden());
-    w.ToolButton2->click();
-    EXPECT_TRUE(w.pnlStatistic->isHidden());
-    EXPECT_FALSE(w.PESGraph1->ShowVertLineAnnotations());
-    w.ToolButton2->click();
-    EXPECT_FALSE(w.pnlStatistic->isHidden());
-    EXPECT_TRUE(w.PESGraph1->ShowVertLineAnnotations());
+    w.graphStatisticButton->click();
+    EXPECT_FALSE(w.statisticStrip->isHidden());
+    w.lineCursorStatisticButton->click();
+    EXPECT_TRUE(w.statisticPanel->isHidden());
+    EXPECT_FALSE(w.chart->ShowVertLineAnnotations());
+    w.lineCursorStatisticButton->click();
+    EXPECT_FALSE(w.statisticPanel->isHidden());
+    EXPECT_TRUE(w.chart->ShowVertLineAnnotations());
 }
 
 } // namespace

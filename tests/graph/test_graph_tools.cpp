@@ -2,9 +2,9 @@
 // counter, deleting and recolouring marks, the pointers, zoom and its undo.
 #include "graph/graph_file.h"
 #include "graph/graph_tools.h"
+#include "graph/graph_window.h"
+#include "graph/mark_text_dialog.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_anno_edit.h"
-#include "graph/tfrm_graph.h"
 #include "support/scripted_prompter.h"
 
 #include <QApplication>
@@ -33,11 +33,11 @@ class GraphTools : public ::testing::Test {
     }
     void TearDown() override { setGraphProgramDirectory(QString()); }
 
-    std::unique_ptr<TfrmGraph> makeWindow(bool single = true) {
-        auto w = std::make_unique<TfrmGraph>(prompter, shared);
+    std::unique_ptr<GraphWindow> makeWindow(bool single = true) {
+        auto w = std::make_unique<GraphWindow>(prompter, shared);
         w->setAttribute(Qt::WA_DeleteOnClose, false);
-        w->ConfigureGraph(3, 10, kStart, kStart + 9 * kStep, 0, 10000, -50, 100);
-        PESGraph& c = *w->PESGraph1;
+        w->configureGraph(3, 10, kStart, kStart + 9 * kStep, 0, 10000, -50, 100);
+        ChartWidget& c = *w->chart;
         for (int p = 0; p < 10; ++p) {
             for (int s = 0; s < 3; ++s) {
                 c.setXDataII(s, p, kStart + p * kStep);
@@ -45,35 +45,34 @@ class GraphTools : public ::testing::Test {
             }
         }
         if (single)
-            w->chkSplit->setChecked(false);
+            w->splitAxesBox->setChecked(false);
         w->show();
         settle(*w);
         return w;
     }
-    static void settle(TfrmGraph& w) {
-        w.PESGraph1->setPEactions(pe::sgResetImage);
-        w.PESGraph1->customPlot()->replot(QCustomPlot::rpImmediateRefresh);
+    static void settle(GraphWindow& w) {
+        w.chart->setPEactions(pe::sgResetImage);
+        w.chart->customPlot()->replot(QCustomPlot::rpImmediateRefresh);
     }
-    static void send(TfrmGraph& w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons = Qt::NoButton) {
-        QCustomPlot* plot = w.PESGraph1->customPlot();
+    static void send(GraphWindow& w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons = Qt::NoButton) {
+        QCustomPlot* plot = w.chart->customPlot();
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
         QMouseEvent e(type, QPointF(pos), plot->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
         QApplication::sendEvent(plot, &e);
     }
-    static void click(TfrmGraph& w, QPoint pos) {
+    static void click(GraphWindow& w, QPoint pos) {
         send(w, QEvent::MouseButtonPress, pos, Qt::LeftButton);
         send(w, QEvent::MouseButtonRelease, pos);
     }
-    static void doubleClick(TfrmGraph& w, QPoint pos) {
+    static void doubleClick(GraphWindow& w, QPoint pos) {
         send(w, QEvent::MouseButtonDblClick, pos, Qt::LeftButton);
         send(w, QEvent::MouseButtonRelease, pos);
     }
-    static QPoint centre(TfrmGraph& w) { return w.PESGraph1->plottingRect().center(); }
-    static QPoint markPixel(TfrmGraph& w, int i) {
-        return w.PESGraph1->dataToPixel(w.PESGraph1->GraphAnnotationX(i), w.PESGraph1->GraphAnnotationY(i))
-            .toPoint();
+    static QPoint centre(GraphWindow& w) { return w.chart->plottingRect().center(); }
+    static QPoint markPixel(GraphWindow& w, int i) {
+        return w.chart->dataToPixel(w.chart->GraphAnnotationX(i), w.chart->GraphAnnotationY(i)).toPoint();
     }
-    static int visibleMarks(const PESGraph& c) {
+    static int visibleMarks(const ChartWidget& c) {
         int n = 0;
         for (int i = 0; i < c.GraphAnnotationCount(); ++i)
             n += c.GraphAnnotationType(i) == pe::sgCrossMark || !c.GraphAnnotationText(i).isEmpty();
@@ -83,18 +82,18 @@ class GraphTools : public ::testing::Test {
     QTemporaryDir dir;
     ScriptedPrompter prompter;
     GraphShared shared;
-    std::unique_ptr<TfrmGraph> a;
-    std::unique_ptr<TfrmGraph> b;
+    std::unique_ptr<GraphWindow> a;
+    std::unique_ptr<GraphWindow> b;
 };
 
 TEST_F(GraphTools, CrossAtTheShiftedPositionWithTheColour) {
     shared.annoColor = peRgb(0, 255, 255);
-    a->ToolButton5->click();
+    a->crossButton->click();
     EXPECT_EQ(shared.tool, GraphTool::Cross);
     const QPoint at = centre(*a) - QPoint(40, 40);
     click(*a, at);
     EXPECT_EQ(shared.annotationCounter.value(), 4);
-    PESGraph& c = *a->PESGraph1;
+    ChartWidget& c = *a->chart;
     const QPointF expected = c.pixelToData(at + QPoint(15, 15));
     EXPECT_EQ(c.GraphAnnotationType(4), pe::sgCrossMark);
     EXPECT_DOUBLE_EQ(c.GraphAnnotationX(4), expected.x());
@@ -105,12 +104,12 @@ TEST_F(GraphTools, CrossAtTheShiftedPositionWithTheColour) {
 }
 
 TEST_F(GraphTools, ShiftedClickOutsideAddsNothing) {
-    a->ToolButton5->click();
-    const QRect plot = a->PESGraph1->plottingRect();
+    a->crossButton->click();
+    const QRect plot = a->chart->plottingRect();
     click(*a, plot.bottomRight() - QPoint(5, 5)); // inside, but +15 leaves the rectangle
     EXPECT_EQ(shared.annotationCounter.value(), 3);
-    EXPECT_EQ(visibleMarks(*a->PESGraph1), 0);
-    a->ToolButton9->click();
+    EXPECT_EQ(visibleMarks(*a->chart), 0);
+    a->textButton->click();
     prompter.dialogHandler = [](QDialog&) { return int(QDialog::Accepted); };
     click(*a, QPoint(plot.center().x(), plot.bottom() - 3)); // +7 below
     EXPECT_EQ(shared.annotationCounter.value(), 3);
@@ -122,24 +121,24 @@ TEST_F(GraphTools, ShiftedClickOutsideAddsNothing) {
 TEST_F(GraphTools, NormalToolPlacesNothing) {
     click(*a, centre(*a));
     EXPECT_EQ(shared.annotationCounter.value(), 3);
-    EXPECT_EQ(a->PESGraph1->GraphAnnotationCount(), 0);
+    EXPECT_EQ(a->chart->GraphAnnotationCount(), 0);
 }
 
 TEST_F(GraphTools, TextMarkFromTheDialog) {
-    a->ToolButton9->click();
+    a->textButton->click();
     EXPECT_EQ(shared.tool, GraphTool::Text);
-    EXPECT_EQ(a->PESGraph1->customPlot()->cursor().shape(), Qt::IBeamCursor);
+    EXPECT_EQ(a->chart->customPlot()->cursor().shape(), Qt::IBeamCursor);
     prompter.dialogHandler = [](QDialog& d) {
-        auto& edit = dynamic_cast<TfrmAnnoEdit&>(d);
-        EXPECT_TRUE(edit.Edit1->text().isEmpty());
+        auto& edit = dynamic_cast<MarkTextDialog&>(d);
+        EXPECT_TRUE(edit.textField->text().isEmpty());
         EXPECT_TRUE(edit.windowFlags() & Qt::FramelessWindowHint);
         EXPECT_TRUE(edit.windowFlags() & Qt::WindowStaysOnTopHint);
-        edit.Edit1->setText("window opened");
+        edit.textField->setText("window opened");
         return int(QDialog::Accepted);
     };
     const QPoint at = centre(*a);
     click(*a, at);
-    PESGraph& c = *a->PESGraph1;
+    ChartWidget& c = *a->chart;
     EXPECT_EQ(shared.annotationCounter.value(), 4);
     EXPECT_EQ(c.GraphAnnotationType(4), pe::sgNoSymbol);
     EXPECT_EQ(c.GraphAnnotationText(4), "window opened");
@@ -152,42 +151,42 @@ TEST_F(GraphTools, TextMarkFromTheDialog) {
 }
 
 TEST_F(GraphTools, MarksInTwoWindowsTakeConsecutiveIndices) {
-    a->ToolButton5->click();
+    a->crossButton->click();
     for (int i = 0; i < 3; ++i)
         click(*a, centre(*a) + QPoint(30 * i - 60, 0));
     // The tool is shared: b's buttons still show Normal, yet a click there places a cross.
-    EXPECT_TRUE(b->ToolButton4->isChecked());
+    EXPECT_TRUE(b->normalCursorButton->isChecked());
     for (int i = 0; i < 2; ++i)
         click(*b, centre(*b) + QPoint(30 * i, -20));
     EXPECT_EQ(shared.annotationCounter.value(), 8);
     for (int i = 4; i <= 6; ++i)
-        EXPECT_EQ(a->PESGraph1->GraphAnnotationType(i), pe::sgCrossMark) << i;
-    EXPECT_EQ(a->PESGraph1->GraphAnnotationCount(), 7);
+        EXPECT_EQ(a->chart->GraphAnnotationType(i), pe::sgCrossMark) << i;
+    EXPECT_EQ(a->chart->GraphAnnotationCount(), 7);
     for (int i = 7; i <= 8; ++i)
-        EXPECT_EQ(b->PESGraph1->GraphAnnotationType(i), pe::sgCrossMark) << i;
-    EXPECT_EQ(visibleMarks(*b->PESGraph1), 2);
+        EXPECT_EQ(b->chart->GraphAnnotationType(i), pe::sgCrossMark) << i;
+    EXPECT_EQ(visibleMarks(*b->chart), 2);
 
     // Showing another graph window sets the tool back to Normal; a's buttons stay.
     auto c = makeWindow();
     EXPECT_EQ(shared.tool, GraphTool::Normal);
-    EXPECT_TRUE(a->ToolButton5->isChecked());
+    EXPECT_TRUE(a->crossButton->isChecked());
     click(*a, centre(*a));
     EXPECT_EQ(shared.annotationCounter.value(), 8);
 }
 
 TEST_F(GraphTools, DeletedMarkStaysGoneAfterRecolourAndReopen) {
-    a->ToolButton5->click();
+    a->crossButton->click();
     click(*a, centre(*a) - QPoint(60, 30));
     click(*a, centre(*a) + QPoint(40, 20));
     click(*b, centre(*b));
     ASSERT_EQ(shared.annotationCounter.value(), 6);
-    a->ToolButton4->click();
+    a->normalCursorButton->click();
     EXPECT_EQ(shared.tool, GraphTool::Normal);
-    EXPECT_EQ(a->PESGraph1->customPlot()->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(a->chart->customPlot()->cursor().shape(), Qt::ArrowCursor);
     settle(*a);
 
     doubleClick(*a, markPixel(*a, 4));
-    PESGraph& c = *a->PESGraph1;
+    ChartWidget& c = *a->chart;
     EXPECT_EQ(c.GraphAnnotationType(4), pe::sgNoSymbol);
     EXPECT_TRUE(c.GraphAnnotationText(4).isEmpty());
     EXPECT_EQ(c.GraphAnnotationType(5), pe::sgCrossMark);
@@ -196,22 +195,22 @@ TEST_F(GraphTools, DeletedMarkStaysGoneAfterRecolourAndReopen) {
     EXPECT_EQ(c.GraphAnnotationType(5), pe::sgCrossMark);
 
     prompter.colors.push_back(QColor(255, 0, 0));
-    a->ToolButton15->click();
+    a->markColorButton->click();
     EXPECT_EQ(shared.annoColor, peRgb(255, 0, 0));
     EXPECT_EQ(c.GraphAnnotationColor(5), peRgb(255, 0, 0));
     EXPECT_EQ(c.GraphAnnotationColor(4), peRgb(255, 0, 0));
     EXPECT_EQ(visibleMarks(c), 1);
-    EXPECT_EQ(b->PESGraph1->GraphAnnotationColor(6), 0u); // other windows keep theirs
+    EXPECT_EQ(b->chart->GraphAnnotationColor(6), 0u); // other windows keep theirs
 
     const QString path = dir.filePath("marks.ghf");
     ASSERT_TRUE(writeGraphFile(c, path));
     auto reopened = makeWindow();
-    ASSERT_TRUE(readGraphFile(*reopened->PESGraph1, path));
-    EXPECT_EQ(visibleMarks(*reopened->PESGraph1), 1);
-    EXPECT_EQ(reopened->PESGraph1->GraphAnnotationType(4), pe::sgNoSymbol);
+    ASSERT_TRUE(readGraphFile(*reopened->chart, path));
+    EXPECT_EQ(visibleMarks(*reopened->chart), 1);
+    EXPECT_EQ(reopened->chart->GraphAnnotationType(4), pe::sgNoSymbol);
 
     // The index of a deleted mark is never handed out again.
-    a->ToolButton5->click();
+    a->crossButton->click();
     click(*a, centre(*a));
     EXPECT_EQ(shared.annotationCounter.value(), 7);
 }
@@ -227,8 +226,8 @@ TEST_F(GraphTools, ColourDialogStartsWithTheCreationColour) {
             return false;
         }
     } recorder;
-    TfrmGraph probe(recorder, shared);
-    probe.ToolButton15Click();
+    GraphWindow probe(recorder, shared);
+    probe.onMarkColorClicked();
     EXPECT_EQ(recorder.offered, QColor(0, 255, 0));
     // Cancel changes nothing.
     EXPECT_EQ(shared.annoColor, peRgb(0, 255, 0));
@@ -245,24 +244,24 @@ TEST_F(GraphTools, CrossPointer) {
     EXPECT_GT(qAlpha(image.pixel(int(15.5 * r), int(20 * r))), 0);
     EXPECT_GT(qAlpha(image.pixel(int(20 * r), int(15.5 * r))), 0);
     EXPECT_GT(qAlpha(image.pixel(int(1 * r), int(4 * r))), 0); // the artwork's arrow at the hot spot
-    a->ToolButton5->click();
-    EXPECT_EQ(a->PESGraph1->customPlot()->cursor().shape(), Qt::BitmapCursor);
+    a->crossButton->click();
+    EXPECT_EQ(a->chart->customPlot()->cursor().shape(), Qt::BitmapCursor);
 }
 
 TEST_F(GraphTools, CrossAndTextOnlyOnSingleAxisCharts) {
     auto split = makeWindow(false);
-    EXPECT_FALSE(split->ToolButton5->isEnabled());
-    EXPECT_FALSE(split->ToolButton9->isEnabled());
-    EXPECT_TRUE(a->ToolButton5->isEnabled());
-    EXPECT_TRUE(a->ToolButton9->isEnabled());
+    EXPECT_FALSE(split->crossButton->isEnabled());
+    EXPECT_FALSE(split->textButton->isEnabled());
+    EXPECT_TRUE(a->crossButton->isEnabled());
+    EXPECT_TRUE(a->textButton->isEnabled());
     // A disabled tool says when it can be used; an enabled one shows its plain hint.
-    EXPECT_EQ(split->ToolButton5->toolTip(), "Draw A Cross On Graph\n" + TfrmGraph::kSingleAxisToolHint);
-    EXPECT_EQ(split->ToolButton9->toolTip(), "Text\n" + TfrmGraph::kSingleAxisToolHint);
-    EXPECT_EQ(a->ToolButton5->toolTip(), "Draw A Cross On Graph");
-    EXPECT_EQ(a->ToolButton9->toolTip(), "Text");
-    split->chkSplit->setChecked(false);
-    EXPECT_TRUE(split->ToolButton5->isEnabled());
-    EXPECT_EQ(split->ToolButton5->toolTip(), "Draw A Cross On Graph");
+    EXPECT_EQ(split->crossButton->toolTip(), "Draw A Cross On Graph\n" + GraphWindow::kSingleAxisToolHint);
+    EXPECT_EQ(split->textButton->toolTip(), "Text\n" + GraphWindow::kSingleAxisToolHint);
+    EXPECT_EQ(a->crossButton->toolTip(), "Draw A Cross On Graph");
+    EXPECT_EQ(a->textButton->toolTip(), "Text");
+    split->splitAxesBox->setChecked(false);
+    EXPECT_TRUE(split->crossButton->isEnabled());
+    EXPECT_EQ(split->crossButton->toolTip(), "Draw A Cross On Graph");
 }
 
 TEST_F(GraphTools, ZoomAndUndo) {
@@ -271,26 +270,26 @@ TEST_F(GraphTools, ZoomAndUndo) {
     send(*a, QEvent::MouseMove, from + QPoint(40, 20), Qt::LeftButton);
     send(*a, QEvent::MouseMove, from + QPoint(120, 60), Qt::LeftButton);
     send(*a, QEvent::MouseButtonRelease, from + QPoint(120, 60));
-    EXPECT_TRUE(a->PESGraph1->isZoomed());
-    EXPECT_TRUE(a->UndoZoom->isEnabled());
+    EXPECT_TRUE(a->chart->isZoomed());
+    EXPECT_TRUE(a->undoZoomButton->isEnabled());
     EXPECT_EQ(shared.annotationCounter.value(), 3); // a drag is no click
-    a->UndoZoom->click();
-    EXPECT_FALSE(a->PESGraph1->isZoomed());
-    EXPECT_FALSE(a->UndoZoom->isEnabled());
+    a->undoZoomButton->click();
+    EXPECT_FALSE(a->chart->isZoomed());
+    EXPECT_FALSE(a->undoZoomButton->isEnabled());
 
     // The wheel zooms too; wheeling all the way back out leaves nothing to undo.
     const auto wheel = [&](int steps) {
-        QCustomPlot* plot = a->PESGraph1->customPlot();
+        QCustomPlot* plot = a->chart->customPlot();
         QWheelEvent e(QPointF(centre(*a)), plot->mapToGlobal(QPointF(centre(*a))), QPoint(),
                       QPoint(0, 120 * steps), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(plot, &e);
     };
     wheel(2);
-    EXPECT_TRUE(a->PESGraph1->isZoomed());
-    EXPECT_TRUE(a->UndoZoom->isEnabled());
+    EXPECT_TRUE(a->chart->isZoomed());
+    EXPECT_TRUE(a->undoZoomButton->isEnabled());
     wheel(-3);
-    EXPECT_FALSE(a->PESGraph1->isZoomed());
-    EXPECT_FALSE(a->UndoZoom->isEnabled());
+    EXPECT_FALSE(a->chart->isZoomed());
+    EXPECT_FALSE(a->undoZoomButton->isEnabled());
 }
 
 TEST(AnnotationCounterTest, StartsAfterTheReservedIndices) {

@@ -1,9 +1,9 @@
 // The graph window: layout, chart preparation and template, channel boxes, split, font,
 // customization, closing rules, the graph file and the Y-axis dialog.
 #include "graph/graph_file.h"
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
-#include "graph/tfrm_setup_scale.h"
+#include "graph/y_axis_scale_dialog.h"
 #include "support/scripted_prompter.h"
 
 #include <QCheckBox>
@@ -29,21 +29,21 @@ namespace {
 constexpr double kStart = 46234.5;
 constexpr double kStep = 60.0 / 86400.0;
 
-class GraphWindow : public ::testing::Test {
+class GraphWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         setGraphProgramDirectory(dir.path());
     }
     void TearDown() override {
-        for (const QPointer<TfrmGraph>& w : windows)
+        for (const QPointer<GraphWindow>& w : windows)
             delete w.data();
         setGraphProgramDirectory(QString());
     }
-    TfrmGraph* window(const QString& caption = QStringLiteral("Graph")) {
-        auto* w = new TfrmGraph(prompter, shared);
+    GraphWindow* window(const QString& caption = QStringLiteral("Graph")) {
+        auto* w = new GraphWindow(prompter, shared);
         w->setWindowTitle(caption);
-        w->ConfigureGraph(3, 10, kStart, kStart + 9 * kStep, 0, 10000, -50, 100);
+        w->configureGraph(3, 10, kStart, kStart + 9 * kStep, 0, 10000, -50, 100);
         windows << w;
         return w;
     }
@@ -53,7 +53,7 @@ class GraphWindow : public ::testing::Test {
         QFile blocker(dir.filePath(QStringLiteral("template")));
         ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     }
-    static std::pair<double, double> yScale(PESGraph& chart, int axis) {
+    static std::pair<double, double> yScale(ChartWidget& chart, int axis) {
         const auto& a = chart.model().yAxisAt(axis);
         return {a.manualMin, a.manualMax};
     }
@@ -61,68 +61,69 @@ class GraphWindow : public ::testing::Test {
     QTemporaryDir dir;
     ScriptedPrompter prompter;
     GraphShared shared;
-    QList<QPointer<TfrmGraph>> windows;
+    QList<QPointer<GraphWindow>> windows;
 };
 
-TEST_F(GraphWindow, LayoutNamesCaptionsAndStartState) {
-    TfrmGraph* w = window();
-    TfrmGraph fresh(prompter, shared);
+TEST_F(GraphWindowTest, LayoutNamesCaptionsAndStartState) {
+    GraphWindow* w = window();
+    GraphWindow fresh(prompter, shared);
     EXPECT_EQ(fresh.windowTitle(), "Graph");
     EXPECT_EQ(fresh.size(), QSize(1160, 615));
-    const std::pair<const char*, const char*> hints[] = {{"ToolButton1", "Toggle Graph Statistic"},
-                                                         {"ToolButton2", "Toggle Line Cursor Statistic"},
-                                                         {"ToolButton4", "Normal Cursor"},
-                                                         {"ToolButton5", "Draw A Cross On Graph"},
-                                                         {"ToolButton9", "Text"},
-                                                         {"ToolButton15", "Set Annotation Color"},
-                                                         {"tbntClr", "Clear"}};
+    const std::pair<const char*, const char*> hints[] = {
+        {"graphStatisticButton", "Toggle Graph Statistic"},
+        {"lineCursorStatisticButton", "Toggle Line Cursor Statistic"},
+        {"normalCursorButton", "Normal Cursor"},
+        {"crossButton", "Draw A Cross On Graph"},
+        {"textButton", "Text"},
+        {"markColorButton", "Set Annotation Color"},
+        {"clearButton", "Clear"}};
     for (const auto& [name, hint] : hints) {
         auto* b = w->findChild<QToolButton*>(name);
         ASSERT_NE(b, nullptr) << name;
         // Cross and Text are disabled on this two-axis chart: their tips say when they work.
-        const QString when = b->isEnabled() ? QString() : "\n" + TfrmGraph::kSingleAxisToolHint;
+        const QString when = b->isEnabled() ? QString() : "\n" + GraphWindow::kSingleAxisToolHint;
         EXPECT_EQ(b->toolTip(), hint + when);
     }
-    EXPECT_TRUE(w->ToolButton1->isChecked());
-    EXPECT_TRUE(w->ToolButton2->isChecked());
-    EXPECT_TRUE(w->ToolButton4->isChecked());
-    EXPECT_TRUE(w->tbntClr->isHidden());
-    EXPECT_TRUE(w->tbntClrDivider->isHidden());
-    EXPECT_FALSE(w->UndoZoom->isEnabled());
-    EXPECT_EQ(w->UndoZoom->text(), "Undo Zoom");
-    EXPECT_TRUE(w->chkSplit->isHidden());
-    EXPECT_TRUE(w->chkSplit->isChecked());
-    EXPECT_EQ(w->chkSplit->text(), "Split");
-    EXPECT_EQ(w->Button1->text(), "Graph Option");
-    EXPECT_EQ(w->Button1->toolTip(), "Graph Customization");
-    EXPECT_EQ(w->btnChangeScale->text(), "Y Axis");
-    EXPECT_EQ(w->btnChangeScale->toolTip(), "set the maximum and minimum extent of the left y axis.");
-    EXPECT_EQ(w->Button3->text(), "Font");
-    EXPECT_EQ(w->Button2->text(), "Show MAX/MIN on Graph");
-    for (QCheckBox* c : {w->chkppm, w->chkRH, w->chkT1})
+    EXPECT_TRUE(w->graphStatisticButton->isChecked());
+    EXPECT_TRUE(w->lineCursorStatisticButton->isChecked());
+    EXPECT_TRUE(w->normalCursorButton->isChecked());
+    EXPECT_TRUE(w->clearButton->isHidden());
+    EXPECT_TRUE(w->clearDivider->isHidden());
+    EXPECT_FALSE(w->undoZoomButton->isEnabled());
+    EXPECT_EQ(w->undoZoomButton->text(), "Undo Zoom");
+    EXPECT_TRUE(w->splitAxesBox->isHidden());
+    EXPECT_TRUE(w->splitAxesBox->isChecked());
+    EXPECT_EQ(w->splitAxesBox->text(), "Split");
+    EXPECT_EQ(w->graphOptionButton->text(), "Graph Option");
+    EXPECT_EQ(w->graphOptionButton->toolTip(), "Graph Customization");
+    EXPECT_EQ(w->yAxisButton->text(), "Y Axis");
+    EXPECT_EQ(w->yAxisButton->toolTip(), "set the maximum and minimum extent of the left y axis.");
+    EXPECT_EQ(w->fontButton->text(), "Font");
+    EXPECT_EQ(w->showMaxMinButton->text(), "Show MAX/MIN on Graph");
+    for (QCheckBox* c : {w->ppmBox, w->humidityBox, w->temperatureBox})
         EXPECT_TRUE(c->isChecked());
-    EXPECT_EQ(w->chkRH->text(), "%RH");
-    EXPECT_EQ(w->chkT1->text(), "Temp.");
-    for (QComboBox* c : {w->ComboBox1, w->ComboBox2}) {
+    EXPECT_EQ(w->humidityBox->text(), "%RH");
+    EXPECT_EQ(w->temperatureBox->text(), "Temp.");
+    for (QComboBox* c : {w->minutesBox, w->secondsBox}) {
         ASSERT_EQ(c->count(), 61);
         EXPECT_EQ(c->itemText(0), "00");
         EXPECT_EQ(c->itemText(60), "60");
     }
-    EXPECT_FALSE(w->pnlSamplingRate->isEnabled());
-    EXPECT_FALSE(w->txtStartTime->isEnabled());
-    EXPECT_FALSE(w->txtDataNo->isEnabled());
-    EXPECT_EQ(fresh.txtDataNo->text(), "0");
+    EXPECT_FALSE(w->samplingRatePanel->isEnabled());
+    EXPECT_FALSE(w->startTimeField->isEnabled());
+    EXPECT_FALSE(w->sampleCountField->isEnabled());
+    EXPECT_EQ(fresh.sampleCountField->text(), "0");
     for (int c = 0; c < 3; ++c) {
         EXPECT_EQ(fresh.avgField(c)->text(), "***.* ");
         EXPECT_TRUE(fresh.maxField(c)->text().isEmpty());
     }
-    EXPECT_EQ(w->findChild<QLineEdit*>("txtT1Avg"), w->txtT1Avg);
-    EXPECT_EQ(w->Panel12->parentWidget(), w->PESGraph1);
+    EXPECT_EQ(w->findChild<QLineEdit*>("temperatureAvgField"), w->temperatureAvgField);
+    EXPECT_EQ(w->readOutLabel->parentWidget(), w->chart);
     EXPECT_TRUE(w->dataSetPane()->isHidden());
     EXPECT_EQ(w->splitter()->widget(0), w->dataSetPane());
     // Split chart: Cross and Text stay off.
-    EXPECT_FALSE(w->ToolButton5->isEnabled());
-    EXPECT_FALSE(w->ToolButton9->isEnabled());
+    EXPECT_FALSE(w->crossButton->isEnabled());
+    EXPECT_FALSE(w->textButton->isEnabled());
 
     auto* pane = new QWidget;
     w->setDataSetPane(pane);
@@ -131,8 +132,8 @@ TEST_F(GraphWindow, LayoutNamesCaptionsAndStartState) {
     EXPECT_TRUE(pane->isHidden());
 }
 
-TEST_F(GraphWindow, ConfigureGraphBuiltInLook) {
-    PESGraph& c = *window()->PESGraph1;
+TEST_F(GraphWindowTest, ConfigureGraphBuiltInLook) {
+    ChartWidget& c = *window()->chart;
     EXPECT_EQ(c.Subsets(), 3);
     EXPECT_EQ(c.Points(), 10);
     EXPECT_DOUBLE_EQ(c.XDataII(2, 9), 0.0);
@@ -167,12 +168,12 @@ TEST_F(GraphWindow, ConfigureGraphBuiltInLook) {
     EXPECT_TRUE(prompter.shown.isEmpty());
 }
 
-TEST_F(GraphWindow, TemplateGivesLookButCallerGivesSubsetsSplitAndScales) {
+TEST_F(GraphWindowTest, TemplateGivesLookButCallerGivesSubsetsSplitAndScales) {
     ASSERT_TRUE(makeTemplateFolder());
     {
         ScriptedPrompter p;
-        PESGraph look(p);
-        ConfigureGraph(look, 3, 5, kStart, kStart + 4 * kStep, 0, 10000, -50, 100);
+        ChartWidget look(p);
+        configureGraph(look, 3, 5, kStart, kStart + 4 * kStep, 0, 10000, -50, 100);
         look.setGraphBackColor(peRgb(255, 255, 255));
         look.setMainTitle("Office");
         look.setSubsetColors(1, peRgb(0, 200, 0));
@@ -191,7 +192,7 @@ TEST_F(GraphWindow, TemplateGivesLookButCallerGivesSubsetsSplitAndScales) {
         QString error;
         ASSERT_TRUE(writeGraphFile(look, graphTemplateFile(), &error)) << error.toStdString();
     }
-    PESGraph& c = *window()->PESGraph1;
+    ChartWidget& c = *window()->chart;
     EXPECT_EQ(c.GraphBackColor(), peRgb(255, 255, 255));
     EXPECT_EQ(c.MainTitle(), "Office");
     EXPECT_EQ(c.SubsetColors(1), peRgb(0, 200, 0));
@@ -211,67 +212,67 @@ TEST_F(GraphWindow, TemplateGivesLookButCallerGivesSubsetsSplitAndScales) {
     EXPECT_TRUE(prompter.shown.isEmpty());
 }
 
-TEST_F(GraphWindow, UnreadableTemplateIsReportedAndBuiltInLookUsed) {
+TEST_F(GraphWindowTest, UnreadableTemplateIsReportedAndBuiltInLookUsed) {
     ASSERT_TRUE(makeTemplateFolder());
     QFile f(graphTemplateFile());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("\x10\0\0\0garbage", 11);
     f.close();
-    PESGraph& c = *window()->PESGraph1;
+    ChartWidget& c = *window()->chart;
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_TRUE(prompter.shown[0].contains("template")) << prompter.shown[0].toStdString();
     EXPECT_EQ(c.GraphBackColor(), peRgb(0, 0, 0));
     EXPECT_EQ(c.axisCount(), 2);
 }
 
-TEST_F(GraphWindow, ChannelBoxesChooseTheDrawnSubsets) {
-    TfrmGraph* w = window();
-    PESGraph& c = *w->PESGraph1;
-    w->chkppm->setChecked(false);
+TEST_F(GraphWindowTest, ChannelBoxesChooseTheDrawnSubsets) {
+    GraphWindow* w = window();
+    ChartWidget& c = *w->chart;
+    w->ppmBox->setChecked(false);
     EXPECT_EQ(c.model().drawnSubsets(), (std::vector<int>{1, 2}));
-    w->chkT1->setChecked(false);
+    w->temperatureBox->setChecked(false);
     EXPECT_EQ(c.model().drawnSubsets(), (std::vector<int>{1}));
     EXPECT_EQ(c.RandomSubsetsToGraph(0), 1);
-    w->chkRH->setChecked(false);
+    w->humidityBox->setChecked(false);
     EXPECT_EQ(c.RandomSubsetsToGraphCount(), 0);
     EXPECT_TRUE(c.model().drawnSubsets().empty());
-    w->chkT1->setChecked(true);
-    w->chkppm->setChecked(true);
+    w->temperatureBox->setChecked(true);
+    w->ppmBox->setChecked(true);
     EXPECT_EQ(c.model().drawnSubsets(), (std::vector<int>{0, 2}));
 }
 
-TEST_F(GraphWindow, UncheckingSplitGivesOneAxisAndEnablesCrossAndText) {
-    TfrmGraph* w = window();
-    w->chkSplit->setChecked(false);
-    PESGraph& c = *w->PESGraph1;
+TEST_F(GraphWindowTest, UncheckingSplitGivesOneAxisAndEnablesCrossAndText) {
+    GraphWindow* w = window();
+    w->splitAxesBox->setChecked(false);
+    ChartWidget& c = *w->chart;
     EXPECT_EQ(c.axisCount(), 1);
     EXPECT_DOUBLE_EQ(c.MultiAxesProportions(0), 1.0);
     EXPECT_EQ(c.customPlot()->axisRectCount(), 1);
-    EXPECT_TRUE(w->ToolButton5->isEnabled());
-    EXPECT_TRUE(w->ToolButton9->isEnabled());
+    EXPECT_TRUE(w->crossButton->isEnabled());
+    EXPECT_TRUE(w->textButton->isEnabled());
     w->updateCrossAndTextTools();
-    EXPECT_TRUE(w->ToolButton5->isEnabled());
+    EXPECT_TRUE(w->crossButton->isEnabled());
 }
 
-TEST_F(GraphWindow, FontGoesToTheStatisticPanelsOnly) {
-    TfrmGraph* w = window();
-    const QFont chartFont = w->PESGraph1->font();
-    w->Button3Click(); // cancelled
-    EXPECT_NE(w->pnlStatistic->font().family(), "Courier");
+TEST_F(GraphWindowTest, FontGoesToTheStatisticPanelsOnly) {
+    GraphWindow* w = window();
+    const QFont chartFont = w->chart->font();
+    w->onFontClicked(); // cancelled
+    EXPECT_NE(w->statisticPanel->font().family(), "Courier");
     QFont chosen("Courier", 13);
     prompter.fonts.push_back(chosen);
-    w->Button3->click();
-    EXPECT_EQ(w->pnlStatistic->font().family(), chosen.family());
-    EXPECT_EQ(w->pnlGraphStatistic->font().pointSize(), 13);
-    EXPECT_EQ(w->PESGraph1->font(), chartFont);
+    w->fontButton->click();
+    EXPECT_EQ(w->statisticPanel->font().family(), chosen.family());
+    EXPECT_EQ(w->statisticStrip->font().pointSize(), 13);
+    EXPECT_EQ(w->chart->font(), chartFont);
 }
 
-TEST_F(GraphWindow, GraphOptionRestoresXAndOffersTheTemplate) {
+TEST_F(GraphWindowTest, GraphOptionRestoresXAndOffersTheTemplate) {
     ASSERT_TRUE(makeTemplateFolder());
-    TfrmGraph* w = window();
-    PESGraph& c = *w->PESGraph1;
+    GraphWindow* w = window();
+    ChartWidget& c = *w->chart;
     c.setPEactions(pe::sgResetImage);
-    w->UndoZoom->setEnabled(true);
+    w->undoZoomButton->setEnabled(true);
     c.setWorkingAxis(1);
     prompter.dialogHandler = [&](QDialog& d) {
         c.setManualMinX(1.0); // whatever the dialog did to X is taken back
@@ -280,41 +281,41 @@ TEST_F(GraphWindow, GraphOptionRestoresXAndOffersTheTemplate) {
         return int(QDialog::Accepted);
     };
     prompter.answers = {Prompter::No};
-    w->Button1->click();
+    w->graphOptionButton->click();
     EXPECT_EQ(prompter.questions, QStringList{"Do you want to save the changes ?"});
     EXPECT_FALSE(QFile::exists(graphTemplateFile()));
     EXPECT_DOUBLE_EQ(c.ManualMinX(), kStart);
     EXPECT_EQ(c.WorkingAxis(), 0);
-    EXPECT_FALSE(w->UndoZoom->isEnabled());
+    EXPECT_FALSE(w->undoZoomButton->isEnabled());
 
     prompter.answers = {Prompter::Yes};
-    w->Button1->click();
+    w->graphOptionButton->click();
     ASSERT_TRUE(QFile::exists(graphTemplateFile()));
-    PESGraph back(prompter);
+    ChartWidget back(prompter);
     ASSERT_TRUE(readGraphFile(back, graphTemplateFile()));
     EXPECT_EQ(back.MainTitle(), "Lab");
 
     // Cancelled dialog: no question.
     prompter.dialogHandler = [](QDialog&) { return int(QDialog::Rejected); };
-    w->Button1->click();
+    w->graphOptionButton->click();
     EXPECT_EQ(prompter.questions.size(), 2);
 }
 
-TEST_F(GraphWindow, TemplateWriteFailureIsShownAndChartKept) {
+TEST_F(GraphWindowTest, TemplateWriteFailureIsShownAndChartKept) {
     blockTemplateFolder();
-    TfrmGraph* w = window();
+    GraphWindow* w = window();
     prompter.dialogHandler = [](QDialog&) { return int(QDialog::Accepted); };
     prompter.answers = {Prompter::Yes};
-    w->Button1->click();
+    w->graphOptionButton->click();
     ASSERT_EQ(prompter.shown.size(), 2);
     EXPECT_TRUE(prompter.shown[1].startsWith("Cannot create file")) << prompter.shown[1].toStdString();
-    EXPECT_EQ(w->PESGraph1->axisCount(), 2);
+    EXPECT_EQ(w->chart->axisCount(), 2);
 }
 
-TEST_F(GraphWindow, DataLoggerCloseQuestionAndUnsavedDownloadFlag) {
-    TfrmGraph* w = window(TfrmGraph::kDataLoggerCaption);
-    QSignalSpy saves(w, &TfrmGraph::saveRequested);
-    QSignalSpy closed(w, &TfrmGraph::closedWindow);
+TEST_F(GraphWindowTest, DataLoggerCloseQuestionAndUnsavedDownloadFlag) {
+    GraphWindow* w = window(GraphWindow::kDataLoggerCaption);
+    QSignalSpy saves(w, &GraphWindow::saveRequested);
+    QSignalSpy closed(w, &GraphWindow::closedWindow);
     shared.downloadUnsaved = true;
     prompter.answers = {Prompter::Cancel};
     EXPECT_FALSE(w->close());
@@ -330,7 +331,7 @@ TEST_F(GraphWindow, DataLoggerCloseQuestionAndUnsavedDownloadFlag) {
     EXPECT_TRUE(shared.downloadUnsaved);
 
     // Yes and the collection saved (the save clears the flag): the window closes.
-    QObject::connect(w, &TfrmGraph::saveRequested, [this] { shared.downloadUnsaved = false; });
+    QObject::connect(w, &GraphWindow::saveRequested, [this] { shared.downloadUnsaved = false; });
     prompter.answers = {Prompter::Yes};
     EXPECT_TRUE(w->close());
     EXPECT_EQ(saves.count(), 2);
@@ -338,34 +339,34 @@ TEST_F(GraphWindow, DataLoggerCloseQuestionAndUnsavedDownloadFlag) {
     EXPECT_FALSE(shared.downloadUnsaved);
 
     // No: closes, flag cleared, so the next data-logger graph closes without asking.
-    TfrmGraph* again = window(TfrmGraph::kDataLoggerCaption);
+    GraphWindow* again = window(GraphWindow::kDataLoggerCaption);
     shared.downloadUnsaved = true;
     prompter.answers = {Prompter::No};
     EXPECT_TRUE(again->close());
     EXPECT_FALSE(shared.downloadUnsaved);
-    TfrmGraph* third = window(TfrmGraph::kDataLoggerCaption);
+    GraphWindow* third = window(GraphWindow::kDataLoggerCaption);
     EXPECT_TRUE(third->close());
     EXPECT_EQ(prompter.questions.size(), 4);
 }
 
 // Closing another graph window must not throw away the question about downloaded data.
-TEST_F(GraphWindow, ClosingOtherGraphWindowsKeepsTheDownloadFlag) {
+TEST_F(GraphWindowTest, ClosingOtherGraphWindowsKeepsTheDownloadFlag) {
     shared.downloadUnsaved = true;
     bool realTimeUnsaved = false;
     shared.realTimeUnsaved = &realTimeUnsaved;
-    for (const QString& caption : {QStringLiteral("C:/data/room.ghf"), TfrmGraph::kRealTimeCaption}) {
-        TfrmGraph* other = window(caption);
+    for (const QString& caption : {QStringLiteral("C:/data/room.ghf"), GraphWindow::kRealTimeCaption}) {
+        GraphWindow* other = window(caption);
         EXPECT_TRUE(other->close());
         EXPECT_TRUE(shared.downloadUnsaved) << caption.toStdString();
     }
     EXPECT_TRUE(prompter.questions.isEmpty());
 }
 
-TEST_F(GraphWindow, AskedAndAgreedWindowClosesWithoutAskingAgain) {
-    TfrmGraph* w = window(TfrmGraph::kDataLoggerCaption);
+TEST_F(GraphWindowTest, AskedAndAgreedWindowClosesWithoutAskingAgain) {
+    GraphWindow* w = window(GraphWindow::kDataLoggerCaption);
     shared.downloadUnsaved = true;
     prompter.answers = {Prompter::No};
-    ASSERT_TRUE(w->FormCloseQuery());
+    ASSERT_TRUE(w->mayClose());
     EXPECT_TRUE(shared.downloadUnsaved); // nothing closed yet
     w->setCloseAgreed(true);
     EXPECT_TRUE(w->close());
@@ -373,23 +374,23 @@ TEST_F(GraphWindow, AskedAndAgreedWindowClosesWithoutAskingAgain) {
     EXPECT_FALSE(shared.downloadUnsaved);
 }
 
-TEST_F(GraphWindow, DataLoggerRefusesToCloseWhileADownloadFillsIt) {
-    TfrmGraph* w = window(TfrmGraph::kDataLoggerCaption);
-    TfrmGraph* other = window("C:/data/room.ghf");
+TEST_F(GraphWindowTest, DataLoggerRefusesToCloseWhileADownloadFillsIt) {
+    GraphWindow* w = window(GraphWindow::kDataLoggerCaption);
+    GraphWindow* other = window("C:/data/room.ghf");
     shared.downloadRunning = true;
     w->setCloseAgreed(true);
     EXPECT_FALSE(w->close());
-    EXPECT_EQ(prompter.shown, QStringList{TfrmGraph::kDownloadRunning});
+    EXPECT_EQ(prompter.shown, QStringList{GraphWindow::kDownloadRunning});
     EXPECT_TRUE(other->close());
     shared.downloadRunning = false;
     EXPECT_TRUE(w->close());
 }
 
-TEST_F(GraphWindow, RealTimeCloseQuestion) {
+TEST_F(GraphWindowTest, RealTimeCloseQuestion) {
     bool unsaved = true;
     shared.realTimeUnsaved = &unsaved;
-    TfrmGraph* w = window(TfrmGraph::kRealTimeCaption);
-    QSignalSpy saves(w, &TfrmGraph::saveGraphRequested);
+    GraphWindow* w = window(GraphWindow::kRealTimeCaption);
+    QSignalSpy saves(w, &GraphWindow::saveGraphRequested);
     prompter.answers = {Prompter::Cancel};
     EXPECT_FALSE(w->close());
     EXPECT_TRUE(unsaved);
@@ -399,8 +400,8 @@ TEST_F(GraphWindow, RealTimeCloseQuestion) {
     EXPECT_EQ(saves.count(), 0);
 
     unsaved = true;
-    TfrmGraph* second = window(TfrmGraph::kRealTimeCaption);
-    QSignalSpy saves2(second, &TfrmGraph::saveGraphRequested);
+    GraphWindow* second = window(GraphWindow::kRealTimeCaption);
+    QSignalSpy saves2(second, &GraphWindow::saveGraphRequested);
     prompter.answers = {Prompter::Yes};
     EXPECT_TRUE(second->close());
     EXPECT_EQ(saves2.count(), 1);
@@ -409,23 +410,23 @@ TEST_F(GraphWindow, RealTimeCloseQuestion) {
               QStringList({"Save Real-Time Graph ?", "Save Real-Time Graph ?", "Save Real-Time Graph ?"}));
 }
 
-TEST_F(GraphWindow, ShowingResetsTheSharedToolAndActivationIsSignalled) {
-    TfrmGraph* w = window();
-    QSignalSpy activated(w, &TfrmGraph::activated);
+TEST_F(GraphWindowTest, ShowingResetsTheSharedToolAndActivationIsSignalled) {
+    GraphWindow* w = window();
+    QSignalSpy activated(w, &GraphWindow::activated);
     shared.tool = GraphTool::Cross;
     w->show();
     EXPECT_EQ(shared.tool, GraphTool::Normal);
-    EXPECT_EQ(w->PESGraph1->ArrowCursor(), pe::sgArrowCursor);
-    w->FormActivate();
+    EXPECT_EQ(w->chart->ArrowCursor(), pe::sgArrowCursor);
+    w->onActivated();
     EXPECT_GE(activated.count(), 1);
 }
 
 // --- Graph file ------------------------------------------------------------------------------
 
-class GraphFile : public GraphWindow {
+class GraphFile : public GraphWindowTest {
   protected:
-    PESGraph& filled() {
-        PESGraph& c = *window()->PESGraph1;
+    ChartWidget& filled() {
+        ChartWidget& c = *window()->chart;
         for (int p = 0; p < 10; ++p) {
             for (int s = 0; s < 3; ++s) {
                 c.setXDataII(s, p, kStart + p * kStep);
@@ -449,7 +450,7 @@ class GraphFile : public GraphWindow {
 };
 
 TEST_F(GraphFile, RoundTripWithLittleEndianLength) {
-    PESGraph& c = filled();
+    ChartWidget& c = filled();
     ASSERT_TRUE(writeGraphFile(c, path("a.ghf")));
     const QByteArray bytes = bytesOf(path("a.ghf"));
     const QByteArray state = c.storeState();
@@ -460,17 +461,17 @@ TEST_F(GraphFile, RoundTripWithLittleEndianLength) {
     EXPECT_EQ(bytes.mid(4), state);
 
     ScriptedPrompter p;
-    PESGraph back(p);
+    ChartWidget back(p);
     QString error;
     ASSERT_TRUE(readGraphFile(back, path("a.ghf"), &error)) << error.toStdString();
     EXPECT_EQ(back.model(), c.model());
 }
 
 TEST_F(GraphFile, DamagedFilesAreRefusedAndTheChartKept) {
-    PESGraph& c = filled();
+    ChartWidget& c = filled();
     ASSERT_TRUE(writeGraphFile(c, path("a.ghf")));
     const QByteArray good = bytesOf(path("a.ghf"));
-    PESGraph& target = *window()->PESGraph1;
+    ChartWidget& target = *window()->chart;
     target.setMainTitle("keep me");
     const ChartModel before = target.model();
 
@@ -498,7 +499,7 @@ TEST_F(GraphFile, DamagedFilesAreRefusedAndTheChartKept) {
 
 #ifdef Q_OS_UNIX
 TEST_F(GraphFile, FailedWriteKeepsTheOlderFile) {
-    PESGraph& c = filled();
+    ChartWidget& c = filled();
     ASSERT_TRUE(writeGraphFile(c, path("a.ghf")));
     const QByteArray older = bytesOf(path("a.ghf"));
     c.setPoints(5000); // a larger state than the file size limit below allows
@@ -522,24 +523,24 @@ TEST_F(GraphFile, FailedWriteKeepsTheOlderFile) {
 
 // --- Y-axis dialog ---------------------------------------------------------------------------
 
-class YAxisDialog : public GraphWindow {
+class YAxisDialog : public GraphWindowTest {
   protected:
     // Answers the dialog: records what it offered, types the given texts, closes with `result`.
     void answer(QStringList texts, int result = QDialog::Accepted, bool save = false) {
         prompter.dialogHandler = [this, texts, result, save](QDialog& d) {
-            auto& dialog = dynamic_cast<TfrmSetupScale&>(d);
-            offered = {dialog.edtppmMin->text(), dialog.edtppmMax->text(), dialog.edtRHMin->text(),
-                       dialog.edtRHMax->text()};
+            auto& dialog = dynamic_cast<YAxisScaleDialog&>(d);
+            offered = {dialog.ppmMinField->text(), dialog.ppmMaxField->text(),
+                       dialog.humidityMinField->text(), dialog.humidityMaxField->text()};
             title = dialog.windowTitle();
-            saveText = dialog.chkSave->text();
-            saveChecked = dialog.chkSave->isChecked();
+            saveText = dialog.saveTemplateBox->text();
+            saveChecked = dialog.saveTemplateBox->isChecked();
             if (texts.size() == 4) {
-                dialog.edtppmMin->setText(texts[0]);
-                dialog.edtppmMax->setText(texts[1]);
-                dialog.edtRHMin->setText(texts[2]);
-                dialog.edtRHMax->setText(texts[3]);
+                dialog.ppmMinField->setText(texts[0]);
+                dialog.ppmMaxField->setText(texts[1]);
+                dialog.humidityMinField->setText(texts[2]);
+                dialog.humidityMaxField->setText(texts[3]);
             }
-            dialog.chkSave->setChecked(save);
+            dialog.saveTemplateBox->setChecked(save);
             return result;
         };
     }
@@ -550,28 +551,28 @@ class YAxisDialog : public GraphWindow {
 };
 
 TEST_F(YAxisDialog, OffersTheChartsScalesTruncated) {
-    TfrmGraph* w = window();
+    GraphWindow* w = window();
     answer({}, QDialog::Rejected);
-    w->btnChangeScale->click();
+    w->yAxisButton->click();
     EXPECT_EQ(offered, QStringList({"0", "10000", "-50", "100"}));
     EXPECT_EQ(title, "Y Axis Maximum And Minimum Scale Setup");
     EXPECT_EQ(saveText, "Save this setting ");
     EXPECT_FALSE(saveChecked);
 
-    w->PESGraph1->setWorkingAxis(1);
-    w->PESGraph1->setManualMinY(-49.7);
-    w->PESGraph1->setManualMaxY(99.9);
-    w->btnChangeScale->click();
+    w->chart->setWorkingAxis(1);
+    w->chart->setManualMinY(-49.7);
+    w->chart->setManualMaxY(99.9);
+    w->yAxisButton->click();
     EXPECT_EQ(offered, QStringList({"0", "10000", "-49", "99"}));
-    EXPECT_EQ(w->PESGraph1->WorkingAxis(), 0);
-    EXPECT_EQ(yScale(*w->PESGraph1, 1), std::make_pair(-49.7, 99.9)); // cancelled: unchanged
+    EXPECT_EQ(w->chart->WorkingAxis(), 0);
+    EXPECT_EQ(yScale(*w->chart, 1), std::make_pair(-49.7, 99.9)); // cancelled: unchanged
 }
 
 TEST_F(YAxisDialog, AppliesValuesUnchecked) {
-    TfrmGraph* w = window();
+    GraphWindow* w = window();
     answer({"500", "100", " -10 ", "60"});
-    w->btnChangeScale->click();
-    PESGraph& c = *w->PESGraph1;
+    w->yAxisButton->click();
+    ChartWidget& c = *w->chart;
     EXPECT_EQ(yScale(c, 0), std::make_pair(500.0, 100.0));
     EXPECT_EQ(yScale(c, 1), std::make_pair(-10.0, 60.0));
     EXPECT_EQ(c.WorkingAxis(), 0);
@@ -582,28 +583,28 @@ TEST_F(YAxisDialog, AppliesValuesUnchecked) {
 }
 
 TEST_F(YAxisDialog, InvalidTextNamesTheLastOneInOrder) {
-    TfrmGraph* w = window();
+    GraphWindow* w = window();
     answer({"0", "lots", "minus", "100"});
-    w->btnChangeScale->click();
+    w->yAxisButton->click();
     EXPECT_EQ(prompter.shown, QStringList{"minus is invalid."});
     answer({"1.5", "x", "0", "100"});
-    w->btnChangeScale->click();
+    w->yAxisButton->click();
     EXPECT_EQ(prompter.shown.last(), "1.5 is invalid.");
-    EXPECT_EQ(yScale(*w->PESGraph1, 0), std::make_pair(0.0, 10000.0));
-    EXPECT_EQ(yScale(*w->PESGraph1, 1), std::make_pair(-50.0, 100.0));
+    EXPECT_EQ(yScale(*w->chart, 0), std::make_pair(0.0, 10000.0));
+    EXPECT_EQ(yScale(*w->chart, 1), std::make_pair(-50.0, 100.0));
 }
 
 TEST_F(YAxisDialog, SavedSettingGivesNewGraphsTheLookButTheirOwnScales) {
     // A fresh installation: no template folder yet. Saving makes it.
     ASSERT_FALSE(QFileInfo::exists(dir.filePath("template")));
-    TfrmGraph* w = window();
-    w->PESGraph1->setGraphBackColor(peRgb(10, 20, 30));
+    GraphWindow* w = window();
+    w->chart->setGraphBackColor(peRgb(10, 20, 30));
     answer({"300", "2000", "0", "50"}, QDialog::Accepted, true);
-    w->btnChangeScale->click();
+    w->yAxisButton->click();
     ASSERT_TRUE(QFile::exists(graphTemplateFile()));
     EXPECT_TRUE(prompter.shown.isEmpty());
 
-    PESGraph& fresh = *window()->PESGraph1;
+    ChartWidget& fresh = *window()->chart;
     EXPECT_EQ(fresh.GraphBackColor(), peRgb(10, 20, 30));
     EXPECT_EQ(yScale(fresh, 0), std::make_pair(0.0, 10000.0));
     EXPECT_EQ(yScale(fresh, 1), std::make_pair(-50.0, 100.0));
@@ -611,12 +612,12 @@ TEST_F(YAxisDialog, SavedSettingGivesNewGraphsTheLookButTheirOwnScales) {
 
 TEST_F(YAxisDialog, TemplateFailureIsShownAndNewScalesStay) {
     blockTemplateFolder();
-    TfrmGraph* w = window();
+    GraphWindow* w = window();
     answer({"300", "2000", "0", "50"}, QDialog::Accepted, true);
-    w->btnChangeScale->click();
+    w->yAxisButton->click();
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_TRUE(prompter.shown[0].startsWith("Cannot create file")) << prompter.shown[0].toStdString();
-    EXPECT_EQ(yScale(*w->PESGraph1, 0), std::make_pair(300.0, 2000.0));
+    EXPECT_EQ(yScale(*w->chart, 0), std::make_pair(300.0, 2000.0));
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // The program finds the files it comes with both beside itself (build folder, portable copy) and in
 // <prefix>/share/qz407 once installed, and writes its own template where the user may write.
 #include "graph/graph_file.h"
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 #include "platform/install_paths.h"
 #include "support/scripted_prompter.h"
 
@@ -44,8 +44,8 @@ struct InstalledLayout : ::testing::Test {
     void writeTemplate(const QString& path, const QString& title) {
         QDir().mkpath(QFileInfo(path).path());
         ScriptedPrompter p;
-        PESGraph look(p);
-        ConfigureGraph(look, 3, 5, 46000.0, 46001.0, 0, 10000, -50, 100);
+        ChartWidget look(p);
+        configureGraph(look, 3, 5, 46000.0, 46001.0, 0, 10000, -50, 100);
         look.setMainTitle(title);
         QString error;
         ASSERT_TRUE(writeGraphFile(look, path, &error)) << error.toStdString();
@@ -75,16 +75,16 @@ TEST_F(InstalledLayout, NewChartsTakeTheShippedTemplateUntilTheUserSavesTheirOwn
     EXPECT_EQ(graphTemplateReadFile(), share + "/template/graph.ghf");
     {
         ScriptedPrompter p;
-        PESGraph chart(p);
-        ConfigureGraph(chart, 3, 5, 46000.0, 46001.0, 0, 10000, -50, 100);
+        ChartWidget chart(p);
+        configureGraph(chart, 3, 5, 46000.0, 46001.0, 0, 10000, -50, 100);
         EXPECT_EQ(chart.MainTitle(), "Shipped");
     }
 
     writeTemplate(graphTemplateFile(), "Mine");
     EXPECT_EQ(graphTemplateReadFile(), graphTemplateFile());
     ScriptedPrompter p;
-    PESGraph chart(p);
-    ConfigureGraph(chart, 3, 5, 46000.0, 46001.0, 0, 10000, -50, 100);
+    ChartWidget chart(p);
+    configureGraph(chart, 3, 5, 46000.0, 46001.0, 0, 10000, -50, 100);
     EXPECT_EQ(chart.MainTitle(), "Mine");
 }
 

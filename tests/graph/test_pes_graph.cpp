@@ -30,7 +30,7 @@ constexpr int kPoints = 10;
 
 // A chart set up the way the graph windows prepare theirs: three subsets, ppm on a top axis,
 // humidity and temperature on a bottom one, fixed scales, date-time X.
-void configure(PESGraph& g) {
+void configure(ChartWidget& g) {
     g.setNullDataValueY(99999);
     g.setSubsets(3);
     g.setPoints(kPoints);
@@ -67,7 +67,7 @@ void configure(PESGraph& g) {
     g.setPEactions(pe::sgReinitAndReset);
 }
 
-class ChartWidget : public ::testing::Test {
+class ChartWidgetTest : public ::testing::Test {
   protected:
     void SetUp() override {
         chart.resize(800, 600);
@@ -122,12 +122,12 @@ class ChartWidget : public ::testing::Test {
     QPoint pixelOf(double x, double y) { return chart.dataToPixel(x, y).toPoint(); }
 
     ScriptedPrompter prompter;
-    PESGraph chart{prompter};
+    ChartWidget chart{prompter};
 };
 
 } // namespace
 
-TEST_F(ChartWidget, DrawsNullsAsGapsWithDateTimeKeys) {
+TEST_F(ChartWidgetTest, DrawsNullsAsGapsWithDateTimeKeys) {
     chart.setYData(0, 2, 99999.0f);
     chart.setYDataII(1, 3, 42.25);
     settle();
@@ -144,7 +144,7 @@ TEST_F(ChartWidget, DrawsNullsAsGapsWithDateTimeKeys) {
     EXPECT_DOUBLE_EQ(bottom->range().lower, (kStart - 25569.0) * 86400.0);
 }
 
-TEST_F(ChartWidget, TwoStackedAxesWithFixedScales) {
+TEST_F(ChartWidgetTest, TwoStackedAxesWithFixedScales) {
     ASSERT_EQ(chart.customPlot()->axisRectCount(), 2);
     EXPECT_EQ(rect(0)->axis(QCPAxis::atLeft)->range(), QCPRange(0, 10000));
     EXPECT_EQ(rect(1)->axis(QCPAxis::atLeft)->range(), QCPRange(-50, 100));
@@ -164,7 +164,7 @@ TEST_F(ChartWidget, TwoStackedAxesWithFixedScales) {
     EXPECT_EQ(chart.customPlot()->graph(2)->valueAxis(), rect(0)->axis(QCPAxis::atLeft));
 }
 
-TEST_F(ChartWidget, SubsetsToDrawFollowTheList) {
+TEST_F(ChartWidgetTest, SubsetsToDrawFollowTheList) {
     chart.setRandomSubsetsToGraph(-1, 0);
     chart.setRandomSubsetsToGraph(0, 0);
     chart.setRandomSubsetsToGraph(1, 2);
@@ -178,7 +178,7 @@ TEST_F(ChartWidget, SubsetsToDrawFollowTheList) {
         EXPECT_FALSE(chart.customPlot()->graph(s)->visible());
 }
 
-TEST_F(ChartWidget, PixelsAndDataConvertBothWaysOnAxisZero) {
+TEST_F(ChartWidgetTest, PixelsAndDataConvertBothWaysOnAxisZero) {
     const QRect plot = chart.plottingRect();
     ASSERT_FALSE(plot.isEmpty());
     const QPointF topLeft = chart.pixelToData(rect(0)->rect().topLeft());
@@ -193,11 +193,11 @@ TEST_F(ChartWidget, PixelsAndDataConvertBothWaysOnAxisZero) {
     EXPECT_LT(chart.pixelToData(rect(1)->rect().center()).y(), 0.0);
 }
 
-TEST_F(ChartWidget, MousePositionClicksAndDataHotSpots) {
-    QSignalSpy moves(&chart, &PESGraph::OnMouseMove);
-    QSignalSpy clicks(&chart, &PESGraph::OnClick);
-    QSignalSpy data(&chart, &PESGraph::OnDataHotSpot);
-    QSignalSpy graphSpots(&chart, &PESGraph::OnGraphHotSpot);
+TEST_F(ChartWidgetTest, MousePositionClicksAndDataHotSpots) {
+    QSignalSpy moves(&chart, &ChartWidget::mouseMoved);
+    QSignalSpy clicks(&chart, &ChartWidget::clicked);
+    QSignalSpy data(&chart, &ChartWidget::dataHotSpotClicked);
+    QSignalSpy graphSpots(&chart, &ChartWidget::graphHotSpotClicked);
     send(QEvent::MouseMove, QPoint(300, 200));
     EXPECT_EQ(moves.count(), 1);
     EXPECT_EQ(chart.lastMousePosition(), QPoint(300, 200));
@@ -216,7 +216,7 @@ TEST_F(ChartWidget, MousePositionClicksAndDataHotSpots) {
     EXPECT_EQ(graphSpots.count(), 1);
 }
 
-TEST_F(ChartWidget, AnnotationsSitInDataUnitsAndReportHotSpots) {
+TEST_F(ChartWidgetTest, AnnotationsSitInDataUnitsAndReportHotSpots) {
     chart.setAllowGraphAnnotHotSpots(true);
     chart.setGraphAnnotationType(4, pe::sgCrossMark);
     chart.setGraphAnnotationX(4, kStart + 2 * kStep);
@@ -229,7 +229,7 @@ TEST_F(ChartWidget, AnnotationsSitInDataUnitsAndReportHotSpots) {
     EXPECT_EQ(chart.GraphAnnotationCount(), 6);
     settle();
 
-    QSignalSpy spots(&chart, &PESGraph::OnGraphAnnotHotSpot);
+    QSignalSpy spots(&chart, &ChartWidget::markHotSpotClicked);
     const QPoint cross = pixelOf(kStart + 2 * kStep, 5000.0);
     click(cross);
     send(QEvent::MouseButtonDblClick, cross, Qt::LeftButton);
@@ -249,9 +249,9 @@ TEST_F(ChartWidget, AnnotationsSitInDataUnitsAndReportHotSpots) {
     EXPECT_EQ(spots.count(), 0);
 }
 
-TEST_F(ChartWidget, DragZoomsAndUndoRestoresTheScales) {
-    QSignalSpy zooms(&chart, &PESGraph::OnZoomIn);
-    QSignalSpy clicks(&chart, &PESGraph::OnClick);
+TEST_F(ChartWidgetTest, DragZoomsAndUndoRestoresTheScales) {
+    QSignalSpy zooms(&chart, &ChartWidget::zoomedIn);
+    QSignalSpy clicks(&chart, &ChartWidget::clicked);
     drag(pixelOf(kStart + 2 * kStep, 8000), pixelOf(kStart + 5 * kStep, 2000));
     EXPECT_EQ(zooms.count(), 0); // zooming not allowed yet: no band, no click either
     EXPECT_EQ(clicks.count(), 0);
@@ -278,7 +278,7 @@ TEST_F(ChartWidget, DragZoomsAndUndoRestoresTheScales) {
 
 // A layer with a buffer of its own costs every replot a full-size clear and blend, which a
 // recording pays per sample: only the zoom band's drag buys one, for as long as it lasts.
-TEST_F(ChartWidget, OnlyADragGivesTheBandItsOwnBuffer) {
+TEST_F(ChartWidgetTest, OnlyADragGivesTheBandItsOwnBuffer) {
     QCustomPlot* plot = chart.customPlot();
     const auto mode = [plot](const char* layer) { return plot->layer(QString::fromLatin1(layer))->mode(); };
     EXPECT_EQ(mode("overlay"), QCPLayer::lmLogical);
@@ -296,7 +296,7 @@ TEST_F(ChartWidget, OnlyADragGivesTheBandItsOwnBuffer) {
     EXPECT_EQ(mode("overlay"), QCPLayer::lmLogical);
 }
 
-TEST_F(ChartWidget, ZoomedViewScrollsAndPansInsideTheWholeViewAndUndoReturnsToIt) {
+TEST_F(ChartWidgetTest, ZoomedViewScrollsAndPansInsideTheWholeViewAndUndoReturnsToIt) {
     chart.setAllowZooming(pe::sgHorzPlusVertZooming);
     const double end = kStart + (kPoints - 1) * kStep;
     // Nothing to scroll or pan before a zoom: the right button leaves the whole view as it is.
@@ -349,7 +349,7 @@ TEST_F(ChartWidget, ZoomedViewScrollsAndPansInsideTheWholeViewAndUndoReturnsToIt
     EXPECT_FALSE(chart.verticalScrollBar(0)->isVisible());
 }
 
-TEST_F(ChartWidget, ZoomedChartShrunkBelowItsScrollBarsKeepsAnEmptyPlotAndComesBack) {
+TEST_F(ChartWidgetTest, ZoomedChartShrunkBelowItsScrollBarsKeepsAnEmptyPlotAndComesBack) {
     chart.setAllowZooming(pe::sgHorzPlusVertZooming);
     drag(pixelOf(kStart + 2 * kStep, 6000), pixelOf(kStart + 4 * kStep, 2000));
     ASSERT_TRUE(chart.isZoomed());
@@ -366,9 +366,9 @@ TEST_F(ChartWidget, ZoomedChartShrunkBelowItsScrollBarsKeepsAnEmptyPlotAndComesB
     EXPECT_GT(rect(0)->rect().height(), 0);
 }
 
-TEST_F(ChartWidget, WheelZoomsAroundThePointerAndBackOutToTheWholeView) {
-    QSignalSpy zoomIns(&chart, &PESGraph::OnZoomIn);
-    QSignalSpy zoomOuts(&chart, &PESGraph::OnZoomOut);
+TEST_F(ChartWidgetTest, WheelZoomsAroundThePointerAndBackOutToTheWholeView) {
+    QSignalSpy zoomIns(&chart, &ChartWidget::zoomedIn);
+    QSignalSpy zoomOuts(&chart, &ChartWidget::zoomedOut);
     const QPoint at = pixelOf(kStart + 3 * kStep, 4000);
     wheel(at, 1);
     EXPECT_FALSE(chart.isZoomed()); // zooming not allowed
@@ -398,7 +398,7 @@ TEST_F(ChartWidget, WheelZoomsAroundThePointerAndBackOutToTheWholeView) {
     EXPECT_EQ(shownY(0), QCPRange(0, 10000));
 }
 
-TEST_F(ChartWidget, LongTableStaysInsideTheTopAxis) {
+TEST_F(ChartWidgetTest, LongTableStaysInsideTheTopAxis) {
     chart.resize(800, 330);
     chart.setTARows(15);
     chart.setTAColumns(2);
@@ -425,7 +425,7 @@ TEST_F(ChartWidget, LongTableStaysInsideTheTopAxis) {
     EXPECT_LT(chart.tableRect().width(), table.width());
 }
 
-TEST_F(ChartWidget, AxesArePartedByALineAndMarksNeverVanishIntoTheBackground) {
+TEST_F(ChartWidgetTest, AxesArePartedByALineAndMarksNeverVanishIntoTheBackground) {
     chart.setGraphBackColor(peRgb(0, 0, 0));
     chart.setGraphForeColor(peRgb(0, 128, 0));
     chart.setGridLineControl(pe::sgGridNone);
@@ -460,7 +460,7 @@ TEST_F(ChartWidget, AxesArePartedByALineAndMarksNeverVanishIntoTheBackground) {
     EXPECT_EQ(chart.GraphAnnotationColor(4), peRgb(0, 0, 0));
 }
 
-TEST_F(ChartWidget, MoveableTableFollowsTheMouse) {
+TEST_F(ChartWidgetTest, MoveableTableFollowsTheMouse) {
     chart.setTARows(2);
     chart.setTAColumns(2);
     chart.setTAText(0, 0, "Start Time:");
@@ -477,7 +477,7 @@ TEST_F(ChartWidget, MoveableTableFollowsTheMouse) {
     EXPECT_FALSE(chart.isZoomed());
 }
 
-TEST_F(ChartWidget, PointerValues) {
+TEST_F(ChartWidgetTest, PointerValues) {
     chart.setArrowCursor(2);
     EXPECT_EQ(chart.customPlot()->cursor().shape(), Qt::IBeamCursor);
     chart.setCustomCursor(QCursor(Qt::CrossCursor));
@@ -487,7 +487,7 @@ TEST_F(ChartWidget, PointerValues) {
     EXPECT_EQ(chart.customPlot()->cursor().shape(), Qt::ArrowCursor);
 }
 
-TEST_F(ChartWidget, CustomizeDialogWritesBackOnlyWhatTheUserChanged) {
+TEST_F(ChartWidgetTest, CustomizeDialogWritesBackOnlyWhatTheUserChanged) {
     // Values the controls cannot show exactly: no font family (the application's font), a font
     // and an annotation size beyond the spin boxes' ranges, a scale end with more decimals than
     // shown, and an axis page the chart hides by default in the graph windows.
@@ -500,7 +500,7 @@ TEST_F(ChartWidget, CustomizeDialogWritesBackOnlyWhatTheUserChanged) {
     chart.setSubTitle(" ");
     const ChartModel before = chart.model();
 
-    QSignalSpy closed(&chart, &PESGraph::OnCustomizeDlg);
+    QSignalSpy closed(&chart, &ChartWidget::customizeDialogRequested);
     QStringList pages;
     prompter.dialogHandler = [&](QDialog& d) {
         pages = dynamic_cast<ChartCustomizeDialog&>(d).pageTitles();
@@ -534,8 +534,8 @@ TEST_F(ChartWidget, CustomizeDialogWritesBackOnlyWhatTheUserChanged) {
 
     // Cancel changes nothing, and hidden pages are not offered.
     chart.setAllowFontPage(false);
-    chart.setAllowPage1(false);
-    chart.setAllowPage2(false);
+    chart.setAllowTitlesPage(false);
+    chart.setAllowColorsPage(false);
     chart.setAllowSubsetsPage(false);
     chart.setAllowAxisPage(false);
     expected = chart.model();
@@ -571,7 +571,7 @@ void expectPrintedChart(const QString& pdf) {
 }
 } // namespace
 
-TEST_F(ChartWidget, PrintsToPdf) {
+TEST_F(ChartWidgetTest, PrintsToPdf) {
     chart.setMainTitle("Printed chart");
     chart.setSubTitle("Printed subtitle");
     chart.setXAxisLabel("Time");
@@ -599,7 +599,7 @@ TEST_F(ChartWidget, PrintsToPdf) {
     expectPrintedChart(viaDialog);
 }
 
-TEST_F(ChartWidget, StateRoundTripAndRefusedBlocks) {
+TEST_F(ChartWidgetTest, StateRoundTripAndRefusedBlocks) {
     chart.setGraphAnnotationType(4, pe::sgCrossMark);
     chart.setGraphAnnotationX(4, kStart);
     chart.setMainTitle("Stored");
@@ -607,7 +607,7 @@ TEST_F(ChartWidget, StateRoundTripAndRefusedBlocks) {
     const QByteArray block = chart.storeState();
 
     ScriptedPrompter otherPrompter;
-    PESGraph other(otherPrompter);
+    ChartWidget other(otherPrompter);
     ASSERT_TRUE(other.loadState(block)) << other.lastError().toStdString();
     EXPECT_EQ(other.model(), chart.model());
     EXPECT_EQ(other.storeState(), block);
@@ -626,7 +626,7 @@ TEST_F(ChartWidget, StateRoundTripAndRefusedBlocks) {
     EXPECT_EQ(other.customPlot()->axisRectCount(), 2);
 }
 
-TEST_F(ChartWidget, PointCountChangesAndLineGapsReachTheDrawing) {
+TEST_F(ChartWidgetTest, PointCountChangesAndLineGapsReachTheDrawing) {
     chart.setPoints(4); // as when a recording stops early: the written points stay
     settle();
     const auto ppm = chart.customPlot()->graph(0)->data();

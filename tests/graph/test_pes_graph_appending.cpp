@@ -23,14 +23,14 @@ struct Entry {
     }
 };
 
-std::vector<Entry> plotted(const PESGraph& chart, int subset) {
+std::vector<Entry> plotted(const ChartWidget& chart, int subset) {
     std::vector<Entry> out;
     for (const QCPGraphData& d : *chart.customPlot()->graph(subset)->data())
         out.push_back({d.key, d.value});
     return out;
 }
 
-std::vector<std::pair<double, double>> ranges(const PESGraph& chart) {
+std::vector<std::pair<double, double>> ranges(const ChartWidget& chart) {
     std::vector<std::pair<double, double>> out;
     for (int a = 0; a < chart.customPlot()->axisRectCount(); ++a) {
         for (auto type : {QCPAxis::atBottom, QCPAxis::atLeft}) {
@@ -43,7 +43,7 @@ std::vector<std::pair<double, double>> ranges(const PESGraph& chart) {
 
 struct Appending : ::testing::Test {
     ScriptedPrompter prompter;
-    PESGraph chart{prompter};
+    ChartWidget chart{prompter};
 
     // Three subsets on two stacked axes, date-time X, scales from the data.
     void prepare(int points) {
@@ -72,7 +72,7 @@ struct Appending : ::testing::Test {
     int redrawAndCompare() {
         const int before = chart.dataPushCount();
         chart.setPEactions(pe::sgResetImage);
-        PESGraph reference(prompter);
+        ChartWidget reference(prompter);
         EXPECT_TRUE(reference.loadState(chart.storeState()));
         for (int s = 0; s < 3; ++s)
             EXPECT_EQ(plotted(chart, s), plotted(reference, s)) << "subset " << s;

@@ -118,14 +118,14 @@ struct HidTransportTest : ::testing::Test {
     std::array<uint8_t, 64> buffer{};
 
     void open() {
-        ASSERT_EQ(t.OpenDevice(MeterVendorId, MeterProductId), 0);
-        ASSERT_EQ(t.SetTimeouts(100, 100), 0);
+        ASSERT_EQ(t.openDevice(MeterVendorId, MeterProductId), 0);
+        ASSERT_EQ(t.setTimeouts(100, 100), 0);
     }
     int exchange(uint32_t count) {
-        if (t.WriteFrame(7, frame.data()) != 0)
+        if (t.writeFrame(7, frame.data()) != 0)
             return -1;
-        t.FinishWrite();
-        return t.ReadReply(count, buffer.data());
+        t.finishWrite();
+        return t.readReply(count, buffer.data());
     }
 };
 
@@ -135,7 +135,7 @@ TEST_F(HidTransportTest, ThePollAsksForTheMetersIdentityWithItsTimeOutsAndTheSer
     ManualClock clock;
     MeterLink link(t, clock);
     hid.onWrite = [&](std::span<const uint8_t>) { hid.queue(2, numbered(0, 32)); };
-    EXPECT_TRUE(link.ProbeMeter('K'));
+    EXPECT_TRUE(link.probeMeter('K'));
     ASSERT_EQ(hid.opens.size(), 1u);
     EXPECT_EQ(hid.opens[0], std::make_pair(uint16_t(0x04D9), uint16_t(0xE000)));
     EXPECT_EQ(hid.writeTimeouts, std::vector<int>{100});
@@ -150,7 +150,7 @@ TEST_F(HidTransportTest, ThePollAsksForTheMetersIdentityWithItsTimeOutsAndTheSer
     EXPECT_EQ(link.replyBlock()[31], 31);
 
     char serial[32];
-    EXPECT_EQ(t.ReadSerialNumber(0, serial, 32), 0);
+    EXPECT_EQ(t.readSerialNumber(0, serial, 32), 0);
     EXPECT_STREQ(serial, "QZ4070012345");
     EXPECT_EQ(hid.serialQueries, std::vector<std::size_t>{63});
     EXPECT_EQ(hid.opens.size(), 2u); // closed by the probe, opened for the query
@@ -224,15 +224,15 @@ TEST_F(HidTransportTest, ReplySplitOverReportsIsAssembledInOrder) {
 
 TEST_F(HidTransportTest, FloodOfReportsWithoutDataEndsAtTheTimeOut) {
     open();
-    ASSERT_EQ(t.WriteFrame(7, frame.data()), 0);
+    ASSERT_EQ(t.writeFrame(7, frame.data()), 0);
     hid.flood = true;
     const int64_t start = hid.now;
-    EXPECT_EQ(t.ReadReply(36, buffer.data()), 1);
+    EXPECT_EQ(t.readReply(36, buffer.data()), 1);
     EXPECT_LE(hid.now - start, 101); // the time-out plus at most one report
     EXPECT_GE(hid.now - start, 100);
     // The drain before a write is bounded too.
     const int reads = hid.reads;
-    EXPECT_EQ(t.WriteFrame(7, frame.data()), 0);
+    EXPECT_EQ(t.writeFrame(7, frame.data()), 0);
     EXPECT_EQ(hid.reads - reads, HidMeterTransport::kDrainMax);
 }
 
@@ -243,23 +243,23 @@ TEST_F(HidTransportTest, DeviceVanishingBetweenWriteAndReadFailsAtOnceAndIsGiven
     EXPECT_EQ(exchange(32), 1);
     EXPECT_EQ(hid.now, start);
     const int reads = hid.reads;
-    EXPECT_EQ(t.ReadReply(32, buffer.data()), 1);
-    EXPECT_EQ(t.WriteFrame(7, frame.data()), 1);
+    EXPECT_EQ(t.readReply(32, buffer.data()), 1);
+    EXPECT_EQ(t.writeFrame(7, frame.data()), 1);
     EXPECT_EQ(hid.reads, reads); // the device is not used again
-    EXPECT_EQ(t.OpenDevice(MeterVendorId, MeterProductId), 1);
+    EXPECT_EQ(t.openDevice(MeterVendorId, MeterProductId), 1);
 }
 
 TEST_F(HidTransportTest, WriteToAStalledDeviceReturnsWithinItsTimeOut) {
     open();
-    ASSERT_EQ(t.SetTimeouts(100, 100), 0);
+    ASSERT_EQ(t.setTimeouts(100, 100), 0);
     hid.stallWrites = true;
     const int64_t start = hid.now;
-    EXPECT_EQ(t.WriteFrame(7, frame.data()), 1);
+    EXPECT_EQ(t.writeFrame(7, frame.data()), 1);
     EXPECT_EQ(hid.now - start, 100);
     EXPECT_EQ(hid.writeTimeouts, std::vector<int>{100});
     // A write may still be under way: the device is given up until the next open.
     const int reads = hid.reads;
-    EXPECT_EQ(t.ReadReply(32, buffer.data()), 1);
+    EXPECT_EQ(t.readReply(32, buffer.data()), 1);
     EXPECT_EQ(hid.reads, reads);
 }
 
@@ -316,9 +316,9 @@ TEST(SimulatedHid, MeterAnswersThroughReports) {
     SimulatedHidBackend backend(meter, clock);
     HidMeterTransport t(backend);
     MeterLink link(t, clock);
-    ASSERT_TRUE(link.ProbeMeter('K'));
+    ASSERT_TRUE(link.probeMeter('K'));
     EXPECT_EQ(link.replyBlock()[23], '4');
-    ASSERT_TRUE(link.ReadLive());
+    ASSERT_TRUE(link.readLive());
     EXPECT_EQ(link.replyBlock()[0], 0x02);
     EXPECT_EQ(link.replyBlock()[63], 0x03);
     EXPECT_EQ(meter.requests('A'), 1u);
@@ -333,7 +333,7 @@ TEST(SimulatedHid, WrongFramingFailsSafe) {
     HidMeterTransport t(backend);
     MeterLink link(t, clock);
     for (int i = 0; i < 5; ++i)
-        EXPECT_FALSE(link.ProbeMeter('K'));
+        EXPECT_FALSE(link.probeMeter('K'));
     EXPECT_EQ(meter.requests('K'), 5u);
     for (const auto& f : meter.frames())
         EXPECT_EQ(f[1], 'K');

@@ -24,24 +24,24 @@ struct LinkTest : ::testing::Test {
 
 TEST_F(LinkTest, LiveRequestKeepsParameterBytesOfTheBlockRequestAndCountsSequence) {
     t.replies.push_back(blockReply(0x0102));
-    ASSERT_EQ(link.ReadBlockAt(0x0102), 0);
+    ASSERT_EQ(link.readBlockAt(0x0102), 0);
     EXPECT_EQ(t.frames.back(), (std::array<uint8_t, 7>{0x02, 'P', 0x01, 0x02, 0x00, 0x00, 0x03}));
     t.replies.push_back(std::vector<uint8_t>(64, 0));
-    EXPECT_TRUE(link.ReadLive());
+    EXPECT_TRUE(link.readLive());
     EXPECT_EQ(t.frames.back(), (std::array<uint8_t, 7>{0x02, 'A', 0x01, 0x02, 0x00, 0x01, 0x03}));
 
     // The probe writes none of the parameter bytes.
     t.replies.push_back(std::vector<uint8_t>(32, 0));
-    EXPECT_TRUE(link.ProbeMeter('K'));
+    EXPECT_TRUE(link.probeMeter('K'));
     EXPECT_EQ(t.frames.back(), (std::array<uint8_t, 7>{0x02, 'K', 0x01, 0x02, 0x00, 0x01, 0x03}));
 }
 
 TEST_F(LinkTest, SequenceNumberWrapsOnThe256thLiveRequest) {
     t.allReadFail = true;
     for (int i = 0; i < 255; ++i)
-        link.ReadLive();
+        link.readLive();
     EXPECT_EQ(t.frames.back()[5], 255);
-    link.ReadLive();
+    link.readLive();
     EXPECT_EQ(t.frames.back()[5], 0);
 }
 
@@ -50,41 +50,41 @@ TEST_F(LinkTest, SequenceNumberWrapsOnThe256thLiveRequest) {
 TEST_F(LinkTest, SequenceNumberCountsOnlyRequestsSent) {
     t.failOpen = {1, 2};
     t.failTimeouts = {1};
-    EXPECT_FALSE(link.ReadLive());
-    EXPECT_FALSE(link.ReadLive());
-    EXPECT_FALSE(link.ReadLive()); // open 3 succeeds, time-outs 1 fail
+    EXPECT_FALSE(link.readLive());
+    EXPECT_FALSE(link.readLive());
+    EXPECT_FALSE(link.readLive()); // open 3 succeeds, time-outs 1 fail
     EXPECT_TRUE(t.frames.empty());
     EXPECT_EQ(link.sequenceNumber(), 0);
     t.replies.push_back(std::vector<uint8_t>(64, 0));
-    EXPECT_TRUE(link.ReadLive());
+    EXPECT_TRUE(link.readLive());
     EXPECT_EQ(t.frames.back(), (std::array<uint8_t, 7>{0x02, 'A', 0x00, 0x00, 0x00, 0x01, 0x03}));
 }
 
 TEST_F(LinkTest, LiveReadClearsTheBufferAndAlwaysCloses) {
     link.replyBlock().fill(0xAA);
     t.allReadFail = true;
-    EXPECT_FALSE(link.ReadLive());
+    EXPECT_FALSE(link.readLive());
     EXPECT_EQ(link.replyBlock()[40], 0);
     t.allOpenFail = true;
-    EXPECT_FALSE(link.ReadLive());
-    EXPECT_FALSE(link.ProbeMeter('K'));
+    EXPECT_FALSE(link.readLive());
+    EXPECT_FALSE(link.probeMeter('K'));
     EXPECT_EQ(t.closes, 3);
 }
 
 TEST_F(LinkTest, BlockReadResultCodes) {
     t.failOpen = {1};
-    EXPECT_EQ(link.ReadBlockAt(7), 1002);
+    EXPECT_EQ(link.readBlockAt(7), 1002);
     t.failTimeouts = {1};
-    EXPECT_EQ(link.ReadBlockAt(7), 1003);
+    EXPECT_EQ(link.readBlockAt(7), 1003);
     t.failWrite = {1};
-    EXPECT_EQ(link.ReadBlockAt(7), 1004);
-    EXPECT_EQ(link.ReadBlockAt(7), 1005); // no reply queued
+    EXPECT_EQ(link.readBlockAt(7), 1004);
+    EXPECT_EQ(link.readBlockAt(7), 1005); // no reply queued
     t.replies.push_back(blockReply(7, 4));
-    EXPECT_EQ(link.ReadBlockAt(7), 1006); // byte 35 checked before the number
+    EXPECT_EQ(link.readBlockAt(7), 1006); // byte 35 checked before the number
     t.replies.push_back(blockReply(8));
-    EXPECT_EQ(link.ReadBlockAt(7), 1007);
+    EXPECT_EQ(link.readBlockAt(7), 1007);
     t.replies.push_back(blockReply(7));
-    EXPECT_EQ(link.ReadBlockAt(7), 0);
+    EXPECT_EQ(link.readBlockAt(7), 0);
     EXPECT_EQ(t.closes, 0); // the block exchange never closes
     EXPECT_GE(clock.waitedMs(), 300);
 }
@@ -99,31 +99,31 @@ TEST_F(LinkTest, PanelCommandReportsTheLastFailingStep) {
 
     t.failOpen = {1};
     t.replies.push_back(ok);
-    EXPECT_EQ(MeterLink::SendPanelCommand(t, f, reply), 7002);
+    EXPECT_EQ(MeterLink::sendPanelCommand(t, f, reply), 7002);
 
     t.failOpen = {2};
     t.failTimeouts = {2};
     t.replies.push_back(ok);
-    EXPECT_EQ(MeterLink::SendPanelCommand(t, f, reply), 7003);
+    EXPECT_EQ(MeterLink::sendPanelCommand(t, f, reply), 7003);
 
     t.replies.push_back(std::vector<uint8_t>(32, 0));
-    EXPECT_EQ(MeterLink::SendPanelCommand(t, f, reply), 7006);
+    EXPECT_EQ(MeterLink::sendPanelCommand(t, f, reply), 7006);
 
     t.failOpen = {4};
-    EXPECT_EQ(MeterLink::SendPanelCommand(t, f, reply), 7005); // the failed read skips the check
+    EXPECT_EQ(MeterLink::sendPanelCommand(t, f, reply), 7005); // the failed read skips the check
 
     // A failed write alone, then a failed write followed by a failed read.
     t.failWrite = {5, 6};
     t.replies.push_back(ok);
-    EXPECT_EQ(MeterLink::SendPanelCommand(t, f, reply), 7004);
-    EXPECT_EQ(MeterLink::SendPanelCommand(t, f, reply), 7005);
+    EXPECT_EQ(MeterLink::sendPanelCommand(t, f, reply), 7004);
+    EXPECT_EQ(MeterLink::sendPanelCommand(t, f, reply), 7005);
 
     // A fault raised while reading is 7007.
     t.throwOnRead = true;
-    EXPECT_EQ(MeterLink::SendPanelCommand(t, f, reply), 7007);
+    EXPECT_EQ(MeterLink::sendPanelCommand(t, f, reply), 7007);
     t.throwOnRead = false;
     t.replies.push_back(ok);
-    EXPECT_EQ(MeterLink::SendPanelCommand(t, f, reply), 0);
+    EXPECT_EQ(MeterLink::sendPanelCommand(t, f, reply), 0);
     EXPECT_EQ(t.closes, 0);
 }
 
@@ -131,7 +131,7 @@ TEST_F(LinkTest, ExclusiveExchangeStopsAndRestartsThePollTimer) {
     QTimer timer;
     timer.setInterval(500);
     timer.start();
-    link.setMainTimer(&timer);
+    link.setPollTimer(&timer);
     bool ran = false;
     EXPECT_EQ(link.runExclusive([&] {
         ran = true;
@@ -162,13 +162,13 @@ TEST_F(LinkTest, RequestDuringThePollTickIsDeferredUntilTheTickEnds) {
 // byte count of its reply.
 TEST_F(LinkTest, ExchangesAskForTheMeterWithItsIdentityAndTimeOuts) {
     t.replies = {std::vector<uint8_t>(32, 0), std::vector<uint8_t>(64, 0), blockReply(7)};
-    link.ProbeMeter('K');
-    link.ReadLive();
-    link.ReadBlockAt(7);
+    link.probeMeter('K');
+    link.readLive();
+    link.readBlockAt(7);
     CommandFrame key;
     key.setCommand('H');
     std::array<uint8_t, 32> reply{};
-    MeterLink::SendPanelCommand(t, key, reply);
+    MeterLink::sendPanelCommand(t, key, reply);
     const std::pair<uint16_t, uint16_t> meter{0x04D9, 0xE000};
     EXPECT_EQ(t.openArgs, (std::vector<std::pair<uint16_t, uint16_t>>(4, meter)));
     EXPECT_EQ(t.timeoutArgs, (std::vector<std::pair<uint32_t, uint32_t>>(4, {100u, 100u})));

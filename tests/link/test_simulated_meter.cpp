@@ -36,10 +36,10 @@ struct SimTest : ::testing::Test {
 
     // The reply, or an empty vector when the read failed (count 0 reads nothing).
     std::vector<uint8_t> ask(const Frame& f, uint32_t count) {
-        meter.OpenDevice(MeterVendorId, MeterProductId);
-        meter.SetTimeouts(100, 100);
-        meter.WriteFrame(7, f.data());
-        meter.FinishWrite();
+        meter.openDevice(MeterVendorId, MeterProductId);
+        meter.setTimeouts(100, 100);
+        meter.writeFrame(7, f.data());
+        meter.finishWrite();
         return read(count);
     }
     std::vector<uint8_t> ask(char letter, std::initializer_list<uint8_t> params = {}, uint32_t count = 32) {
@@ -49,7 +49,7 @@ struct SimTest : ::testing::Test {
         if (count == 0)
             return {};
         std::vector<uint8_t> r(count, 0xEE);
-        if (meter.ReadReply(count, r.data()) != 0)
+        if (meter.readReply(count, r.data()) != 0)
             return {};
         return r;
     }
@@ -61,8 +61,8 @@ struct SimTest : ::testing::Test {
     std::vector<uint8_t> next() { return ask('p', {}, 36); }
     std::vector<uint8_t> setClock(std::array<uint8_t, 32> timeBlock) {
         ask('t', {0, 0}, 0);
-        meter.WriteBlock(32, timeBlock.data());
-        meter.FinishWrite();
+        meter.writeBlock(32, timeBlock.data());
+        meter.finishWrite();
         return read(32);
     }
 };
@@ -84,30 +84,30 @@ uint8_t checksum(const std::vector<uint8_t>& r) {
 // --- transport behaviour ---
 
 TEST_F(SimTest, OpensOnlyTheMeterIdentityWhilePluggedIn) {
-    EXPECT_NE(meter.OpenDevice(0x04D8, MeterProductId), 0);
-    EXPECT_NE(meter.SetTimeouts(100, 100), 0);
-    EXPECT_EQ(meter.OpenDevice(MeterVendorId, MeterProductId), 0);
-    EXPECT_EQ(meter.SetTimeouts(100, 100), 0);
+    EXPECT_NE(meter.openDevice(0x04D8, MeterProductId), 0);
+    EXPECT_NE(meter.setTimeouts(100, 100), 0);
+    EXPECT_EQ(meter.openDevice(MeterVendorId, MeterProductId), 0);
+    EXPECT_EQ(meter.setTimeouts(100, 100), 0);
     meter.unplug();
-    EXPECT_NE(meter.OpenDevice(MeterVendorId, MeterProductId), 0);
+    EXPECT_NE(meter.openDevice(MeterVendorId, MeterProductId), 0);
     meter.plugIn();
-    EXPECT_EQ(meter.OpenDevice(MeterVendorId, MeterProductId), 0);
+    EXPECT_EQ(meter.openDevice(MeterVendorId, MeterProductId), 0);
     EXPECT_EQ(meter.calls().openDevice, 4u);
 }
 
 TEST_F(SimTest, ReadWithoutAReplyFailsAndLeavesTheBufferAlone) {
     std::array<uint8_t, 64> buf;
     buf.fill(0xAB);
-    EXPECT_NE(meter.ReadReply(32, buf.data()), 0); // not open
-    meter.OpenDevice(MeterVendorId, MeterProductId);
-    EXPECT_NE(meter.ReadReply(32, buf.data()), 0); // nothing asked
+    EXPECT_NE(meter.readReply(32, buf.data()), 0); // not open
+    meter.openDevice(MeterVendorId, MeterProductId);
+    EXPECT_NE(meter.readReply(32, buf.data()), 0); // nothing asked
     EXPECT_EQ(ask('K').size(), 32u);
-    EXPECT_NE(meter.ReadReply(32, buf.data()), 0); // a reply is read once
+    EXPECT_NE(meter.readReply(32, buf.data()), 0); // a reply is read once
     EXPECT_TRUE(ask('K', {}, 64).empty());         // more than the reply holds
     // Closing drops an unread reply.
     ask('K', {}, 0);
-    meter.CloseDevice();
-    EXPECT_NE(meter.ReadReply(32, buf.data()), 0);
+    meter.closeDevice();
+    EXPECT_NE(meter.readReply(32, buf.data()), 0);
     for (uint8_t b : buf)
         ASSERT_EQ(b, 0xAB);
 }
@@ -145,10 +145,10 @@ TEST_F(SimTest, LogsEveryFrameAndBlockWithItsExactBytes) {
 TEST_F(SimTest, SerialNumberIsZeroTerminatedWithinTheBuffer) {
     char buf[32];
     std::fill(std::begin(buf), std::end(buf), 'x');
-    EXPECT_EQ(meter.ReadSerialNumber(0, buf, 32), 0);
+    EXPECT_EQ(meter.readSerialNumber(0, buf, 32), 0);
     EXPECT_STREQ(buf, "QZ4070012345");
     char small[5];
-    meter.ReadSerialNumber(0, small, 5);
+    meter.readSerialNumber(0, small, 5);
     EXPECT_STREQ(small, "QZ40");
 }
 
@@ -190,11 +190,11 @@ TEST_F(SimTest, LiveValuesDependOnlyOnTheTicks) {
     clock.advance(123456);
     other.advance(123456);
     const auto a = live();
-    twin.OpenDevice(MeterVendorId, MeterProductId);
+    twin.openDevice(MeterVendorId, MeterProductId);
     const Frame f = frameOf('A');
-    twin.WriteFrame(7, f.data());
+    twin.writeFrame(7, f.data());
     std::vector<uint8_t> b(64);
-    ASSERT_EQ(twin.ReadReply(64, b.data()), 0);
+    ASSERT_EQ(twin.readReply(64, b.data()), 0);
     EXPECT_EQ(a, b);
     // The download's resume phase reads the live reply with 32 bytes: the first 32 of them.
     const auto shorter = ask('A', {}, 32);
@@ -535,7 +535,7 @@ TEST_F(SimTest, ClockCommandTakesTheTimeBlock) {
     EXPECT_FALSE(acknowledged(setClock(timeBlock(0x00, 0x00, 0x12, 0x29, 0x02, 0x23))));
     EXPECT_EQ(meter.meterTime().date(), QDate(2024, 3, 1));
     // A block without a preceding 't' is ignored.
-    meter.WriteBlock(32, timeBlock(0, 0, 0, 0x01, 0x01, 0x20).data());
+    meter.writeBlock(32, timeBlock(0, 0, 0, 0x01, 0x01, 0x20).data());
     EXPECT_TRUE(read(32).empty());
 }
 
@@ -559,16 +559,16 @@ TEST_F(SimTest, FaultPlanFailsChosenCalls) {
     meter.faults.failOpen = {2};
     meter.faults.failReadReply = {1};
     EXPECT_TRUE(ask('K').empty());
-    EXPECT_EQ(meter.OpenDevice(MeterVendorId, MeterProductId), 1);
-    EXPECT_EQ(meter.OpenDevice(MeterVendorId, MeterProductId), 0);
+    EXPECT_EQ(meter.openDevice(MeterVendorId, MeterProductId), 1);
+    EXPECT_EQ(meter.openDevice(MeterVendorId, MeterProductId), 0);
     EXPECT_EQ(ask('K').size(), 32u);
     meter.faults.failSetTimeouts = {3};
     meter.faults.failWriteBlock = {1};
     meter.faults.failSerialNumber = {1};
-    EXPECT_NE(meter.SetTimeouts(100, 100), 0);
-    EXPECT_NE(meter.WriteBlock(32, timeBlock(0, 0, 0, 1, 1, 0).data()), 0);
+    EXPECT_NE(meter.setTimeouts(100, 100), 0);
+    EXPECT_NE(meter.writeBlock(32, timeBlock(0, 0, 0, 1, 1, 0).data()), 0);
     char sn[32];
-    EXPECT_NE(meter.ReadSerialNumber(0, sn, 32), 0);
+    EXPECT_NE(meter.readSerialNumber(0, sn, 32), 0);
     EXPECT_EQ(meter.calls().readReply, 2u);
     EXPECT_EQ(meter.calls().setTimeouts, 3u);
 }
@@ -576,9 +576,9 @@ TEST_F(SimTest, FaultPlanFailsChosenCalls) {
 TEST_F(SimTest, FailedOpenKeepsADeviceThatIsAlreadyOpen) {
     ask('H');
     meter.faults.failOpen = {2};
-    EXPECT_EQ(meter.OpenDevice(MeterVendorId, MeterProductId), 1);
+    EXPECT_EQ(meter.openDevice(MeterVendorId, MeterProductId), 1);
     const Frame f = frameOf('B');
-    EXPECT_EQ(meter.WriteFrame(7, f.data()), 0);
+    EXPECT_EQ(meter.writeFrame(7, f.data()), 0);
     EXPECT_TRUE(acknowledged(read(32)));
 }
 
@@ -619,7 +619,7 @@ TEST_F(SimTest, FaultPlanUnplugsAfterExchanges) {
     EXPECT_FALSE(meter.pluggedIn());
     EXPECT_EQ(meter.exchanges(), 3u);
     char sn[32] = "unchanged";
-    EXPECT_NE(meter.ReadSerialNumber(0, sn, 32), 0);
+    EXPECT_NE(meter.readSerialNumber(0, sn, 32), 0);
     EXPECT_STREQ(sn, "unchanged");
     meter.plugIn();
     EXPECT_EQ(live().size(), 64u); // fires once
@@ -630,5 +630,5 @@ TEST_F(SimTest, DroppedDeviceLosesItsPendingReply) {
     meter.unplug();
     meter.plugIn();
     std::array<uint8_t, 32> buf{};
-    EXPECT_NE(meter.ReadReply(32, buf.data()), 0);
+    EXPECT_NE(meter.readReply(32, buf.data()), 0);
 }

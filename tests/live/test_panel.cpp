@@ -2,7 +2,7 @@
 #include "link/simulated_meter.h"
 #include "live/glyph_set.h"
 #include "live/panel_digits.h"
-#include "live/tfrm_panel.h"
+#include "live/panel_window.h"
 #include "platform/clock.h"
 #include "support/fake_transport.h"
 
@@ -16,13 +16,14 @@ namespace {
 constexpr int B = glyph::Blank;
 
 // The annunciators a panel shows, by name, in a fixed order.
-std::string shown(const TfrmPanel& p) {
+std::string shown(const PanelWindow& p) {
     const std::pair<const QWidget*, const char*> all[] = {
-        {p.imgBat3, "Bat3"}, {p.imgBat2, "Bat2"}, {p.imgBat1, "Bat1"},   {p.imgBat0, "Bat0"},
-        {p.imgT1C, "C"},     {p.imgT1F, "F"},     {p.imgAlarm, "Alarm"}, {p.lblHi, "Hi"},
-        {p.lblLO, "Lo"},     {p.imgHOLD, "HOLD"}, {p.imgREC, "REC"},     {p.imgFULL, "FULL"},
-        {p.lblMIN, "MIN"},   {p.lblMAX, "MAX"},   {p.imgSTEL, "STEL"},   {p.imgTWA, "TWA"},
-        {p.lblAVG, "AVG"},
+        {p.battery3Image, "Bat3"}, {p.battery2Image, "Bat2"}, {p.battery1Image, "Bat1"},
+        {p.battery0Image, "Bat0"}, {p.celsiusImage, "C"},     {p.fahrenheitImage, "F"},
+        {p.alarmImage, "Alarm"},   {p.highLabel, "Hi"},       {p.lowLabel, "Lo"},
+        {p.holdImage, "HOLD"},     {p.recImage, "REC"},       {p.fullImage, "FULL"},
+        {p.minLabel, "MIN"},       {p.maxLabel, "MAX"},       {p.stelImage, "STEL"},
+        {p.twaImage, "TWA"},       {p.avgLabel, "AVG"},
     };
     std::string names;
     for (const auto& [w, name] : all)
@@ -72,10 +73,10 @@ struct PanelTest : ::testing::Test {
     MeterLink link{t, clock};
     LiveReading reading;
     GlyphSet glyphs;
-    std::unique_ptr<TfrmPanel> panel;
+    std::unique_ptr<PanelWindow> panel;
     void SetUp() override {
         glyphs.load();
-        panel = std::make_unique<TfrmPanel>(reading, glyphs, link, clock);
+        panel = std::make_unique<PanelWindow>(reading, glyphs, link, clock);
         panel->setAttribute(Qt::WA_DeleteOnClose, false);
     }
 };
@@ -88,30 +89,30 @@ TEST_F(PanelTest, GlyphsAndAnnunciatorsFollowTheReading) {
     reading.batteryLevel = 2;
     reading.hold = true;
     reading.alarm = reading.alarmHigh = true;
-    panel->RefreshPanel();
+    panel->refreshPanel();
     EXPECT_EQ(panel->shownGlyph(0), B);
     EXPECT_EQ(panel->shownGlyph(2), 5);
     EXPECT_EQ(panel->shownGlyph(8), 5);
     EXPECT_EQ(panel->shownGlyph(11), 5);
     EXPECT_EQ(panel->glyphReplacements(), 13);
-    EXPECT_FALSE(panel->imgBat2->isHidden());
-    EXPECT_TRUE(panel->imgBat3->isHidden());
-    EXPECT_FALSE(panel->imgHOLD->isHidden());
-    EXPECT_FALSE(panel->lblHi->isHidden());
-    EXPECT_TRUE(panel->lblLO->isHidden());
+    EXPECT_FALSE(panel->battery2Image->isHidden());
+    EXPECT_TRUE(panel->battery3Image->isHidden());
+    EXPECT_FALSE(panel->holdImage->isHidden());
+    EXPECT_FALSE(panel->highLabel->isHidden());
+    EXPECT_TRUE(panel->lowLabel->isHidden());
 
     // The same reading again replaces nothing; one changed digit replaces one image.
-    panel->RefreshPanel();
+    panel->refreshPanel();
     EXPECT_EQ(panel->glyphReplacements(), 13);
     reading.ppm = 563;
-    panel->RefreshPanel();
+    panel->refreshPanel();
     EXPECT_EQ(panel->glyphReplacements(), 14);
 
     // Showing the panel again forgets every glyph: the next reading redraws all 13.
     panel->show();
     panel->hide();
     panel->show();
-    panel->RefreshPanel();
+    panel->refreshPanel();
     EXPECT_EQ(panel->glyphReplacements(), 27);
 }
 
@@ -143,8 +144,8 @@ TEST_F(PanelTest, EachFieldDrivesExactlyItsAnnunciator) {
     for (const auto& [set, expected] : cases) {
         LiveReading r;
         set(r);
-        TfrmPanel fresh(r, glyphs, link, clock);
-        fresh.RefreshPanel();
+        PanelWindow fresh(r, glyphs, link, clock);
+        fresh.refreshPanel();
         EXPECT_EQ(shown(fresh), expected);
     }
 }
@@ -155,10 +156,10 @@ TEST_F(PanelTest, RefreshLeavesFlashingAnnunciatorsAlone) {
     reading.batteryLevel = 2;
     reading.memoryFull = true;
     reading.statsFlashAll = true;
-    for (QWidget* w : {(QWidget*)panel->imgREC, (QWidget*)panel->imgFULL, (QWidget*)panel->lblMIN,
-                       (QWidget*)panel->lblMAX, (QWidget*)panel->imgSTEL, (QWidget*)panel->imgTWA})
+    for (QWidget* w : {(QWidget*)panel->recImage, (QWidget*)panel->fullImage, (QWidget*)panel->minLabel,
+                       (QWidget*)panel->maxLabel, (QWidget*)panel->stelImage, (QWidget*)panel->twaImage})
         w->show(); // the flash phase that shows them
-    panel->RefreshPanel();
+    panel->refreshPanel();
     EXPECT_EQ(shown(*panel), "Bat2 C REC FULL MIN MAX STEL TWA");
 
     reading.batteryLevel.reset();
@@ -166,20 +167,20 @@ TEST_F(PanelTest, RefreshLeavesFlashingAnnunciatorsAlone) {
     reading.recording = true;
     reading.statsFlashAll = false;
     reading.maxShown = true;
-    panel->RefreshPanel();
+    panel->refreshPanel();
     EXPECT_EQ(shown(*panel), "Bat2 C REC MAX");
 }
 
 TEST_F(PanelTest, KeyFrameAndNoMeterWait) {
-    QTimer mainTimer;
-    mainTimer.setInterval(500);
-    mainTimer.start();
-    link.setMainTimer(&mainTimer);
+    QTimer pollTimer;
+    pollTimer.setInterval(500);
+    pollTimer.start();
+    link.setPollTimer(&pollTimer);
     std::vector<uint8_t> ok(32, 0);
     ok[2] = 'O';
     ok[3] = 'K';
     t.replies.push_back(ok);
-    panel->btnHOLDClick();
+    panel->onHoldClicked();
     ASSERT_EQ(t.frames.size(), 1u);
     EXPECT_EQ(t.frames[0], (std::array<uint8_t, 7>{0x02, 0x48, 0, 0, 0, 0, 0x03}));
     EXPECT_EQ(t.reads, 1);
@@ -187,13 +188,13 @@ TEST_F(PanelTest, KeyFrameAndNoMeterWait) {
 
     // Without a meter the exchange fails, the handler waits about 300 ms and polling resumes.
     t.allOpenFail = true;
-    panel->btnCFClick();
+    panel->onUnitClicked();
     EXPECT_GE(clock.waitedMs(), 300);
     EXPECT_LT(clock.waitedMs(), 400);
-    EXPECT_TRUE(mainTimer.isActive());
+    EXPECT_TRUE(pollTimer.isActive());
 
     const auto before = t.frames.size();
-    panel->btnSETClick();
+    panel->onSetClicked();
     EXPECT_EQ(t.frames.size(), before);
 }
 
@@ -203,8 +204,8 @@ TEST_F(PanelTest, DoubleClickOnModeKeySendsMThenN) {
     ok[2] = 'O';
     ok[3] = 'K';
     t.replies.assign(4, ok);
-    QTest::mouseClick(panel->btnMMA, Qt::LeftButton);
-    QTest::mouseDClick(panel->btnMMA, Qt::LeftButton);
+    QTest::mouseClick(panel->maxMinAvgKey, Qt::LeftButton);
+    QTest::mouseDClick(panel->maxMinAvgKey, Qt::LeftButton);
     // A real double click arrives as press, release, double-click, release.
     std::vector<char> letters;
     for (const auto& f : t.frames)
@@ -215,9 +216,9 @@ TEST_F(PanelTest, DoubleClickOnModeKeySendsMThenN) {
 TEST_F(PanelTest, SimulatedMeterKeyChangesItsState) {
     SimulatedMeter meter(clock);
     MeterLink simLink(meter, clock);
-    TfrmPanel p(reading, glyphs, simLink, clock);
+    PanelWindow p(reading, glyphs, simLink, clock);
     EXPECT_FALSE(meter.hold());
-    p.btnHOLDClick();
+    p.onHoldClicked();
     EXPECT_TRUE(meter.hold());
     EXPECT_EQ(clock.waitedMs(), 0);
 }

@@ -3,8 +3,8 @@
 #include "link/simulated_hid_backend.h"
 #include "link/simulated_meter.h"
 #include "live/glyph_set.h"
+#include "live/panel_window.h"
 #include "live/poll_cycle.h"
-#include "live/tfrm_panel.h"
 #include "platform/clock.h"
 
 #include <QSignalSpy>
@@ -22,7 +22,7 @@ struct PollTest : ::testing::Test {
     void tick(int n = 1) {
         for (int i = 0; i < n; ++i) {
             clock.advance(500);
-            poll.MainTimerTimer();
+            poll.onPollTimer();
         }
     }
 };
@@ -106,53 +106,53 @@ TEST_F(PollTest, SecondChangesAreCountedAndValidReadingsReported) {
 
 // The five statistics annunciators flash only while both statsFlashMode and statsFlashAll are set.
 TEST_F(PollTest, StatisticsFlashNeedsFlashModeAndFlashAll) {
-    TfrmPanel panel(reading, glyphs, link, clock);
+    PanelWindow panel(reading, glyphs, link, clock);
     poll.setPanel(&panel);
     auto statsShown = [&] {
         int n = 0;
-        for (QWidget* w : {(QWidget*)panel.lblMAX, (QWidget*)panel.lblMIN, (QWidget*)panel.lblAVG,
-                           (QWidget*)panel.imgSTEL, (QWidget*)panel.imgTWA})
+        for (QWidget* w : {(QWidget*)panel.maxLabel, (QWidget*)panel.minLabel, (QWidget*)panel.avgLabel,
+                           (QWidget*)panel.stelImage, (QWidget*)panel.twaImage})
             n += !w->isHidden();
         return n;
     };
     for (const auto& [mode, all] : {std::pair{true, false}, std::pair{false, true}}) {
         reading.statsFlashMode = mode;
         reading.statsFlashAll = all;
-        poll.MaxMinTimerTimer();
-        poll.MaxMinTimerTimer();
+        poll.onFlashTimer();
+        poll.onFlashTimer();
         EXPECT_EQ(statsShown(), 0) << mode << all;
     }
     reading.statsFlashMode = reading.statsFlashAll = true;
-    poll.MaxMinTimerTimer();
+    poll.onFlashTimer();
     EXPECT_EQ(statsShown(), poll.FlashPhase ? 5 : 0);
-    poll.MaxMinTimerTimer();
+    poll.onFlashTimer();
     EXPECT_EQ(statsShown(), poll.FlashPhase ? 5 : 0);
-    EXPECT_TRUE(panel.imgREC->isHidden()); // REC and FULL flash only for a full memory
+    EXPECT_TRUE(panel.recImage->isHidden()); // REC and FULL flash only for a full memory
 }
 
 TEST_F(PollTest, RecAndFullFlashTogetherAndStopAfterLoss) {
-    TfrmPanel panel(reading, glyphs, link, clock);
+    PanelWindow panel(reading, glyphs, link, clock);
     poll.setPanel(&panel);
     tick();
     reading.memoryFull = true;
-    poll.MaxMinTimerTimer();
+    poll.onFlashTimer();
     const bool phase = poll.FlashPhase;
-    EXPECT_EQ(panel.imgREC->isHidden(), !phase);
-    EXPECT_EQ(panel.imgFULL->isHidden(), !phase);
-    poll.MaxMinTimerTimer();
-    EXPECT_EQ(panel.imgREC->isHidden(), phase);
-    EXPECT_EQ(panel.imgFULL->isHidden(), phase);
+    EXPECT_EQ(panel.recImage->isHidden(), !phase);
+    EXPECT_EQ(panel.fullImage->isHidden(), !phase);
+    poll.onFlashTimer();
+    EXPECT_EQ(panel.recImage->isHidden(), phase);
+    EXPECT_EQ(panel.fullImage->isHidden(), phase);
     reading.statsFlashMode = reading.statsFlashAll = true; // the statistics flash too
     meter.unplug();
     tick(3);
     EXPECT_FALSE(reading.memoryFull);
     EXPECT_FALSE(reading.statsFlashMode);
-    EXPECT_FALSE(panel.lblNoConnection->isHidden());
-    const bool recHidden = panel.imgREC->isHidden();
-    const bool maxHidden = panel.lblMAX->isHidden();
-    poll.MaxMinTimerTimer();
-    EXPECT_EQ(panel.imgREC->isHidden(), recHidden);
-    EXPECT_EQ(panel.lblMAX->isHidden(), maxHidden);
+    EXPECT_FALSE(panel.noConnectionLabel->isHidden());
+    const bool recHidden = panel.recImage->isHidden();
+    const bool maxHidden = panel.maxLabel->isHidden();
+    poll.onFlashTimer();
+    EXPECT_EQ(panel.recImage->isHidden(), recHidden);
+    EXPECT_EQ(panel.maxLabel->isHidden(), maxHidden);
 }
 
 // The poll through the USB transport against the simulated meter seen as HID reports: live replies
@@ -174,7 +174,7 @@ TEST(PollOverHid, LateLiveRepliesNeverShiftLaterReadings) {
         std::vector<int32_t> ppm;
         for (int i = 0; i < 14; ++i) {
             clock.advance(500);
-            poll.MainTimerTimer();
+            poll.onPollTimer();
             EXPECT_TRUE(poll.Connected);
             ppm.push_back(reading.ppm);
         }

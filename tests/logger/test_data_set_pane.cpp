@@ -1,8 +1,8 @@
 // The Data Sets pane and showDataSet: the grid's columns and cell texts, selection, clicks and the
 // chart a set is put into.
 #include "graph/graph_statistics.h"
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 #include "logger/data_set_pane.h"
 #include "platform/clock.h"
 #include "support/scripted_prompter.h"
@@ -49,13 +49,13 @@ void addSet(DataSetStore& store, DataSet set) {
 }
 
 QString cell(const DataSetPane& pane, int row, int column) {
-    const QTableWidgetItem* item = pane.Grid2->item(row, column);
+    const QTableWidgetItem* item = pane.dataSetGrid->item(row, column);
     return item ? item->text() : QString();
 }
 
 void clickRow(DataSetPane& pane, int row) {
-    const QRect r = pane.Grid2->visualRect(pane.Grid2->model()->index(row, 1));
-    QTest::mouseClick(pane.Grid2->viewport(), Qt::LeftButton, {}, r.center());
+    const QRect r = pane.dataSetGrid->visualRect(pane.dataSetGrid->model()->index(row, 1));
+    QTest::mouseClick(pane.dataSetGrid->viewport(), Qt::LeftButton, {}, r.center());
 }
 
 class DataSetViews : public ::testing::Test {
@@ -63,7 +63,7 @@ class DataSetViews : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         setGraphProgramDirectory(dir.path()); // no graph template
-        window = new TfrmGraph(prompter, shared);
+        window = new GraphWindow(prompter, shared);
         window->resize(1200, 700);
     }
     void TearDown() override {
@@ -82,34 +82,35 @@ class DataSetViews : public ::testing::Test {
     ScriptedPrompter prompter;
     GraphShared shared;
     DataSetStore store;
-    QPointer<TfrmGraph> window;
+    QPointer<GraphWindow> window;
 };
 
 } // namespace
 
 TEST(DataSetPane, HeadersWidthsAndLook) {
     DataSetPane pane;
-    EXPECT_EQ(pane.objectName(), "pnlDataSets");
+    EXPECT_EQ(pane.objectName(), "dataSetPane");
     EXPECT_EQ(pane.caption->text(), "Data Sets");
     const QStringList headers{"Set",        "DATE",      "TIME",      "Rate", "Nums", "Unit",
                               "ppm Offset", "RH Offset", "T1 Offset", "",     ""};
     const int widths[] = {25, 60, 60, 65, 40, 40, 60, 40, 40, 40, 40};
-    ASSERT_EQ(pane.Grid2->columnCount(), 11);
+    ASSERT_EQ(pane.dataSetGrid->columnCount(), 11);
     for (int c = 0; c < 11; ++c) {
-        EXPECT_EQ(pane.Grid2->horizontalHeaderItem(c)->text(), headers[c]) << c;
+        EXPECT_EQ(pane.dataSetGrid->horizontalHeaderItem(c)->text(), headers[c]) << c;
         // The first widths, widened where the header needs more at the grid's font.
         EXPECT_EQ(DataSetPane::columnWidth(c), widths[c]) << c;
-        EXPECT_GE(pane.Grid2->columnWidth(c), widths[c]) << c;
-        EXPECT_GE(pane.Grid2->columnWidth(c), pane.Grid2->horizontalHeader()->sectionSizeHint(c)) << c;
-        EXPECT_EQ(pane.Grid2->horizontalHeader()->sectionResizeMode(c), QHeaderView::Interactive);
+        EXPECT_GE(pane.dataSetGrid->columnWidth(c), widths[c]) << c;
+        EXPECT_GE(pane.dataSetGrid->columnWidth(c), pane.dataSetGrid->horizontalHeader()->sectionSizeHint(c))
+            << c;
+        EXPECT_EQ(pane.dataSetGrid->horizontalHeader()->sectionResizeMode(c), QHeaderView::Interactive);
         EXPECT_EQ(cell(pane, 0, c), "");
     }
     // The grid starts with the header row and one empty row.
-    EXPECT_EQ(pane.Grid2->rowCount(), 1);
+    EXPECT_EQ(pane.dataSetGrid->rowCount(), 1);
     EXPECT_EQ(pane.setCount(), 0);
-    EXPECT_EQ(pane.Grid2->selectionBehavior(), QAbstractItemView::SelectRows);
-    EXPECT_TRUE(pane.Grid2->verticalHeader()->isHidden());
-    EXPECT_EQ(pane.Grid2->viewport()->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(pane.dataSetGrid->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_TRUE(pane.dataSetGrid->verticalHeader()->isHidden());
+    EXPECT_EQ(pane.dataSetGrid->viewport()->cursor().shape(), Qt::PointingHandCursor);
 }
 
 TEST(DataSetPane, EveryColumnShowsItsWholeTextInEachLocale) {
@@ -125,17 +126,17 @@ TEST(DataSetPane, EveryColumnShowsItsWholeTextInEachLocale) {
         addSet(store, makeSet(T0 + 100, 2, 7));
         DataSetPane pane;
         pane.listDataSets(store);
-        const QFontMetrics fm(pane.Grid2->font());
-        for (int r = 0; r < pane.Grid2->rowCount(); ++r) {
+        const QFontMetrics fm(pane.dataSetGrid->font());
+        for (int r = 0; r < pane.dataSetGrid->rowCount(); ++r) {
             for (int c = 0; c < DataSetPane::ColumnCount; ++c) {
                 const QString text = cell(pane, r, c);
-                EXPECT_LE(fm.horizontalAdvance(text) + 6, pane.Grid2->columnWidth(c))
+                EXPECT_LE(fm.horizontalAdvance(text) + 6, pane.dataSetGrid->columnWidth(c))
                     << name << " column " << c << ": " << text.toStdString();
             }
         }
         int sum = 0;
         for (int c = 0; c < DataSetPane::ColumnCount; ++c)
-            sum += pane.Grid2->columnWidth(c);
+            sum += pane.dataSetGrid->columnWidth(c);
         EXPECT_GE(pane.preferredWidth(), sum);
     }
 }
@@ -155,7 +156,7 @@ TEST(DataSetPane, CellTextsOfEachColumn) {
 
     DataSetPane pane;
     pane.listDataSets(store);
-    ASSERT_EQ(pane.Grid2->rowCount(), 3);
+    ASSERT_EQ(pane.dataSetGrid->rowCount(), 3);
     EXPECT_EQ(pane.setCount(), 3);
     const QString date = QLocale().toString(QDate(2026, 7, 31), QLocale::ShortFormat);
     const QStringList rowA{"1", date, "09:05:03", "01:30", "12", "F", "-25", "25.1", "0.0", "", ""};
@@ -171,8 +172,8 @@ TEST(DataSetPane, CellTextsOfEachColumn) {
     EXPECT_EQ(cell(pane, 2, 3), "61:00");
     EXPECT_EQ(cell(pane, 2, 4), "65535");
     // The first set's row is selected.
-    EXPECT_EQ(pane.Grid2->currentRow(), 0);
-    EXPECT_TRUE(pane.Grid2->item(0, 4)->isSelected());
+    EXPECT_EQ(pane.dataSetGrid->currentRow(), 0);
+    EXPECT_TRUE(pane.dataSetGrid->item(0, 4)->isSelected());
 
     // Decimals and dates follow the user's locale.
     LocaleGuard german("de_DE");
@@ -184,7 +185,7 @@ TEST(DataSetPane, CellTextsOfEachColumn) {
     // A later listing replaces every row.
     store.sets = {b};
     pane.listDataSets(store);
-    EXPECT_EQ(pane.Grid2->rowCount(), 1);
+    EXPECT_EQ(pane.dataSetGrid->rowCount(), 1);
     EXPECT_EQ(cell(pane, 0, 3), "00:02");
 }
 
@@ -194,13 +195,13 @@ TEST_F(DataSetViews, HeaderRowCannotBeSelected) {
     addSet(store, makeSet(T0 + 1, 60, 4));
     pane->listDataSets(store);
     QSignalSpy chosen(pane, &DataSetPane::dataSetChosen);
-    QHeaderView* header = pane->Grid2->horizontalHeader();
+    QHeaderView* header = pane->dataSetGrid->horizontalHeader();
     for (int c : {0, 1, 4}) {
         const QPoint at(header->sectionViewportPosition(c) + 5, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     }
-    EXPECT_EQ(pane->Grid2->selectionModel()->selectedRows().size(), 1);
-    EXPECT_EQ(pane->Grid2->currentRow(), 0);
+    EXPECT_EQ(pane->dataSetGrid->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(pane->dataSetGrid->currentRow(), 0);
     EXPECT_EQ(chosen.count(), 0);
 }
 
@@ -208,15 +209,15 @@ TEST_F(DataSetViews, ClickingTheEmptyRowBeforeAnyDownloadDoesNothing) {
     DataSetPane* pane = dataLogger();
     ASSERT_FALSE(pane->isHidden());
     EXPECT_EQ(window->windowTitle(), "DataLogger");
-    EXPECT_EQ(window->PESGraph1->Points(), 500);
-    EXPECT_DOUBLE_EQ(window->PESGraph1->ManualMinX(), T0);
-    EXPECT_DOUBLE_EQ(window->PESGraph1->ManualMaxX(), T0 + 500.0 / 86400.0);
+    EXPECT_EQ(window->chart->Points(), 500);
+    EXPECT_DOUBLE_EQ(window->chart->ManualMinX(), T0);
+    EXPECT_DOUBLE_EQ(window->chart->ManualMaxX(), T0 + 500.0 / 86400.0);
     QSignalSpy chosen(pane, &DataSetPane::dataSetChosen);
     clickRow(*pane, 0);
-    pane->Grid2Click();
+    pane->onDataSetGridClicked();
     EXPECT_EQ(chosen.count(), 0);
-    EXPECT_EQ(window->PESGraph1->Points(), 500);
-    EXPECT_EQ(window->txtDataNo->text(), "0");
+    EXPECT_EQ(window->chart->Points(), 500);
+    EXPECT_EQ(window->sampleCountField->text(), "0");
 }
 
 TEST_F(DataSetViews, ClickAndKeyboardShowTheChosenSet) {
@@ -231,20 +232,20 @@ TEST_F(DataSetViews, ClickAndKeyboardShowTheChosenSet) {
     clickRow(*pane, 1);
     ASSERT_EQ(chosen.count(), 1); // one click shows the set once
     EXPECT_EQ(chosen[0][0].toInt(), 1);
-    EXPECT_EQ(window->PESGraph1->Points(), 5);
-    EXPECT_FLOAT_EQ(window->PESGraph1->YData(0, 0), 2000.0f);
+    EXPECT_EQ(window->chart->Points(), 5);
+    EXPECT_FLOAT_EQ(window->chart->YData(0, 0), 2000.0f);
 
-    pane->Grid2->setFocus();
-    QTest::keyClick(pane->Grid2, Qt::Key_Down);
-    EXPECT_EQ(pane->Grid2->currentRow(), 2);
-    EXPECT_EQ(window->PESGraph1->Points(), 7);
-    EXPECT_EQ(window->txtDataNo->text(), "7");
+    pane->dataSetGrid->setFocus();
+    QTest::keyClick(pane->dataSetGrid, Qt::Key_Down);
+    EXPECT_EQ(pane->dataSetGrid->currentRow(), 2);
+    EXPECT_EQ(window->chart->Points(), 7);
+    EXPECT_EQ(window->sampleCountField->text(), "7");
 
     // Listing anew selects the first row without showing anything by itself.
     chosen.clear();
     pane->listDataSets(store);
     EXPECT_EQ(chosen.count(), 0);
-    EXPECT_EQ(window->PESGraph1->Points(), 7);
+    EXPECT_EQ(window->chart->Points(), 7);
 }
 
 TEST_F(DataSetViews, ShowDataSetPutsEachRecordIntoItsPoint) {
@@ -254,7 +255,7 @@ TEST_F(DataSetViews, ShowDataSetPutsEachRecordIntoItsPoint) {
     addSet(store, makeSet(T0 + 3, 60, 2));
     ASSERT_TRUE(showDataSet(*window, store, 1));
 
-    PESGraph& chart = *window->PESGraph1;
+    ChartWidget& chart = *window->chart;
     ASSERT_EQ(chart.Subsets(), 3);
     ASSERT_EQ(chart.Points(), 6);
     const size_t first = store.firstSampleOf(1);
@@ -277,16 +278,16 @@ TEST_F(DataSetViews, ShowDataSetPutsEachRecordIntoItsPoint) {
     chart.setWorkingAxis(0);
 
     // Information fields from the header, statistics from the data.
-    EXPECT_EQ(window->txtStartTime->text(), graphstats::formatDateTime(T0));
-    EXPECT_EQ(window->ComboBox1->currentText(), "01");
-    EXPECT_EQ(window->ComboBox2->currentText(), "30");
-    EXPECT_EQ(window->txtDataNo->text(), "6");
-    EXPECT_FALSE(window->txtppmMax->text().isEmpty());
+    EXPECT_EQ(window->startTimeField->text(), graphstats::formatDateTime(T0));
+    EXPECT_EQ(window->minutesBox->currentText(), "01");
+    EXPECT_EQ(window->secondsBox->currentText(), "30");
+    EXPECT_EQ(window->sampleCountField->text(), "6");
+    EXPECT_FALSE(window->ppmMaxField->text().isEmpty());
     // Two Y axes: Cross and Text are off.
-    EXPECT_FALSE(window->ToolButton5->isEnabled());
-    EXPECT_FALSE(window->ToolButton9->isEnabled());
+    EXPECT_FALSE(window->crossButton->isEnabled());
+    EXPECT_FALSE(window->textButton->isEnabled());
     EXPECT_FALSE(chart.isZoomed());
-    EXPECT_FALSE(window->UndoZoom->isEnabled());
+    EXPECT_FALSE(window->undoZoomButton->isEnabled());
 
     // The next set replaces everything of this one.
     ASSERT_TRUE(showDataSet(*window, store, 2));
@@ -315,19 +316,19 @@ TEST_F(DataSetViews, TemperatureLimitsFollowTheSetsUnit) {
     add(false, {70.1f, -40.1f});
 
     ASSERT_TRUE(showDataSet(*window, store, 0));
-    EXPECT_EQ(window->txtT1Max->text(), "26.1@" + graphstats::formatDateTime(T0 + 60 / 86400.0));
+    EXPECT_EQ(window->temperatureMaxField->text(), "26.1@" + graphstats::formatDateTime(T0 + 60 / 86400.0));
     ASSERT_TRUE(showDataSet(*window, store, 1));
-    EXPECT_EQ(window->txtT1Max->text(), "79.0@" + graphstats::formatDateTime(T0 + 60 / 86400.0));
-    EXPECT_EQ(window->txtT1Min->text(), "75.0@" + graphstats::formatDateTime(T0));
+    EXPECT_EQ(window->temperatureMaxField->text(), "79.0@" + graphstats::formatDateTime(T0 + 60 / 86400.0));
+    EXPECT_EQ(window->temperatureMinField->text(), "75.0@" + graphstats::formatDateTime(T0));
     ASSERT_TRUE(showDataSet(*window, store, 2));
-    EXPECT_EQ(window->txtT1Max->text(), "158.0@" + graphstats::formatDateTime(T0));
-    EXPECT_EQ(window->txtT1Min->text(), "-40.0@" + graphstats::formatDateTime(T0 + 60 / 86400.0));
+    EXPECT_EQ(window->temperatureMaxField->text(), "158.0@" + graphstats::formatDateTime(T0));
+    EXPECT_EQ(window->temperatureMinField->text(), "-40.0@" + graphstats::formatDateTime(T0 + 60 / 86400.0));
     ASSERT_TRUE(showDataSet(*window, store, 3));
-    EXPECT_EQ(window->txtT1Max->text(), "OL");
-    EXPECT_EQ(window->txtT1Min->text(), "-OL");
+    EXPECT_EQ(window->temperatureMaxField->text(), "OL");
+    EXPECT_EQ(window->temperatureMinField->text(), "-OL");
     ASSERT_TRUE(showDataSet(*window, store, 4));
-    EXPECT_EQ(window->txtT1Max->text(), "OL");
-    EXPECT_EQ(window->txtT1Min->text(), "-OL");
+    EXPECT_EQ(window->temperatureMaxField->text(), "OL");
+    EXPECT_EQ(window->temperatureMinField->text(), "-OL");
 }
 
 TEST_F(DataSetViews, EmptySetsAndSetsTheStoreDoesNotHold) {
@@ -337,16 +338,16 @@ TEST_F(DataSetViews, EmptySetsAndSetsTheStoreDoesNotHold) {
     store.sets.push_back(makeSet(T0, 60, 100));
     for (int k : {-1, 1, 2})
         EXPECT_FALSE(showDataSet(*window, store, k));
-    EXPECT_EQ(window->PESGraph1->Points(), 500);
+    EXPECT_EQ(window->chart->Points(), 500);
 
     // A set of no records: an empty chart over start..start.
     store.sets.back() = makeSet(T0 + 0.25, 2, 0);
     ASSERT_TRUE(showDataSet(*window, store, 1));
-    EXPECT_EQ(window->PESGraph1->Points(), 0);
-    EXPECT_DOUBLE_EQ(window->PESGraph1->ManualMinX(), T0 + 0.25);
-    EXPECT_DOUBLE_EQ(window->PESGraph1->ManualMaxX(), T0 + 0.25);
-    EXPECT_EQ(window->txtDataNo->text(), "0");
-    EXPECT_EQ(window->ComboBox2->currentText(), "02");
+    EXPECT_EQ(window->chart->Points(), 0);
+    EXPECT_DOUBLE_EQ(window->chart->ManualMinX(), T0 + 0.25);
+    EXPECT_DOUBLE_EQ(window->chart->ManualMaxX(), T0 + 0.25);
+    EXPECT_EQ(window->sampleCountField->text(), "0");
+    EXPECT_EQ(window->secondsBox->currentText(), "02");
 }
 
 TEST_F(DataSetViews, PaneIsInstalledOnce) {
@@ -355,5 +356,5 @@ TEST_F(DataSetViews, PaneIsInstalledOnce) {
     EXPECT_EQ(dataSetPaneOf(*window), pane);
     EXPECT_FALSE(pane->isHidden());
     EXPECT_EQ(installDataSetPane(*window, store), pane);
-    EXPECT_EQ(dataSetPaneOf(TfrmGraph(prompter, shared)), nullptr);
+    EXPECT_EQ(dataSetPaneOf(GraphWindow(prompter, shared)), nullptr);
 }

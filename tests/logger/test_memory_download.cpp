@@ -221,15 +221,15 @@ TEST_F(DownloadTest, DecodeHandsTheImageOnAndEmptiesIt) {
 namespace {
 struct CommandTest : DownloadTest {
     DataSetStore store;
-    QTimer mainTimer;
+    QTimer pollTimer;
     std::vector<int> codes;
     int drops = 0;
     DownloadHooks hooks() {
         return {&progress, {}, [this](int c) { codes.push_back(c); }, [this] { ++drops; }};
     }
     void SetUp() override {
-        link.setMainTimer(&mainTimer);
-        mainTimer.start(500);
+        link.setPollTimer(&pollTimer);
+        pollTimer.start(500);
     }
 };
 } // namespace
@@ -240,7 +240,7 @@ TEST_F(CommandTest, FailureSendsQThenClosesAndRestartsPolling) {
     EXPECT_EQ(letters(), "PpQ");
     EXPECT_EQ(codes, std::vector<int>{177});
     EXPECT_EQ(drops, 1);
-    EXPECT_TRUE(mainTimer.isActive());
+    EXPECT_TRUE(pollTimer.isActive());
     EXPECT_EQ(downloadMessage(177), "There was error,please try again!   error code=177");
 
     // Success and an empty memory send no 'Q'.
@@ -270,14 +270,14 @@ TEST_F(CommandTest, PanelKeyDuringTheDownloadIsRefusedNotInterleaved) {
     std::vector<MeterLink::Gate> keyGates;
     bool timerStopped = true;
     progress.onBytes = [&](uint32_t bytes) {
-        timerStopped = timerStopped && !mainTimer.isActive();
+        timerStopped = timerStopped && !pollTimer.isActive();
         if (bytes == 1024) // a click that arrives while the download pumps messages
             QTimer::singleShot(0, [&] {
                 keyGates.push_back(link.runExclusive([&] {
                     std::array<uint8_t, 32> reply{};
                     CommandFrame key;
                     key.setCommand('H');
-                    MeterLink::SendPanelCommand(meter, key, reply);
+                    MeterLink::sendPanelCommand(meter, key, reply);
                 }));
             });
     };
@@ -311,7 +311,7 @@ TEST_F(CommandTest, ClosingStepsRunWhenAHookThrows) {
     EXPECT_FALSE(link.exclusiveActive());
     EXPECT_TRUE(store.image.empty());
     EXPECT_EQ(drops, 1);
-    EXPECT_TRUE(mainTimer.isActive());
+    EXPECT_TRUE(pollTimer.isActive());
 }
 
 TEST(LoadDataChecks, GuardConnectionAndRecordingMessages) {
@@ -340,12 +340,12 @@ TEST_F(DownloadTest, ProgressDialogShowsTheCountsWhileTheDownloadRuns) {
     EXPECT_TRUE(forward.visible);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.windowTitle(), "Data Retriving Progress");
-    EXPECT_EQ(dialog.SText1->text(), "bytes received");
-    EXPECT_EQ(dialog.SText2->text(), "total bytes");
-    EXPECT_EQ(dialog.lblTotalBytes->text(), "10016");
-    EXPECT_EQ(dialog.lblBytesReceived->text(), "10016");
-    EXPECT_EQ(dialog.Progress1->maximum(), 10016);
-    EXPECT_EQ(dialog.Progress1->value(), 10016);
+    EXPECT_EQ(dialog.bytesReceivedCaption->text(), "bytes received");
+    EXPECT_EQ(dialog.totalBytesCaption->text(), "total bytes");
+    EXPECT_EQ(dialog.totalBytesLabel->text(), "10016");
+    EXPECT_EQ(dialog.bytesReceivedLabel->text(), "10016");
+    EXPECT_EQ(dialog.progressBar->maximum(), 10016);
+    EXPECT_EQ(dialog.progressBar->value(), 10016);
 }
 
 // The whole download through the USB transport against the simulated meter seen as HID reports:

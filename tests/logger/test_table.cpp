@@ -1,6 +1,6 @@
 #include "logger/table_model.h"
 #include "logger/table_to_graph.h"
-#include "logger/tfrm_list.h"
+#include "logger/table_window.h"
 #include "platform/clock.h"
 
 #include <QHeaderView>
@@ -114,28 +114,28 @@ TEST(TableModel, ViewsAreToldPerRowOrOnceForAFill) {
 }
 
 TEST(TableModel, AMillionRowsStayCompact) {
-    TfrmList list;
+    TableWindow list;
     TableModel& m = list.model();
     const std::string_view row[] = {"7/31/26", "2:05:09 PM", "450.0", "45.2", "23.4"};
     list.beginFill();
     for (int i = 0; i < 1'000'000; ++i)
         m.appendRow(row);
     list.endFill();
-    EXPECT_EQ(list.Grid1->model()->rowCount(), 1'000'000);
+    EXPECT_EQ(list.tableView->model()->rowCount(), 1'000'000);
     EXPECT_EQ(m.cellText(0, 1'000'000), "1000000");
     // 35 bytes of text, 7 length bytes and an 8-byte row start.
     EXPECT_LE(m.memoryUsed(), 1'000'000u * 52);
 }
 
-TEST(TfrmList, GridLooksAsTheTableWindowShould) {
-    TfrmList list;
-    EXPECT_EQ(list.Grid1->model()->columnCount(), 8);
-    EXPECT_EQ(list.Grid1->model()->headerData(0, Qt::Horizontal).toString(), "No");
-    EXPECT_EQ(list.Grid1->verticalHeader()->defaultSectionSize(), 18);
-    EXPECT_EQ(list.Grid1->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
-    EXPECT_EQ(list.Grid1->horizontalHeader()->sectionResizeMode(1), QHeaderView::Interactive);
-    EXPECT_EQ(list.Grid1->selectionMode(), QAbstractItemView::ContiguousSelection);
-    EXPECT_TRUE(list.Grid1->showGrid());
+TEST(TableWindow, GridLooksAsTheTableWindowShould) {
+    TableWindow list;
+    EXPECT_EQ(list.tableView->model()->columnCount(), 8);
+    EXPECT_EQ(list.tableView->model()->headerData(0, Qt::Horizontal).toString(), "No");
+    EXPECT_EQ(list.tableView->verticalHeader()->defaultSectionSize(), 18);
+    EXPECT_EQ(list.tableView->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    EXPECT_EQ(list.tableView->horizontalHeader()->sectionResizeMode(1), QHeaderView::Interactive);
+    EXPECT_EQ(list.tableView->selectionMode(), QAbstractItemView::ContiguousSelection);
+    EXPECT_TRUE(list.tableView->showGrid());
     EXPECT_TRUE(list.testAttribute(Qt::WA_DeleteOnClose));
 }
 

@@ -95,7 +95,7 @@ TEST(Settings, LimitsPerChannelSurviveAndUnreadableItemsAreLeftOut) {
     EXPECT_TRUE(s.limits(LC::Humidity).empty());
 }
 
-TEST(DataFolder, CreatedInDocumentsFallsBackAndEndsWithSeparator) {
+TEST(dataFolderPath, CreatedInDocumentsFallsBackAndEndsWithSeparator) {
     QTemporaryDir dir;
     const QString docs = dir.filePath("Documents");
     QDir().mkpath(docs);
@@ -124,17 +124,17 @@ TEST(VersionInfo, LookupThroughTheTranslationEntry) {
 }
 
 TEST(VersionInfo, LabelLinkDesignTimeAndRemoval) {
-    TVersionInfo info(nullptr);
+    VersionInfo info(nullptr);
     auto* label = new QLabel("before");
     info.designing = true;
-    info.SetFileVersionLabel(label);
+    info.setFileVersionLabel(label);
     EXPECT_EQ(label->text(), "#File Version#");
     info.designing = false;
-    info.Loaded();
+    info.loaded();
     EXPECT_EQ(label->text(), "3.0.2.0");
     delete label;
-    EXPECT_EQ(info.FileVersionLabel(), nullptr);
-    info.Loaded(); // does nothing, no dangling label
+    EXPECT_EQ(info.fileVersionLabel(), nullptr);
+    info.loaded(); // does nothing, no dangling label
 }
 
 TEST(RealClock, WaitServesTimersAndPostedEventsAndLastsLongerThanAsked) {

@@ -215,13 +215,13 @@ TEST_F(PrintToPdf, CancelledPrintDialogBeginsNoDocument) {
     EXPECT_FALSE(printTableWithDialog(prompter, printer, {kHeader, dataRow(1)}));
     EXPECT_FALSE(QFileInfo::exists(pdf));
 
-    PESGraph graph(prompter);
+    ChartWidget graph(prompter);
     EXPECT_FALSE(printGraph(graph, prompter, printer));
     EXPECT_FALSE(QFileInfo::exists(pdf));
 }
 
 // A small chart the way the graph windows set theirs up: ppm above, humidity and temperature below.
-void smallChart(PESGraph& g) {
+void smallChart(ChartWidget& g) {
     constexpr int points = 6;
     constexpr double start = 46234.5; // 31 Jul 2026 12:00
     g.setNullDataValueY(99999);
@@ -249,7 +249,7 @@ void smallChart(PESGraph& g) {
 }
 
 TEST_F(PrintToPdf, GraphGoesThroughTheTrimmedCustomizationThenPrints) {
-    PESGraph graph(prompter);
+    ChartWidget graph(prompter);
     graph.resize(800, 600);
     smallChart(graph);
     answerPrintDialog(QDialog::Accepted);
@@ -264,7 +264,7 @@ TEST_F(PrintToPdf, GraphGoesThroughTheTrimmedCustomizationThenPrints) {
     EXPECT_TRUE(customize.contains("Grid"));
     EXPECT_EQ(dialogs[1], QStringList{"print"});
     // The pages are back for the chart's own Customize command.
-    EXPECT_TRUE(graph.AllowFontPage() && graph.AllowPage1() && graph.AllowPage2() &&
+    EXPECT_TRUE(graph.AllowFontPage() && graph.allowTitlesPage() && graph.allowColorsPage() &&
                 graph.AllowSubsetsPage());
 
     ASSERT_GT(QFileInfo(pdf).size(), 1000);

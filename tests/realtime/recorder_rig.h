@@ -7,7 +7,7 @@
 #include "live/poll_cycle.h"
 #include "platform/clock.h"
 #include "realtime/real_time_recorder.h"
-#include "realtime/tfrm_setup_real_time.h"
+#include "realtime/real_time_setup_dialog.h"
 #include "support/scripted_prompter.h"
 
 #include <QLineEdit>
@@ -41,7 +41,7 @@ struct RecorderRig {
     RealTimeState state;
     ScriptedPrompter prompter;
     GraphShared shared;
-    QList<QPointer<TfrmGraph>> windows;
+    QList<QPointer<GraphWindow>> windows;
     RealTimeRecorder recorder{state,
                               reading,
                               prompter,
@@ -50,7 +50,7 @@ struct RecorderRig {
                               [this] { return poll.Connected; },
                               shared,
                               [this] {
-                                  windows << new TfrmGraph(prompter, shared);
+                                  windows << new GraphWindow(prompter, shared);
                                   return windows.back().data();
                               }};
     meter_memory::Reading value{800.0f, 45.5f, 22.5f};
@@ -72,7 +72,7 @@ struct RecorderRig {
             stopEnabled = stop;
         });
         QObject::connect(&recorder, &RealTimeRecorder::saveGraphRequested, [this] { ++saves; });
-        recorder.CreateRealTimeGraph();
+        recorder.createRealTimeGraph();
         tick(); // the probe connects
     }
     ~RecorderRig() {
@@ -81,11 +81,11 @@ struct RecorderRig {
         setGraphProgramDirectory({});
     }
 
-    TfrmGraph& w() { return *recorder.window(); }
-    PESGraph& chart() { return *w().PESGraph1; }
+    GraphWindow& w() { return *recorder.window(); }
+    ChartWidget& chart() { return *w().chart; }
     void tick() {
         clock.advance(500);
-        poll.MainTimerTimer();
+        poll.onPollTimer();
     }
     template <typename Pred> void tickUntil(Pred done) {
         for (int i = 0; i < 2000 && !done(); ++i)
@@ -105,14 +105,14 @@ struct RecorderRig {
     // Run with the setup dialog answered Start with this count and rate.
     void run(const QString& count, int minutes = 0, int seconds = 2) {
         prompter.dialogHandler = [=, this](QDialog& d) {
-            auto& setup = dynamic_cast<TfrmSetupRealTime&>(d);
+            auto& setup = dynamic_cast<RealTimeSetupDialog&>(d);
             openedPeriod = setup.periodText();
             openedRate = {setup.minutesIndex(), setup.secondsIndex()};
-            setup.edtRealTimeNo->setText(count);
+            setup.sampleCountEdit->setText(count);
             setup.setRate(minutes, seconds);
             return int(QDialog::Accepted);
         };
-        recorder.btnRunClick();
+        recorder.onRunClicked();
     }
     double x(int p) { return chart().XDataII(0, p); }
 };

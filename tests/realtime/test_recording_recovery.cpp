@@ -27,7 +27,7 @@ struct Shown {
 
 Shown shown(RecorderRig& rig) {
     Shown s;
-    PESGraph& chart = rig.chart();
+    ChartWidget& chart = rig.chart();
     s.points = chart.Points();
     for (int c = 0; c < 3; ++c) {
         for (int p = 0; p < chart.Points(); ++p) {
@@ -36,7 +36,7 @@ Shown shown(RecorderRig& rig) {
         }
         s.fields << rig.w().maxField(c)->text() << rig.w().minField(c)->text() << rig.w().avgField(c)->text();
     }
-    s.fields << rig.w().txtStartTime->text() << rig.w().txtDataNo->text();
+    s.fields << rig.w().startTimeField->text() << rig.w().sampleCountField->text();
     s.xMin = chart.ManualMinX();
     s.xMax = chart.ManualMaxX();
     for (int a = 0; a < 2; ++a) {
@@ -86,7 +86,7 @@ TEST_F(JournalTest, HoldsEverySampleOfARecording) {
     ASSERT_FALSE(state.Running);
     const journal::Contents c = readJournal(path);
     ASSERT_EQ(c.status, journal::ReadStatus::Ok);
-    EXPECT_EQ(w().txtStartTime->text(), graphstats::formatDateTime(c.header.startTime));
+    EXPECT_EQ(w().startTimeField->text(), graphstats::formatDateTime(c.header.startTime));
     EXPECT_EQ(c.header.xMin, chart().ManualMinX());
     EXPECT_EQ(c.header.rate, 1);
     EXPECT_EQ(c.header.countLimit, 40);
@@ -114,7 +114,7 @@ TEST_F(JournalTest, RecoveryRestoresTheChartAStopWouldHaveShown) {
     varied(30);
     const QByteArray crashed = readAll(path); // as a crash would have left it
     clock.advance(1300);
-    recorder.btnStopClick();
+    recorder.onStopClicked();
     const Shown stopped = shown(*this);
     ASSERT_EQ(stopped.points, 30);
 
@@ -122,7 +122,7 @@ TEST_F(JournalTest, RecoveryRestoresTheChartAStopWouldHaveShown) {
     next.prompter.answers = {Prompter::Yes};
     next.recorder.offerRecovery();
     ASSERT_EQ(next.prompter.questions.size(), 1);
-    EXPECT_EQ(next.prompter.questions[0], "A real-time recording of " + w().txtStartTime->text() +
+    EXPECT_EQ(next.prompter.questions[0], "A real-time recording of " + w().startTimeField->text() +
                                               " (30 samples) was not saved. Recover it?");
     EXPECT_EQ(shown(next), stopped);
     EXPECT_FALSE(next.state.Running);
@@ -132,7 +132,7 @@ TEST_F(JournalTest, RecoveryRestoresTheChartAStopWouldHaveShown) {
     EXPECT_EQ(next.state.RunningMin, state.RunningMin);
     EXPECT_TRUE(next.runEnabled);
     EXPECT_FALSE(next.stopEnabled);
-    EXPECT_TRUE(next.w().tbntClr->isEnabled());
+    EXPECT_TRUE(next.w().clearButton->isEnabled());
     EXPECT_TRUE(QFile::exists(path)); // still not saved
 
     // Cut off by a crash: the same, except that the scale ends at the last sample.
@@ -163,7 +163,7 @@ TEST_F(JournalTest, RecoveryPutsBackTheRecordingsRateAndScales) {
     next.recorder.offerRecovery();
     EXPECT_TRUE(next.w().temperatureFahrenheit());
     EXPECT_EQ(next.state.RealTimeRate, 5);
-    EXPECT_EQ(next.w().ComboBox2->currentText(), "05");
+    EXPECT_EQ(next.w().secondsBox->currentText(), "05");
     next.chart().setWorkingAxis(1);
     EXPECT_EQ(next.chart().ManualMinY(), -20.0);
 }
@@ -173,21 +173,21 @@ TEST_F(JournalTest, GoesAfterSaveClearNewRunAndNo) {
     samples(3);
     recorder.recordingSaved(); // saved while recording: later samples still need it
     EXPECT_TRUE(QFile::exists(path));
-    recorder.btnStopClick();
+    recorder.onStopClicked();
     recorder.recordingSaved();
     EXPECT_FALSE(QFile::exists(path)) << "saved";
 
     prompter.answers = {Prompter::No};
     run("   20");
     samples(2);
-    recorder.btnStopClick();
+    recorder.onStopClicked();
     prompter.answers = {Prompter::No};
-    recorder.tbntClrClick();
+    recorder.onClearClicked();
     EXPECT_FALSE(QFile::exists(path)) << "cleared";
 
     run("   20");
     samples(2);
-    recorder.btnStopClick();
+    recorder.onStopClicked();
     const double firstStart = readJournal(path).header.startTime;
     prompter.answers = {Prompter::No};
     run("   20");

@@ -1,5 +1,5 @@
 #include "realtime/real_time_period.h"
-#include "realtime/tfrm_setup_real_time.h"
+#include "realtime/real_time_setup_dialog.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -44,7 +44,7 @@ TEST(RealTimePeriod, CountTextIsFiveDigitsAtMost) {
 }
 
 struct SetupRealTimeDialog : ::testing::Test {
-    TfrmSetupRealTime dlg;
+    RealTimeSetupDialog dlg;
 
     // Picks an item the way the user does: opens nothing, moves through the list with the keys.
     static void choose(QComboBox* box, int index) {
@@ -54,9 +54,9 @@ struct SetupRealTimeDialog : ::testing::Test {
             QTest::keyClick(box, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
     }
     void typeCount(const QString& text) {
-        dlg.edtRealTimeNo->selectAll();
-        QTest::keyClick(dlg.edtRealTimeNo, Qt::Key_Delete);
-        QTest::keyClicks(dlg.edtRealTimeNo, text);
+        dlg.sampleCountEdit->selectAll();
+        QTest::keyClick(dlg.sampleCountEdit, Qt::Key_Delete);
+        QTest::keyClicks(dlg.sampleCountEdit, text);
     }
 };
 
@@ -66,16 +66,16 @@ TEST_F(SetupRealTimeDialog, OpensWithItsTextsAndInitialValues) {
     EXPECT_FALSE(dlg.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(dlg.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(dlg.countText(), " 2000");
-    EXPECT_EQ(dlg.ComboBox1->count(), 61);
-    EXPECT_EQ(dlg.ComboBox1->itemText(0), "00");
-    EXPECT_EQ(dlg.ComboBox2->itemText(60), "60");
-    EXPECT_EQ(dlg.ComboBox1->currentText(), "00");
-    EXPECT_EQ(dlg.ComboBox2->currentText(), "02");
+    EXPECT_EQ(dlg.minutesBox->count(), 61);
+    EXPECT_EQ(dlg.minutesBox->itemText(0), "00");
+    EXPECT_EQ(dlg.secondsBox->itemText(60), "60");
+    EXPECT_EQ(dlg.minutesBox->currentText(), "00");
+    EXPECT_EQ(dlg.secondsBox->currentText(), "02");
     EXPECT_EQ(dlg.periodText(), "");
-    EXPECT_TRUE(dlg.edtPeriod->isReadOnly());
-    EXPECT_FALSE(dlg.edtPeriod->isEnabled()); // on a disabled panel
-    EXPECT_EQ(dlg.btnOpenSingleSet->text(), "Start");
-    EXPECT_EQ(dlg.Button1->text(), "Cancel");
+    EXPECT_TRUE(dlg.periodField->isReadOnly());
+    EXPECT_FALSE(dlg.periodField->isEnabled()); // on a disabled panel
+    EXPECT_EQ(dlg.startButton->text(), "Start");
+    EXPECT_EQ(dlg.cancelButton->text(), "Cancel");
     QStringList labels;
     for (auto* l : dlg.findChildren<QLabel*>())
         labels << l->text();
@@ -101,17 +101,17 @@ TEST_F(SetupRealTimeDialog, ABoxChangeRecomputesInTheDialogsFormat) {
     dlg.show();
     dlg.setRate(0, 2);
     dlg.setPeriodText("1:6:40");
-    choose(dlg.ComboBox2, 3);
+    choose(dlg.secondsBox, 3);
     EXPECT_EQ(dlg.periodText(), "1:40:00");
-    choose(dlg.ComboBox2, 2);
+    choose(dlg.secondsBox, 2);
     EXPECT_EQ(dlg.periodText(), "1:06:40");
 
     // Editing the count alone leaves the period; the next box change picks it up.
     typeCount("99999");
     EXPECT_EQ(dlg.countText(), "99999");
     EXPECT_EQ(dlg.periodText(), "1:06:40");
-    choose(dlg.ComboBox1, 60);
-    choose(dlg.ComboBox2, 60);
+    choose(dlg.minutesBox, 60);
+    choose(dlg.secondsBox, 60);
     EXPECT_EQ(dlg.minutesIndex() * 60 + dlg.secondsIndex(), 3660);
     EXPECT_EQ(dlg.periodText(), "101665:39:00");
 }
@@ -119,14 +119,14 @@ TEST_F(SetupRealTimeDialog, ABoxChangeRecomputesInTheDialogsFormat) {
 TEST_F(SetupRealTimeDialog, ZeroRateSnapsBackToTwoSeconds) {
     dlg.show();
     dlg.setRate(0, 1);
-    choose(dlg.ComboBox2, 0);
-    EXPECT_EQ(dlg.ComboBox1->currentText(), "00");
-    EXPECT_EQ(dlg.ComboBox2->currentText(), "02");
+    choose(dlg.secondsBox, 0);
+    EXPECT_EQ(dlg.minutesBox->currentText(), "00");
+    EXPECT_EQ(dlg.secondsBox->currentText(), "02");
     EXPECT_EQ(dlg.periodText(), "1:06:40");
 
     // Same through the minutes box.
     dlg.setRate(1, 0);
-    choose(dlg.ComboBox1, 0);
+    choose(dlg.minutesBox, 0);
     EXPECT_EQ(dlg.secondsIndex(), 2);
     EXPECT_EQ(dlg.periodText(), "1:06:40");
 }
@@ -137,10 +137,10 @@ TEST_F(SetupRealTimeDialog, CountsThatAreNotCountsGiveAZeroPeriod) {
     typeCount("12a-+x345678");
     EXPECT_EQ(dlg.countText(), "12345");
     typeCount("   ");
-    dlg.ComboBox1Change();
+    dlg.onSamplingRateChanged();
     EXPECT_EQ(dlg.periodText(), "0:00:00");
     typeCount("1 2");
-    dlg.ComboBox1Change();
+    dlg.onSamplingRateChanged();
     EXPECT_EQ(dlg.periodText(), "0:00:00");
     EXPECT_FALSE(parseRealTimeCount(dlg.countText()));
 }
@@ -149,7 +149,7 @@ TEST_F(SetupRealTimeDialog, CountIsRightAlignedWhenEditingFinishes) {
     dlg.show();
     typeCount("100");
     EXPECT_EQ(dlg.countText(), "100");
-    QTest::keyClick(dlg.edtRealTimeNo, Qt::Key_Return);
+    QTest::keyClick(dlg.sampleCountEdit, Qt::Key_Return);
     EXPECT_EQ(dlg.countText(), "  100");
     EXPECT_EQ(parseRealTimeCount(dlg.countText()), 100);
 }
@@ -157,15 +157,15 @@ TEST_F(SetupRealTimeDialog, CountIsRightAlignedWhenEditingFinishes) {
 TEST_F(SetupRealTimeDialog, StartAcceptsCancelRejectsReturnDoesNeither) {
     dlg.show();
     QSignalSpy finished(&dlg, &QDialog::finished);
-    dlg.edtRealTimeNo->setFocus();
-    QTest::keyClick(dlg.edtRealTimeNo, Qt::Key_Return);
+    dlg.sampleCountEdit->setFocus();
+    QTest::keyClick(dlg.sampleCountEdit, Qt::Key_Return);
     EXPECT_EQ(finished.count(), 0);
-    QTest::mouseClick(dlg.btnOpenSingleSet, Qt::LeftButton);
+    QTest::mouseClick(dlg.startButton, Qt::LeftButton);
     ASSERT_EQ(finished.count(), 1);
     EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Accepted);
 
     dlg.show();
-    QTest::mouseClick(dlg.Button1, Qt::LeftButton);
+    QTest::mouseClick(dlg.cancelButton, Qt::LeftButton);
     ASSERT_EQ(finished.count(), 2);
     EXPECT_EQ(finished.at(1).at(0).toInt(), QDialog::Rejected);
 }

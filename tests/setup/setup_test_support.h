@@ -15,18 +15,18 @@ struct SetupTransport : FakeTransport {
     std::string serial = "SN-0001";
     std::function<void()> onOpen;
 
-    int OpenDevice(uint16_t vendor, uint16_t product) override {
+    int openDevice(uint16_t vendor, uint16_t product) override {
         if (onOpen)
             onOpen();
-        return FakeTransport::OpenDevice(vendor, product);
+        return FakeTransport::openDevice(vendor, product);
     }
-    int WriteBlock(uint32_t count, const uint8_t* bytes) override {
+    int writeBlock(uint32_t count, const uint8_t* bytes) override {
         std::array<uint8_t, 32> b{};
         std::memcpy(b.data(), bytes, std::min<uint32_t>(count, 32));
         blocks.push_back(b);
         return failBlock.count(static_cast<int>(blocks.size())) ? 1 : 0;
     }
-    int ReadSerialNumber(int first, char* buffer, int size) override {
+    int readSerialNumber(int first, char* buffer, int size) override {
         serialArgs.emplace_back(first, size);
         std::memset(buffer, 0, size);
         std::memcpy(buffer, serial.data(), std::min<std::size_t>(serial.size(), std::size_t(size)));

@@ -1,16 +1,16 @@
-#include "files/tfrm_open_save.h"
+#include "files/open_save_choice_dialog.h"
 #include "graph/pes_graph.h"
 #include "link/hid_meter_transport.h"
 #include "link/simulated_hid_backend.h"
 #include "link/simulated_meter.h"
-#include "live/tfrm_panel.h"
+#include "live/panel_window.h"
 #include "logger/data_set_pane.h"
 #include "logger/memory_download.h"
-#include "logger/tfrm_list.h"
+#include "logger/table_window.h"
 #include "platform/clock.h"
 #include "platform/settings.h"
-#include "shell/tfrm_about.h"
-#include "shell/tfrm_main.h"
+#include "shell/about_box.h"
+#include "shell/main_window.h"
 #include "support/main_window_rig.h"
 #include "support/memory_images.h"
 #include "support/scripted_prompter.h"
@@ -36,37 +36,37 @@ struct MainWindowTest : MainWindowRig {
 TEST_F(MainWindowTest, StartUpOrderAndDefaults) {
     EXPECT_EQ(main->realTime().RealTimeRate, 2);
     EXPECT_EQ(main->graphShared().annoColor, 0u);
-    EXPECT_FALSE(main->poll().MainTimer.isActive());
-    EXPECT_TRUE(main->poll().MaxMinTimer.isActive());
-    EXPECT_EQ(main->poll().MainTimer.interval(), 500);
-    EXPECT_FALSE(main->Run1->isEnabled());
-    EXPECT_FALSE(main->btnOutputToGraph->isEnabled());
+    EXPECT_FALSE(main->poll().pollTimer.isActive());
+    EXPECT_TRUE(main->poll().flashTimer.isActive());
+    EXPECT_EQ(main->poll().pollTimer.interval(), 500);
+    EXPECT_FALSE(main->runAction->isEnabled());
+    EXPECT_FALSE(main->outputToGraphButton->isEnabled());
     EXPECT_EQ(main->glyphs().loaded(), 25);
 
     showMain();
-    EXPECT_TRUE(main->poll().MainTimer.isActive());
+    EXPECT_TRUE(main->poll().pollTimer.isActive());
     EXPECT_EQ(main->statusText(1), "Off Connection");
     ASSERT_NE(main->panel(), nullptr);
-    EXPECT_FALSE(main->panel()->lblNoConnection->isHidden());
-    EXPECT_EQ(main->DataFolder, QDir::toNativeSeparators(dir.filePath("Documents/QZ407/")));
+    EXPECT_FALSE(main->panel()->noConnectionLabel->isHidden());
+    EXPECT_EQ(main->dataFolderPath, QDir::toNativeSeparators(dir.filePath("Documents/QZ407/")));
     EXPECT_TRUE(QDir(dir.filePath("Documents/QZ407")).exists());
-    EXPECT_EQ(main->btnRun->toolTip(), "Start Graphing Real Time Data");
+    EXPECT_EQ(main->runButton->toolTip(), "Start Graphing Real Time Data");
 }
 
 TEST_F(MainWindowTest, ConnectionAndLossActions) {
     showMain();
     tick();
     EXPECT_EQ(main->statusText(1), "On Connection");
-    EXPECT_TRUE(main->panel()->lblNoConnection->isHidden());
-    EXPECT_TRUE(main->btnRun->isEnabled());
-    EXPECT_FALSE(main->btnStop->isEnabled());
-    EXPECT_TRUE(main->btnDataLogger->isEnabled());
+    EXPECT_TRUE(main->panel()->noConnectionLabel->isHidden());
+    EXPECT_TRUE(main->runButton->isEnabled());
+    EXPECT_FALSE(main->stopButton->isEnabled());
+    EXPECT_TRUE(main->dataLoggerButton->isEnabled());
     meter.unplug();
     tick(3);
     EXPECT_EQ(main->statusText(1), "No Connection");
-    EXPECT_FALSE(main->btnRun->isEnabled());
-    EXPECT_FALSE(main->btnDataLogger->isEnabled());
-    EXPECT_FALSE(main->panel()->lblNoConnection->isHidden());
+    EXPECT_FALSE(main->runButton->isEnabled());
+    EXPECT_FALSE(main->dataLoggerButton->isEnabled());
+    EXPECT_FALSE(main->panel()->noConnectionLabel->isHidden());
 }
 
 TEST_F(MainWindowTest, PanelReopenedWhileConnectedHasNoConnectionLabelHidden) {
@@ -75,18 +75,18 @@ TEST_F(MainWindowTest, PanelReopenedWhileConnectedHasNoConnectionLabelHidden) {
     main->panel()->parentWidget()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(main->panel(), nullptr);
-    EXPECT_FALSE(main->ControlPanel1->isChecked());
-    main->ControlPanel1Click();
+    EXPECT_FALSE(main->controlPanelAction->isChecked());
+    main->onControlPanelClicked();
     ASSERT_NE(main->panel(), nullptr);
-    EXPECT_TRUE(main->ControlPanel1->isChecked());
-    EXPECT_TRUE(main->panel()->lblNoConnection->isHidden());
+    EXPECT_TRUE(main->controlPanelAction->isChecked());
+    EXPECT_TRUE(main->panel()->noConnectionLabel->isHidden());
 }
 
 TEST_F(MainWindowTest, SettingsWrittenOnCloseButNotOnExit) {
     showMain();
     main->realTime().RealTimeRate = 7;
     main->graphShared().annoColor = 0x0000FF;
-    main->Exit1Click();
+    main->onExitClicked();
     start();
     EXPECT_EQ(main->realTime().RealTimeRate, 2); // Exit wrote nothing
     showMain();
@@ -94,7 +94,7 @@ TEST_F(MainWindowTest, SettingsWrittenOnCloseButNotOnExit) {
     main->graphShared().annoColor = 0x0000FF;
     main->graphShared().limits = {{1000.0, 2000.0}, {60.0}, {26.0}, {79.0}};
     EXPECT_TRUE(main->close());
-    EXPECT_FALSE(main->poll().MainTimer.isActive());
+    EXPECT_FALSE(main->poll().pollTimer.isActive());
     start();
     EXPECT_EQ(main->realTime().RealTimeRate, 7);
     EXPECT_EQ(main->graphShared().annoColor, 0x0000FFu);
@@ -105,24 +105,24 @@ TEST_F(MainWindowTest, AboutBoxShowsVersionAndOkButton) {
     QString version;
     bool okShown = false;
     prompter.dialogHandler = [&](QDialog& d) {
-        auto& about = dynamic_cast<TfrmAbout&>(d);
-        version = about.Label2->text();
-        okShown = !about.BitBtn1->isHidden();
+        auto& about = dynamic_cast<AboutBox&>(d);
+        version = about.versionLabel->text();
+        okShown = !about.okButton->isHidden();
         return 1;
     };
-    main->About1Click();
+    main->onAboutClicked();
     EXPECT_EQ(version, "3.0.2.0");
     EXPECT_TRUE(okShown);
 }
 
 TEST_F(MainWindowTest, SetupDialogOpenedOnceAndRestored) {
     showMain();
-    main->Setup1Click();
-    TfrmSetup* first = main->setupDialog();
+    main->onSetupClicked();
+    SetupDialog* first = main->setupDialog();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->windowTitle(), "Setup");
     first->showMinimized();
-    main->Setup1Click();
+    main->onSetupClicked();
     EXPECT_EQ(main->setupDialog(), first);
     EXPECT_FALSE(first->isMinimized());
     first->close();
@@ -132,25 +132,26 @@ TEST_F(MainWindowTest, SetupDialogOpenedOnceAndRestored) {
 
 TEST_F(MainWindowTest, DownloadFillsTheStoreAndTheNextTickProbesAfresh) {
     showMain();
-    main->poll().MainTimer.stop();
-    main->LoadData1Click();
+    main->poll().pollTimer.stop();
+    main->onLoadDataClicked();
     ASSERT_EQ(prompter.shown, QStringList{"There is no connection with meter !"});
     tick();
     ASSERT_TRUE(main->poll().Connected);
-    main->LoadData1Click();
+    main->onLoadDataClicked();
     EXPECT_FALSE(main->downloadRunning());
     ASSERT_NE(main->dataLoggerWindow(), nullptr);
     EXPECT_EQ(main->dataLoggerWindow()->windowTitle(), "DataLogger");
     EXPECT_EQ(main->dataSetStore().sets.size(), 4u);
     // The first set is on show, and the temporary image is in the data folder.
-    EXPECT_EQ(main->dataLoggerWindow()->PESGraph1->Points(), main->dataSetStore().sets[0].recordCount);
-    EXPECT_EQ(main->dataLoggerWindow()->txtDataNo->text().toInt(), main->dataSetStore().sets[0].recordCount);
-    EXPECT_TRUE(QFileInfo::exists(main->DataFolder + "temp/DataSetsTemp.tmp"));
+    EXPECT_EQ(main->dataLoggerWindow()->chart->Points(), main->dataSetStore().sets[0].recordCount);
+    EXPECT_EQ(main->dataLoggerWindow()->sampleCountField->text().toInt(),
+              main->dataSetStore().sets[0].recordCount);
+    EXPECT_TRUE(QFileInfo::exists(main->dataFolderPath + "temp/DataSetsTemp.tmp"));
     EXPECT_TRUE(main->graphShared().downloadUnsaved);
     EXPECT_TRUE(main->dataSetStore().image.empty());
     EXPECT_EQ(prompter.shown.size(), 1); // no message after a good download
     EXPECT_FALSE(main->poll().Connected);
-    EXPECT_TRUE(main->poll().MainTimer.isActive());
+    EXPECT_TRUE(main->poll().pollTimer.isActive());
     EXPECT_EQ(main->statusText(1), "On Connection"); // unchanged until the next probe
     meter.clearLog();
     tick();
@@ -160,7 +161,7 @@ TEST_F(MainWindowTest, DownloadFillsTheStoreAndTheNextTickProbesAfresh) {
 
 TEST_F(MainWindowTest, PrintUsesThePrinterChosenInPrinterSetup) {
     showMain();
-    auto* table = new TfrmList;
+    auto* table = new TableWindow;
     table->model().appendRow({"07/31/26", "14:05:09", "562", "45.1", "25.0"});
     main->mdiArea()->addSubWindow(table)->show();
     main->mdiArea()->setActiveSubWindow(main->mdiArea()->subWindowList().last());
@@ -170,17 +171,17 @@ TEST_F(MainWindowTest, PrintUsesThePrinterChosenInPrinterSetup) {
         ++dialogs;
         return QDialog::Accepted;
     };
-    main->PrinterSetup1Click();
+    main->onPrinterSetupClicked();
     main->printer().setOutputFormat(QPrinter::PdfFormat);
     main->printer().setOutputFileName(pdf);
-    main->btnPrintClick();
+    main->onPrintClicked();
     EXPECT_EQ(dialogs, 2);
     EXPECT_GT(QFileInfo(pdf).size(), 0);
 
     // Cancel in the print dialog begins no document.
     QFile::remove(pdf);
     prompter.dialogHandler = [](QDialog&) { return QDialog::Rejected; };
-    main->btnPrintClick();
+    main->onPrintClicked();
     EXPECT_FALSE(QFileInfo::exists(pdf));
 }
 
@@ -189,7 +190,7 @@ TEST_F(MainWindowTest, PrintUsesThePrinterChosenInPrinterSetup) {
 TEST_F(MainWindowTest, QuittingAfterADownloadAsksFirstAndCancelKeepsEveryWindow) {
     showMain();
     tick();
-    main->LoadData1Click();
+    main->onLoadDataClicked();
     ASSERT_TRUE(main->graphShared().downloadUnsaved);
     const int children = int(main->mdiArea()->subWindowList().size());
     ASSERT_EQ(children, 3); // real-time graph, panel, DataLogger
@@ -205,7 +206,7 @@ TEST_F(MainWindowTest, QuittingAfterADownloadAsksFirstAndCancelKeepsEveryWindow)
     EXPECT_TRUE(main->graphShared().downloadUnsaved);
 
     prompter.answers = {Prompter::Cancel};
-    EXPECT_FALSE(main->Exit1Click());
+    EXPECT_FALSE(main->onExitClicked());
     EXPECT_EQ(prompter.questions.size(), 2);
     EXPECT_EQ(main->mdiArea()->subWindowList().size(), children);
 
@@ -219,11 +220,11 @@ TEST_F(MainWindowTest, QuittingAfterADownloadAsksFirstAndCancelKeepsEveryWindow)
 TEST_F(MainWindowTest, CancelOnTheRealTimeQuestionKeepsThePanelAndTheDataLogger) {
     showMain();
     tick();
-    main->LoadData1Click();
+    main->onLoadDataClicked();
     // The real-time graph reopened, so it comes after the panel and the DataLogger window.
     main->recorder().window()->parentWidget()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    main->RealTimeGraph1->trigger();
+    main->realTimeGraphAction->trigger();
     ASSERT_NE(main->recorder().window(), nullptr);
     main->realTime().Unsaved = true;
 
@@ -236,7 +237,7 @@ TEST_F(MainWindowTest, CancelOnTheRealTimeQuestionKeepsThePanelAndTheDataLogger)
     EXPECT_NE(main->recorder().window(), nullptr);
     EXPECT_EQ(main->mdiArea()->subWindowList().size(), 3);
     EXPECT_TRUE(main->graphShared().downloadUnsaved); // No was answered, but nothing closed
-    EXPECT_TRUE(main->poll().MainTimer.isActive());
+    EXPECT_TRUE(main->poll().pollTimer.isActive());
 }
 
 // Clicks that arrive while the download pumps messages: Open, Save, Output Tabular to graph,
@@ -247,26 +248,27 @@ TEST_F(MainWindowTest, CommandsThatWouldChangeWhatADownloadFillsWaitForItsEnd) {
     tick();
     writeAll(dir.filePath("two.407"), bytesOf(collectionImage(2, 3)));
     prompter.files = {dir.filePath("two.407")};
-    prompter.dialogHandler = [](QDialog&) { return int(TfrmOpenSave::ResultOk); };
-    auto* table = new TfrmList;
+    prompter.dialogHandler = [](QDialog&) { return int(OpenSaveChoiceDialog::ResultOk); };
+    auto* table = new TableWindow;
     table->model().appendRow({"07/31/26", "14:05:09", "562", "45.1", "25.0"});
     QMdiSubWindow* tableSub = main->mdiArea()->addSubWindow(table);
     tableSub->show();
     bool ran = false;
     QTimer::singleShot(0, [&] {
         ran = true;
-        main->Open1->trigger();
+        main->openAction->trigger();
         main->mdiArea()->setActiveSubWindow(tableSub);
-        main->Save1->trigger();
-        main->btnOutputToGraphClick();
+        main->saveAction->trigger();
+        main->onOutputToGraphClicked();
         main->dataLoggerWindow()->parentWidget()->close();
         EXPECT_FALSE(main->close());
-        EXPECT_FALSE(main->Exit1Click());
+        EXPECT_FALSE(main->onExitClicked());
     });
     const int windows = int(main->mdiArea()->subWindowList().size());
-    main->LoadData1Click();
+    main->onLoadDataClicked();
     ASSERT_TRUE(ran);
-    EXPECT_EQ(prompter.shown.count(TfrmGraph::kDownloadRunning), 6) << prompter.shown.join('|').toStdString();
+    EXPECT_EQ(prompter.shown.count(GraphWindow::kDownloadRunning), 6)
+        << prompter.shown.join('|').toStdString();
     EXPECT_EQ(prompter.files.size(), 1u); // the collection was never asked for
     EXPECT_EQ(main->dataSetStore().sets.size(), 4u);
     ASSERT_NE(main->dataLoggerWindow(), nullptr);
@@ -276,7 +278,7 @@ TEST_F(MainWindowTest, CommandsThatWouldChangeWhatADownloadFillsWaitForItsEnd) {
     EXPECT_FALSE(main->downloadRunning());
 
     // Once it has ended, Open works again.
-    main->Open1->trigger();
+    main->openAction->trigger();
     EXPECT_TRUE(prompter.files.empty());
     EXPECT_EQ(main->dataSetStore().sets.size(), 2u);
 }
@@ -286,19 +288,19 @@ TEST_F(MainWindowTest, CommandsThatWouldChangeWhatADownloadFillsWaitForItsEnd) {
 TEST_F(MainWindowTest, TemporaryFolderFailureListsTheStoreAndSavesWhatIsListed) {
     showMain();
     tick();
-    main->LoadData1Click();
+    main->onLoadDataClicked();
     ASSERT_EQ(dataSetPaneOf(*main->dataLoggerWindow())->setCount(), 4);
     main->graphShared().downloadUnsaved = false; // saved, say
 
     meter.setMemory(collectionImage(2, 3));
     meter.setReportedSize(uint32_t(collectionImage(2, 3).size()));
-    const QString temp = main->DataFolder + "temp";
+    const QString temp = main->dataFolderPath + "temp";
     ASSERT_TRUE(QDir(temp).removeRecursively());
     writeAll(temp, "a file where the folder should be");
     tick();
     ASSERT_TRUE(main->poll().Connected);
     prompter.shown.clear();
-    main->LoadData1Click();
+    main->onLoadDataClicked();
     EXPECT_EQ(prompter.shown, QStringList{QDir::toNativeSeparators(temp)});
     EXPECT_EQ(main->dataSetStore().sets.size(), 2u);
     EXPECT_EQ(dataSetPaneOf(*main->dataLoggerWindow())->setCount(), 2);
@@ -306,10 +308,10 @@ TEST_F(MainWindowTest, TemporaryFolderFailureListsTheStoreAndSavesWhatIsListed) 
 
     const QString saved = dir.filePath("saved.407");
     prompter.files = {saved};
-    prompter.dialogHandler = [](QDialog&) { return int(TfrmOpenSave::ResultOk); };
+    prompter.dialogHandler = [](QDialog&) { return int(OpenSaveChoiceDialog::ResultOk); };
     main->mdiArea()->setActiveSubWindow(
         qobject_cast<QMdiSubWindow*>(main->dataLoggerWindow()->parentWidget()));
-    main->Save1->trigger();
+    main->saveAction->trigger();
     const auto total = std::ptrdiff_t(totalBytesFor(meter.reportedSize()));
     EXPECT_EQ(readAll(saved), bytesOf(MemoryImage(meter.memory().begin(), meter.memory().begin() + total)));
     EXPECT_FALSE(main->graphShared().downloadUnsaved);
@@ -326,22 +328,22 @@ TEST(MainWindowOverHid, WrongReportFramingFailsSafe) {
     HidMeterTransport transport(backend);
     ScriptedPrompter prompter;
     Settings settings(dir.filePath("qz407.ini"));
-    TfrmMain main(transport, clock, prompter, settings);
+    MainWindow main(transport, clock, prompter, settings);
     main.documentsOverride = dir.filePath("Documents");
     main.show();
     QCoreApplication::processEvents();
     const std::vector<uint8_t> memory = meter.memory();
     for (int i = 0; i < 6; ++i) {
         clock.advance(500);
-        main.poll().MainTimerTimer();
+        main.poll().onPollTimer();
     }
     EXPECT_EQ(main.statusText(1), "Off Connection");
     EXPECT_FALSE(main.poll().Connected);
-    EXPECT_FALSE(main.btnDataLogger->isEnabled() && main.poll().Connected);
-    main.Setup1Click();
+    EXPECT_FALSE(main.dataLoggerButton->isEnabled() && main.poll().Connected);
+    main.onSetupClicked();
     ASSERT_NE(main.setupDialog(), nullptr);
-    main.setupDialog()->Button6Click(); // "Setup All"
-    main.LoadData1Click();
+    main.setupDialog()->onSetupAllClicked(); // "Setup All"
+    main.onLoadDataClicked();
     EXPECT_EQ(prompter.shown, QStringList(2, "There is no connection with meter !"));
     for (const auto& f : meter.frames())
         EXPECT_EQ(f[1], 'K');

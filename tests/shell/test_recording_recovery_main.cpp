@@ -5,9 +5,9 @@
 #include "link/simulated_meter.h"
 #include "platform/clock.h"
 #include "platform/settings.h"
+#include "realtime/real_time_setup_dialog.h"
 #include "realtime/recording_journal.h"
-#include "realtime/tfrm_setup_real_time.h"
-#include "shell/tfrm_main.h"
+#include "shell/main_window.h"
 #include "support/main_window_rig.h"
 #include "support/scripted_prompter.h"
 #include "support/test_helpers.h"
@@ -40,17 +40,17 @@ TEST_F(MainJournal, ARecordingLeftByACrashIsOfferedAtTheNextStartAndGoesWhenSave
     EXPECT_EQ(QDir::fromNativeSeparators(main->recorder().journalPath()), journalPath);
     tick(); // connected
     prompter.dialogHandler = [](QDialog& d) {
-        dynamic_cast<TfrmSetupRealTime&>(d).edtRealTimeNo->setText("   50");
+        dynamic_cast<RealTimeSetupDialog&>(d).sampleCountEdit->setText("   50");
         return int(QDialog::Accepted);
     };
-    main->Run1->trigger();
+    main->runAction->trigger();
     tick(20);
     const int taken = main->realTime().SampleCount;
     ASSERT_GE(taken, 4);
     EXPECT_EQ(journal().samples.size(), size_t(taken));
     // Yes to the save question, then a cancelled save dialog: nothing closes and the journal stays.
     prompter.answers = {Prompter::Yes};
-    main->Exit1Click();
+    main->onExitClicked();
     ASSERT_EQ(prompter.questions, QStringList{"Save Real-Time Graph ?"});
     EXPECT_TRUE(main->isVisible());
     EXPECT_TRUE(QFile::exists(journalPath));
@@ -63,14 +63,14 @@ TEST_F(MainJournal, ARecordingLeftByACrashIsOfferedAtTheNextStartAndGoesWhenSave
     EXPECT_TRUE(prompter.questions[0].startsWith("A real-time recording of "));
     EXPECT_TRUE(prompter.questions[0].endsWith(
         QStringLiteral(" (%1 samples) was not saved. Recover it?").arg(taken)));
-    TfrmGraph* realTime = main->recorder().window();
+    GraphWindow* realTime = main->recorder().window();
     ASSERT_NE(realTime, nullptr);
-    EXPECT_EQ(realTime->PESGraph1->Points(), taken);
+    EXPECT_EQ(realTime->chart->Points(), taken);
     EXPECT_EQ(main->realTime().SampleCount, taken);
     EXPECT_TRUE(QFile::exists(journalPath));
 
     prompter.files = {dir.filePath("recovered.ghf")};
-    main->fileCommands().Save1Click(realTime);
+    main->fileCommands().runSaveCommand(realTime);
     EXPECT_TRUE(QFile::exists(dir.filePath("recovered.ghf")));
     EXPECT_FALSE(QFile::exists(journalPath));
 }

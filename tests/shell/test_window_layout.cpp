@@ -1,16 +1,16 @@
 // The main window's windows as a user meets them: the View menu's tick, the "Output Tabular to
 // graph" button, the first sizes of new windows, Tile and Cascade, Printer Setup and the help.
-#include "files/tfrm_open_save.h"
+#include "files/open_save_choice_dialog.h"
 #include "graph/pes_graph.h"
 #include "link/simulated_meter.h"
-#include "live/tfrm_panel.h"
-#include "logger/tfrm_list.h"
+#include "live/panel_window.h"
+#include "logger/table_window.h"
 #include "platform/clock.h"
 #include "platform/settings.h"
+#include "shell/about_box.h"
 #include "shell/help_window.h"
+#include "shell/main_window.h"
 #include "shell/mdi_arrange.h"
-#include "shell/tfrm_about.h"
-#include "shell/tfrm_main.h"
 #include "support/main_window_rig.h"
 #include "support/scripted_prompter.h"
 
@@ -48,7 +48,7 @@ struct WindowLayout : MainWindowRig {
     static QMdiSubWindow* frameOf(QWidget* w) { return qobject_cast<QMdiSubWindow*>(w->parentWidget()); }
 
     // A text file of `rows` readings opened with File, Open: the table window it makes.
-    TfrmList* openTable(int rows) {
+    TableWindow* openTable(int rows) {
         const QString file = dir.filePath("readings.txt");
         QFile f(file);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
@@ -59,17 +59,17 @@ struct WindowLayout : MainWindowRig {
                         .toUtf8());
         f.close();
         prompter.dialogHandler = [](QDialog& d) {
-            if (auto* choice = qobject_cast<TfrmOpenSave*>(&d)) {
-                choice->btnOpenSingleSet->click();
+            if (auto* choice = qobject_cast<OpenSaveChoiceDialog*>(&d)) {
+                choice->singleFileButton->click();
                 return choice->result();
             }
             return int(QDialog::Rejected);
         };
         prompter.files = {file};
-        main->fileCommands().Open1Click();
+        main->fileCommands().runOpenCommand();
         QCoreApplication::processEvents();
         auto* sub = area().subWindowList().last();
-        return qobject_cast<TfrmList*>(sub->widget());
+        return qobject_cast<TableWindow*>(sub->widget());
     }
 };
 
@@ -77,57 +77,58 @@ struct WindowLayout : MainWindowRig {
 
 TEST_F(WindowLayout, RealTimeGraphKeepsItsTickWhenChosenWhileOpen) {
     ASSERT_NE(main->recorder().window(), nullptr);
-    EXPECT_TRUE(main->RealTimeGraph1->isChecked());
-    main->RealTimeGraph1->trigger(); // the window is open: it is shown, and stays ticked
-    EXPECT_TRUE(main->RealTimeGraph1->isChecked());
+    EXPECT_TRUE(main->realTimeGraphAction->isChecked());
+    main->realTimeGraphAction->trigger(); // the window is open: it is shown, and stays ticked
+    EXPECT_TRUE(main->realTimeGraphAction->isChecked());
     EXPECT_NE(main->recorder().window(), nullptr);
 
     frameOf(main->recorder().window())->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(main->RealTimeGraph1->isChecked());
-    main->RealTimeGraph1->trigger();
+    EXPECT_FALSE(main->realTimeGraphAction->isChecked());
+    main->realTimeGraphAction->trigger();
     EXPECT_NE(main->recorder().window(), nullptr);
-    EXPECT_TRUE(main->RealTimeGraph1->isChecked());
+    EXPECT_TRUE(main->realTimeGraphAction->isChecked());
 }
 
 TEST_F(WindowLayout, OutputTabularButtonFollowsTheActiveChildOnly) {
-    TfrmList* table = openTable(5);
+    TableWindow* table = openTable(5);
     ASSERT_NE(table, nullptr);
     area().setActiveSubWindow(frameOf(table));
-    EXPECT_TRUE(main->btnOutputToGraph->isEnabled());
+    EXPECT_TRUE(main->outputToGraphButton->isEnabled());
     // A dialog closing (print, import progress, any message) activates the main window again.
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(main.get(), &activate);
-    EXPECT_TRUE(main->btnOutputToGraph->isEnabled());
+    EXPECT_TRUE(main->outputToGraphButton->isEnabled());
     area().setActiveSubWindow(frameOf(main->recorder().window()));
-    EXPECT_FALSE(main->btnOutputToGraph->isEnabled());
+    EXPECT_FALSE(main->outputToGraphButton->isEnabled());
     area().setActiveSubWindow(frameOf(table));
-    EXPECT_TRUE(main->btnOutputToGraph->isEnabled());
+    EXPECT_TRUE(main->outputToGraphButton->isEnabled());
 }
 
 TEST_F(WindowLayout, NewWindowsGetRoomForTheirContent) {
-    TfrmList* table = openTable(300);
+    TableWindow* table = openTable(300);
     ASSERT_NE(table, nullptr);
     // Every column shows its whole text, and the window shows every column.
-    const QFontMetrics fm(table->Grid1->font());
+    const QFontMetrics fm(table->tableView->font());
     for (int c = 0; c < 6; ++c) {
         for (qsizetype r : {qsizetype(0), qsizetype(1), qsizetype(300)})
-            EXPECT_GE(table->Grid1->columnWidth(c), fm.horizontalAdvance(table->model().cellText(c, r)) + 6)
+            EXPECT_GE(table->tableView->columnWidth(c),
+                      fm.horizontalAdvance(table->model().cellText(c, r)) + 6)
                 << c << ' ' << r;
     }
     EXPECT_GE(table->width(), std::min(table->preferredWidth(), room().width()));
     EXPECT_GE(frameOf(table)->height(), room().height() * 2 / 3 - 1);
 
     area().setActiveSubWindow(frameOf(table));
-    main->btnOutputToGraphClick();
-    auto* graph = qobject_cast<TfrmGraph*>(area().subWindowList().last()->widget());
+    main->onOutputToGraphClicked();
+    auto* graph = qobject_cast<GraphWindow*>(area().subWindowList().last()->widget());
     ASSERT_NE(graph, nullptr);
-    EXPECT_EQ(graph->PESGraph1->Points(), 300);
+    EXPECT_EQ(graph->chart->Points(), 300);
     EXPECT_EQ(frameOf(graph)->width(), room().width());
     EXPECT_GE(frameOf(graph)->height(), room().height() - 40);
     QCoreApplication::processEvents();
-    graph->PESGraph1->customPlot()->replot(QCustomPlot::rpImmediateRefresh);
-    EXPECT_GT(graph->PESGraph1->plottingRect().height(), 200);
+    graph->chart->customPlot()->replot(QCustomPlot::rpImmediateRefresh);
+    EXPECT_GT(graph->chart->plottingRect().height(), 200);
 }
 
 TEST_F(WindowLayout, TileAndCascadeStayInsideTheMainWindow) {
@@ -139,7 +140,7 @@ TEST_F(WindowLayout, TileAndCascadeStayInsideTheMainWindow) {
     const QSize panel = frameOf(main->panel())->size();
 
     for (int round = 0; round < 2; ++round) {
-        main->Tile1Click();
+        main->onTileClicked();
         QCoreApplication::processEvents();
         EXPECT_EQ(main->size(), mainSize);
         EXPECT_EQ(frameOf(main->panel())->size(), panel);
@@ -155,7 +156,7 @@ TEST_F(WindowLayout, TileAndCascadeStayInsideTheMainWindow) {
             }
         }
 
-        main->Cascade1Click();
+        main->onCascadeClicked();
         QCoreApplication::processEvents();
         EXPECT_EQ(main->size(), mainSize);
         EXPECT_EQ(frameOf(main->panel())->size(), panel);
@@ -181,7 +182,7 @@ TEST_F(WindowLayout, PrinterSetupSaysOkAndPrintsNothing) {
         }
         return int(QDialog::Accepted);
     };
-    main->PrinterSetup1Click();
+    main->onPrinterSetupClicked();
     EXPECT_TRUE(buttons.contains("OK"));
     EXPECT_FALSE(buttons.contains("&Print"));
     EXPECT_FALSE(buttons.contains("Print"));
@@ -195,26 +196,26 @@ TEST_F(WindowLayout, HelpShowsInsideTheProgramWhenTheDesktopCannotOpenIt) {
         asked << url;
         return true;
     };
-    main->Contents1Click();
+    main->onContentsClicked();
     ASSERT_EQ(asked.size(), 1);
     EXPECT_EQ(asked[0].toLocalFile(), main->helpFilePath());
     EXPECT_EQ(main->helpWindow(), nullptr);
 
     main->openExternally = [](const QUrl&) { return false; };
-    main->Contents1Click();
+    main->onContentsClicked();
     ASSERT_NE(main->helpWindow(), nullptr);
     EXPECT_TRUE(main->helpWindow()->isVisible());
     EXPECT_TRUE(main->helpWindow()->loaded());
     EXPECT_TRUE(main->helpWindow()->browser()->toPlainText().contains("Downloading the meter's memory"));
     HelpWindow* first = main->helpWindow();
-    main->Contents1Click(); // one help window
+    main->onContentsClicked(); // one help window
     EXPECT_EQ(main->helpWindow(), first);
 
     // A missing help file is said so, not shown blank.
     first->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     main->helpFileOverride = dir.filePath("missing.htm");
-    main->Contents1Click();
+    main->onContentsClicked();
     ASSERT_NE(main->helpWindow(), nullptr);
     EXPECT_FALSE(main->helpWindow()->loaded());
     EXPECT_TRUE(main->helpWindow()->browser()->toPlainText().contains("missing.htm"));
@@ -234,16 +235,16 @@ TEST_F(WindowLayout, HelpNamesEveryCommandAsTheProgramShowsIt) {
                 texts << item->text().remove('&').trimmed();
         }
     }
-    for (QToolButton* b : {main->SpeedButton1, main->SpeedButton2, main->btnPrint, main->btnDataLogger,
-                           main->btnOutputToGraph, main->btnRun, main->btnStop})
+    for (QToolButton* b : {main->openButton, main->saveButton, main->printButton, main->dataLoggerButton,
+                           main->outputToGraphButton, main->runButton, main->stopButton})
         texts << b->toolTip();
-    TfrmGraph* graph = main->recorder().window();
+    GraphWindow* graph = main->recorder().window();
     ASSERT_NE(graph, nullptr);
     for (QAbstractButton* b : graph->findChildren<QAbstractButton*>()) {
-        if (!b->text().isEmpty() && b->objectName() != "chkSplit")
+        if (!b->text().isEmpty() && b->objectName() != "splitAxesBox")
             texts << b->text();
     }
-    texts << main->panel()->btnMMA->toolTip() << "HOLD"
+    texts << main->panel()->maxMinAvgKey->toolTip() << "HOLD"
           << "REC"
           << "SET"
           << "Setup All"
@@ -259,35 +260,35 @@ TEST_F(WindowLayout, HelpNamesEveryCommandAsTheProgramShowsIt) {
 }
 
 TEST(AboutBox, TitleAndVersionShowWhole) {
-    TfrmAbout about;
+    AboutBox about;
     about.show();
     QCoreApplication::processEvents();
-    for (QLabel* label : {about.Label3, about.Label1, about.Label2}) {
+    for (QLabel* label : {about.titleLabel, about.versionCaption, about.versionLabel}) {
         EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
             << label->text().toStdString();
         EXPECT_TRUE(about.rect().contains(label->geometry()));
     }
-    EXPECT_EQ(about.Label2->text(), "3.0.2.0");
+    EXPECT_EQ(about.versionLabel->text(), "3.0.2.0");
     EXPECT_GE(about.width(), 306);
-    EXPECT_TRUE(about.rect().contains(about.BitBtn1->geometry()));
+    EXPECT_TRUE(about.rect().contains(about.okButton->geometry()));
 }
 
 TEST_F(WindowLayout, PanelFitsALowWindowAndShowsOnlyTheMeter) {
     main.reset();
     settings = std::make_unique<Settings>(dir.filePath("low.ini"));
-    main = std::make_unique<TfrmMain>(meter, clock, prompter, *settings);
+    main = std::make_unique<MainWindow>(meter, clock, prompter, *settings);
     main->documentsOverride = dir.filePath("Documents");
     main->resize(1000, 560); // a 1000-pixel-high screen at 150 % text size, or a small laptop
     main->show();
     QCoreApplication::processEvents();
-    TfrmPanel* panel = main->panel();
+    PanelWindow* panel = main->panel();
     ASSERT_NE(panel, nullptr);
     EXPECT_LE(frameOf(panel)->height(), room().height());
     EXPECT_LT(panel->panelScale(), 1.0);
-    EXPECT_EQ(panel->btnHOLD->geometry(), panel->scaled(QRect(157, 468, 59, 42)));
-    EXPECT_TRUE(panel->rect().contains(panel->btnCF->geometry()));
+    EXPECT_EQ(panel->holdKey->geometry(), panel->scaled(QRect(157, 468, 59, 42)));
+    EXPECT_TRUE(panel->rect().contains(panel->unitKey->geometry()));
     // The red "No Connection" fits its place, and only the meter's outline belongs to the window.
-    QLabel* nc = panel->lblNoConnection;
+    QLabel* nc = panel->noConnectionLabel;
     EXPECT_LE(nc->fontMetrics().horizontalAdvance(nc->text()), nc->width());
     EXPECT_FALSE(panel->mask().isEmpty());
     EXPECT_FALSE(panel->mask().contains(QPoint(1, 1)));

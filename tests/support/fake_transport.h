@@ -13,7 +13,7 @@
 struct FakeTransport : MeterTransport {
     std::set<int> failOpen, failTimeouts, failWrite, failRead; // 1-based call numbers that fail
     bool allOpenFail = false, allReadFail = false;
-    bool throwOnRead = false;                 // ReadReply raises a fault, as a broken driver may
+    bool throwOnRead = false;                 // readReply raises a fault, as a broken driver may
     std::deque<std::vector<uint8_t>> replies; // next replies; empty → read fails
     std::vector<std::array<uint8_t, 7>> frames;
     int opens = 0, timeouts = 0, writes = 0, reads = 0, closes = 0, finishes = 0;
@@ -23,22 +23,22 @@ struct FakeTransport : MeterTransport {
     std::vector<uint32_t> readCounts;
     std::vector<std::pair<int, int>> serialArgs; // first argument, buffer size
 
-    int OpenDevice(uint16_t vendor, uint16_t product) override {
+    int openDevice(uint16_t vendor, uint16_t product) override {
         openArgs.emplace_back(vendor, product);
         return (++opens, allOpenFail || failOpen.count(opens));
     }
-    int SetTimeouts(uint32_t readTimeout, uint32_t writeTimeout) override {
+    int setTimeouts(uint32_t readTimeout, uint32_t writeTimeout) override {
         timeoutArgs.emplace_back(readTimeout, writeTimeout);
         return failTimeouts.count(++timeouts) ? 1 : 0;
     }
-    int WriteFrame(uint32_t count, const uint8_t* bytes) override {
+    int writeFrame(uint32_t count, const uint8_t* bytes) override {
         std::array<uint8_t, 7> f{};
         std::memcpy(f.data(), bytes, std::min<uint32_t>(count, 7));
         frames.push_back(f);
         return failWrite.count(++writes) ? 1 : 0;
     }
-    int FinishWrite() override { return (++finishes, 0); }
-    int ReadReply(uint32_t count, uint8_t* buffer) override {
+    int finishWrite() override { return (++finishes, 0); }
+    int readReply(uint32_t count, uint8_t* buffer) override {
         ++reads;
         readCounts.push_back(count);
         if (throwOnRead)
@@ -51,9 +51,9 @@ struct FakeTransport : MeterTransport {
         std::memcpy(buffer, r.data(), count);
         return 0;
     }
-    int CloseDevice() override { return (++closes, 0); }
-    int WriteBlock(uint32_t, const uint8_t*) override { return 0; }
-    int ReadSerialNumber(int first, char* buffer, int size) override {
+    int closeDevice() override { return (++closes, 0); }
+    int writeBlock(uint32_t, const uint8_t*) override { return 0; }
+    int readSerialNumber(int first, char* buffer, int size) override {
         serialArgs.emplace_back(first, size);
         if (size > 0)
             buffer[0] = 0;

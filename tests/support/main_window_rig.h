@@ -4,7 +4,7 @@
 #include "link/simulated_meter.h"
 #include "platform/clock.h"
 #include "platform/settings.h"
-#include "shell/tfrm_main.h"
+#include "shell/main_window.h"
 #include "support/scripted_prompter.h"
 
 #include <QCoreApplication>
@@ -18,14 +18,14 @@ struct MainWindowRig : ::testing::Test {
     SimulatedMeter meter{clock};
     ScriptedPrompter prompter;
     std::unique_ptr<Settings> settings;
-    std::unique_ptr<TfrmMain> main;
+    std::unique_ptr<MainWindow> main;
 
     // A program start over the same folders; the window before it goes without closing, as a
     // crash or kill would end it.
     void start() {
         main.reset();
         settings = std::make_unique<Settings>(dir.filePath("qz407.ini"));
-        main = std::make_unique<TfrmMain>(meter, clock, prompter, *settings);
+        main = std::make_unique<MainWindow>(meter, clock, prompter, *settings);
         main->documentsOverride = dir.filePath("Documents");
     }
     // Shown, with the work it queues on showing done.
@@ -37,7 +37,7 @@ struct MainWindowRig : ::testing::Test {
     void tick(int n = 1) {
         for (int i = 0; i < n; ++i) {
             clock.advance(500);
-            main->poll().MainTimerTimer();
+            main->poll().onPollTimer();
         }
     }
 };

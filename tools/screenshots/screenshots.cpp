@@ -3,17 +3,17 @@
 // Run it with LANG / LC_ALL and QT_SCALE_FACTOR set to see other locales and scales. Modal dialogs
 // are photographed and closed by a timer, so the run needs no one at the keyboard.
 #include "files/file_commands.h"
-#include "files/tfrm_open_save.h"
+#include "files/open_save_choice_dialog.h"
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 #include "link/simulated_meter.h"
 #include "logger/data_set_pane.h"
-#include "logger/tfrm_list.h"
+#include "logger/table_window.h"
 #include "platform/clock.h"
 #include "platform/prompter.h"
 #include "platform/settings.h"
-#include "shell/tfrm_about.h"
-#include "shell/tfrm_main.h"
+#include "shell/about_box.h"
+#include "shell/main_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -97,8 +97,8 @@ class ShotPrompter : public WidgetPrompter {
         return WidgetPrompter::chooseFont(f);
     }
     int runDialog(QDialog& dialog) override {
-        if (auto* choice = qobject_cast<TfrmOpenSave*>(&dialog))
-            shootModal(nextName, [choice](QWidget*) { choice->btnOpenSingleSet->click(); });
+        if (auto* choice = qobject_cast<OpenSaveChoiceDialog*>(&dialog))
+            shootModal(nextName, [choice](QWidget*) { choice->singleFileButton->click(); });
         else
             shootModal(nextName);
         return dialog.exec();
@@ -128,8 +128,8 @@ int main(int argc, char** argv) {
     QTemporaryDir temp;
 
     {
-        TfrmAbout splash;
-        splash.BitBtn1->hide();
+        AboutBox splash;
+        splash.okButton->hide();
         splash.show();
         shoot("splash");
     }
@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
     meter.unplug();
     Settings settings(temp.filePath("qz407.ini"));
     ShotPrompter prompter;
-    TfrmMain main(meter, clock, prompter, settings);
+    MainWindow main(meter, clock, prompter, settings);
     prompter.setParent(&main);
     main.documentsOverride = temp.filePath("Documents");
     if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -149,10 +149,10 @@ int main(int argc, char** argv) {
     const auto tick = [&](int n) {
         for (int i = 0; i < n; ++i) {
             clock.advance(500);
-            main.poll().MainTimerTimer();
+            main.poll().onPollTimer();
         }
     };
-    main.poll().MainTimer.stop();
+    main.poll().pollTimer.stop();
     tick(4);
     shoot("main-no-connection");
     std::printf("main window %dx%d\n", main.width(), main.height());
@@ -162,19 +162,19 @@ int main(int argc, char** argv) {
     shoot("main-connected");
 
     prompter.nextName = "about";
-    main.About1Click();
+    main.onAboutClicked();
 
     prompter.nextName = "download-message";
-    main.LoadData1Click();
+    main.onLoadDataClicked();
     shoot("data-logger");
-    TfrmGraph* logger = main.dataLoggerWindow();
+    GraphWindow* logger = main.dataLoggerWindow();
     if (logger) {
-        logger->Button2Click();
+        logger->onShowMaxMinClicked();
         shoot("max-min-table");
-        logger->Button2Click();
+        logger->onShowMaxMinClicked();
         // Zoom into the middle of the ppm axis with the mouse.
-        QCustomPlot* plot = logger->PESGraph1->customPlot();
-        const QRect r = logger->PESGraph1->plottingRect();
+        QCustomPlot* plot = logger->chart->customPlot();
+        const QRect r = logger->chart->plottingRect();
         const QPoint from(r.left() + r.width() / 3, r.top() + 20);
         const QPoint to(r.left() + r.width() / 2, r.top() + r.height() / 4);
         QTest::mousePress(plot, Qt::LeftButton, {}, from);
@@ -183,14 +183,14 @@ int main(int argc, char** argv) {
         QTest::mouseRelease(plot, Qt::LeftButton, {}, to);
         QTest::mouseMove(plot, QPoint(r.center().x(), r.bottom() - 20));
         shoot("zoomed");
-        logger->UndoZoomClick();
+        logger->onUndoZoomClicked();
 
         prompter.nextName = "y-axis-dialog";
-        logger->btnChangeScaleClick();
+        logger->onYAxisClicked();
         prompter.nextName = "customize-dialog";
-        logger->Button1Click();
-        logger->Button3Click();
-        logger->ToolButton15Click();
+        logger->onGraphOptionClicked();
+        logger->onFontClicked();
+        logger->onMarkColorClicked();
     }
 
     // A text file of the first set, opened into a table window.
@@ -211,53 +211,53 @@ int main(int argc, char** argv) {
     }
     prompter.files = {text};
     prompter.nextName = "open-dialog";
-    main.fileCommands().Open1Click();
+    main.fileCommands().runOpenCommand();
     shoot("table-window");
     QMdiSubWindow* tableSub = main.mdiArea()->subWindowList().last();
     tableSub->showMaximized();
     shoot("table-maximized");
     tableSub->showNormal();
     main.mdiArea()->setActiveSubWindow(tableSub);
-    main.btnOutputToGraphClick();
+    main.onOutputToGraphClicked();
     shoot("table-to-graph");
 
-    main.Tile1Click();
+    main.onTileClicked();
     shoot("tile");
     std::printf("main window after tile %dx%d\n", main.width(), main.height());
-    main.Cascade1Click();
+    main.onCascadeClicked();
     shoot("cascade");
     std::printf("main window after cascade %dx%d\n", main.width(), main.height());
 
-    main.Setup1Click();
+    main.onSetupClicked();
     shoot("setup");
     if (main.setupDialog())
         main.setupDialog()->close();
 
-    if (TfrmGraph* rt = main.recorder().window()) {
+    if (GraphWindow* rt = main.recorder().window()) {
         main.mdiArea()->setActiveSubWindow(subOf(rt));
         prompter.nextName = "real-time-setup";
-        main.recorder().btnRunClick();
+        main.recorder().onRunClicked();
         // A short recording into a fresh real-time graph beside the panel, with its MAX/MIN table.
         subOf(rt)->close();
         settle();
-        main.RealTimeGraph1->trigger();
+        main.realTimeGraphAction->trigger();
         settle();
         rt = main.recorder().window();
         for (int i = 0; i < 40; ++i)
-            main.recorder().AppendRealTimeSample(900 + 10 * i, 45.0f + i % 7, 22.0f + 0.1f * i, 0,
+            main.recorder().appendRealTimeSample(900 + 10 * i, 45.0f + i % 7, 22.0f + 0.1f * i, 0,
                                                  clock.now() + i * 2.0 / 86400);
-        rt->Button2Click();
+        rt->onShowMaxMinClicked();
         subOf(rt)->setGeometry(subOf(main.panel())->width(), 0, 820, main.mdiArea()->height());
         subOf(rt)->raise();
         subOf(main.panel())->raise();
         shoot("real-time-graph-with-table");
     }
     prompter.nextName = "printer-setup";
-    main.PrinterSetup1Click();
+    main.onPrinterSetupClicked();
     prompter.nextName = "help";
     main.helpFileOverride = QStringLiteral(QZ407_HELP_SOURCE);
     main.openExternally = [](const QUrl&) { return false; };
-    main.Contents1Click();
+    main.onContentsClicked();
     shoot("help");
     std::fflush(stdout);
     return 0;

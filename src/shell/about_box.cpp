@@ -1,4 +1,4 @@
-#include "tfrm_about.h"
+#include "about_box.h"
 
 #include "platform/version_info.h"
 
@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
-    setObjectName("TfrmAbout");
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+    setObjectName("AboutBox");
     setWindowTitle("About");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -17,32 +17,32 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 10, 12, 10);
     layout->setSpacing(10);
-    Label3 = new QLabel("Four Channel Thermometer Software", this);
-    QFont title = Label3->font();
+    titleLabel = new QLabel("Four Channel Thermometer Software", this);
+    QFont title = titleLabel->font();
     title.setBold(true);
     title.setPointSize(title.pointSize() + 2);
-    Label3->setFont(title);
-    Label3->setAlignment(Qt::AlignCenter);
-    layout->addWidget(Label3);
+    titleLabel->setFont(title);
+    titleLabel->setAlignment(Qt::AlignCenter);
+    layout->addWidget(titleLabel);
 
     auto* version = new QHBoxLayout;
-    Label1 = new QLabel("Version:", this);
-    Label2 = new QLabel(this);
-    Label2->setObjectName("Label2");
+    versionCaption = new QLabel("Version:", this);
+    versionLabel = new QLabel(this);
+    versionLabel->setObjectName("versionLabel");
     version->addStretch(1);
-    version->addWidget(Label1);
-    version->addWidget(Label2);
+    version->addWidget(versionCaption);
+    version->addWidget(versionLabel);
     version->addStretch(1);
     layout->addLayout(version);
 
-    BitBtn1 = new QPushButton("OK", this);
-    BitBtn1->setDefault(true);
-    layout->addWidget(BitBtn1, 0, Qt::AlignHCenter);
-    connect(BitBtn1, &QPushButton::clicked, this, &TfrmAbout::BitBtn1Click);
+    okButton = new QPushButton("OK", this);
+    okButton->setDefault(true);
+    layout->addWidget(okButton, 0, Qt::AlignHCenter);
+    connect(okButton, &QPushButton::clicked, this, &AboutBox::onOkClicked);
 
-    VersionInfo1 = new TVersionInfo(this);
-    VersionInfo1->SetFileVersionLabel(Label2);
-    VersionInfo1->Loaded();
+    versionInfo = new VersionInfo(this);
+    versionInfo->setFileVersionLabel(versionLabel);
+    versionInfo->loaded();
 
     // 383 x 117 at 120 pixels per inch, or larger where the texts need it with this font.
     setFixedSize(sizeHint().expandedTo(QSize(306, 94 + 20)));

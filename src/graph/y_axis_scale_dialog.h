@@ -6,16 +6,16 @@
 class QCheckBox;
 class QLineEdit;
 
-class TfrmSetupScale : public QDialog {
+class YAxisScaleDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit TfrmSetupScale(QWidget* parent = nullptr);
+    explicit YAxisScaleDialog(QWidget* parent = nullptr);
 
-    QLineEdit* edtppmMin = nullptr;
-    QLineEdit* edtppmMax = nullptr;
-    QLineEdit* edtRHMin = nullptr;
-    QLineEdit* edtRHMax = nullptr;
-    QCheckBox* chkSave = nullptr;
+    QLineEdit* ppmMinField = nullptr;
+    QLineEdit* ppmMaxField = nullptr;
+    QLineEdit* humidityMinField = nullptr;
+    QLineEdit* humidityMaxField = nullptr;
+    QCheckBox* saveTemplateBox = nullptr;
 };
 
 // A scale end as the dialog offers it: truncated toward zero (values beyond int are clamped).

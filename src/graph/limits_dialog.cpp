@@ -1,4 +1,4 @@
-#include "tfrm_limits.h"
+#include "limits_dialog.h"
 
 #include "graph/graph_statistics.h"
 #include "graph/limit_statistics.h"
@@ -25,7 +25,7 @@ std::optional<double> typedNumber(const QString& text) {
 
 } // namespace
 
-std::pair<double, double> TfrmLimits::allowedRange(int channel, bool fahrenheit) {
+std::pair<double, double> LimitsDialog::allowedRange(int channel, bool fahrenheit) {
     switch (channel) {
     case graphstats::Ppm:
         return {0.0, 40000.0};
@@ -39,8 +39,8 @@ std::pair<double, double> TfrmLimits::allowedRange(int channel, bool fahrenheit)
     }
 }
 
-TfrmLimits::TfrmLimits(bool fahrenheit, QWidget* parent) : QDialog(parent), m_fahrenheit(fahrenheit) {
-    setObjectName(QStringLiteral("frmLimits"));
+LimitsDialog::LimitsDialog(bool fahrenheit, QWidget* parent) : QDialog(parent), m_fahrenheit(fahrenheit) {
+    setObjectName(QStringLiteral("LimitsDialog"));
     setWindowTitle(QStringLiteral("Limit Lines"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(
@@ -51,7 +51,8 @@ TfrmLimits::TfrmLimits(bool fahrenheit, QWidget* parent) : QDialog(parent), m_fa
     const QString names[kChannels] = {QStringLiteral("ppm"), QStringLiteral("%RH"),
                                       fahrenheit ? QStringLiteral("Temp. (°F)")
                                                  : QStringLiteral("Temp. (°C)")};
-    const QString keys[kChannels] = {QStringLiteral("ppm"), QStringLiteral("RH"), QStringLiteral("T1")};
+    const QString keys[kChannels] = {QStringLiteral("ppm"), QStringLiteral("humidity"),
+                                     QStringLiteral("temperature")};
     grid->addWidget(new QLabel(QStringLiteral("Limit 1"), this), 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Limit 2"), this), 0, 2);
     for (int c = 0; c < kChannels; ++c) {
@@ -59,7 +60,7 @@ TfrmLimits::TfrmLimits(bool fahrenheit, QWidget* parent) : QDialog(parent), m_fa
         const auto [lo, hi] = allowedRange(c, fahrenheit);
         for (int k = 0; k < kPerChannel; ++k) {
             auto* e = new QLineEdit(this);
-            e->setObjectName(QStringLiteral("edt%1Limit%2").arg(keys[c]).arg(k + 1));
+            e->setObjectName(QStringLiteral("%1Limit%2Field").arg(keys[c]).arg(k + 1));
             e->setToolTip(
                 QStringLiteral("%1 to %2").arg(limitstats::formatLimit(lo), limitstats::formatLimit(hi)));
             m_fields[size_t(c)][size_t(k)] = e;
@@ -67,18 +68,18 @@ TfrmLimits::TfrmLimits(bool fahrenheit, QWidget* parent) : QDialog(parent), m_fa
         }
     }
     layout->addLayout(grid);
-    lblError = new QLabel(this);
-    lblError->setObjectName(QStringLiteral("lblError"));
-    lblError->setStyleSheet(QStringLiteral("color: red;"));
-    lblError->hide();
-    layout->addWidget(lblError);
+    errorLabel = new QLabel(this);
+    errorLabel->setObjectName(QStringLiteral("errorLabel"));
+    errorLabel->setStyleSheet(QStringLiteral("color: red;"));
+    errorLabel->hide();
+    layout->addWidget(errorLabel);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &TfrmLimits::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &LimitsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
-void TfrmLimits::setLimits(const std::vector<LimitLine>& lines) {
+void LimitsDialog::setLimits(const std::vector<LimitLine>& lines) {
     std::array<int, kChannels> used{};
     for (auto& row : m_fields) {
         for (QLineEdit* e : row)
@@ -91,7 +92,7 @@ void TfrmLimits::setLimits(const std::vector<LimitLine>& lines) {
     }
 }
 
-void TfrmLimits::accept() {
+void LimitsDialog::accept() {
     std::vector<LimitLine> chosen;
     for (int c = 0; c < kChannels; ++c) {
         const auto [lo, hi] = allowedRange(c, m_fahrenheit);
@@ -101,10 +102,10 @@ void TfrmLimits::accept() {
                 continue;
             const std::optional<double> v = typedNumber(e->text());
             if (!v || *v < lo || *v > hi) {
-                lblError->setText(
+                errorLabel->setText(
                     QStringLiteral("%1 is not a limit from %2 to %3.")
                         .arg(e->text().trimmed(), limitstats::formatLimit(lo), limitstats::formatLimit(hi)));
-                lblError->show();
+                errorLabel->show();
                 e->setFocus();
                 e->selectAll();
                 return;
@@ -113,6 +114,6 @@ void TfrmLimits::accept() {
         }
     }
     m_limits = std::move(chosen);
-    lblError->hide();
+    errorLabel->hide();
     QDialog::accept();
 }

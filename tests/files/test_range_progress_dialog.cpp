@@ -1,4 +1,4 @@
-#include "files/tfrm_scope.h"
+#include "files/range_progress_dialog.h"
 #include "support/scripted_prompter.h"
 
 #include <QGroupBox>
@@ -9,52 +9,52 @@
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
-TEST(TfrmScope, EveryPartStartsHiddenAndEachUseShowsItsOwn) {
-    TfrmScope scope;
+TEST(RangeProgressDialog, EveryPartStartsHiddenAndEachUseShowsItsOwn) {
+    RangeProgressDialog scope;
     for (QWidget* w :
-         {static_cast<QWidget*>(scope.GroupBox1), static_cast<QWidget*>(scope.BitBtn1),
-          static_cast<QWidget*>(scope.BitBtn2), static_cast<QWidget*>(scope.Progress1),
-          static_cast<QWidget*>(scope.SText1), static_cast<QWidget*>(scope.SText2),
-          static_cast<QWidget*>(scope.lblBytesReceived), static_cast<QWidget*>(scope.lblTotalBytes)})
+         {static_cast<QWidget*>(scope.rangeGroup), static_cast<QWidget*>(scope.okButton),
+          static_cast<QWidget*>(scope.cancelButton), static_cast<QWidget*>(scope.progressBar),
+          static_cast<QWidget*>(scope.bytesReceivedCaption), static_cast<QWidget*>(scope.totalBytesCaption),
+          static_cast<QWidget*>(scope.bytesReceivedLabel), static_cast<QWidget*>(scope.totalBytesLabel)})
         EXPECT_TRUE(w->isHidden()) << w->objectName().toStdString();
-    EXPECT_TRUE(scope.radAll->isChecked());
+    EXPECT_TRUE(scope.allButton->isChecked());
     EXPECT_TRUE(scope.windowFlags() & Qt::WindowStaysOnTopHint);
 
     scope.setupRange(QStringLiteral("Save File"), 250);
     EXPECT_EQ(scope.windowTitle(), "Save File");
-    EXPECT_FALSE(scope.GroupBox1->isHidden());
-    EXPECT_FALSE(scope.BitBtn1->isHidden());
-    EXPECT_FALSE(scope.BitBtn2->isHidden());
-    EXPECT_TRUE(scope.Progress1->isHidden());
-    EXPECT_EQ(scope.edtSelFrom->text(), "1");
-    EXPECT_EQ(scope.edtSelTo->text(), "250");
-    EXPECT_EQ(scope.radAll->text(), "&All");
-    EXPECT_EQ(scope.radNo->text(), "&Select");
+    EXPECT_FALSE(scope.rangeGroup->isHidden());
+    EXPECT_FALSE(scope.okButton->isHidden());
+    EXPECT_FALSE(scope.cancelButton->isHidden());
+    EXPECT_TRUE(scope.progressBar->isHidden());
+    EXPECT_EQ(scope.fromField->text(), "1");
+    EXPECT_EQ(scope.toField->text(), "250");
+    EXPECT_EQ(scope.allButton->text(), "&All");
+    EXPECT_EQ(scope.selectButton->text(), "&Select");
 }
 
-TEST(TfrmScope, CancelClosesTheRangeChoiceButOnlyFlagsAProgress) {
-    TfrmScope range;
+TEST(RangeProgressDialog, CancelClosesTheRangeChoiceButOnlyFlagsAProgress) {
+    RangeProgressDialog range;
     range.setupRange(QStringLiteral("Save File"), 5);
     range.show();
-    range.BitBtn2->click();
+    range.cancelButton->click();
     EXPECT_EQ(range.result(), QDialog::Rejected);
     EXPECT_FALSE(range.isVisible());
 
-    TfrmScope progress;
+    RangeProgressDialog progress;
     progress.setupProgress(QStringLiteral("Saving Progress"), QStringLiteral("saving....."), 10, true);
     progress.show();
     EXPECT_FALSE(progress.cancelRequested());
-    progress.BitBtn2->click();
+    progress.cancelButton->click();
     EXPECT_TRUE(progress.cancelRequested());
     EXPECT_TRUE(progress.isVisible());
-    EXPECT_EQ(progress.SText1->text(), "saving.....");
+    EXPECT_EQ(progress.bytesReceivedCaption->text(), "saving.....");
 
-    TfrmScope graphing;
+    RangeProgressDialog graphing;
     graphing.setupProgress(QStringLiteral("Graphing Progress"), QStringLiteral("graphing....."), 3, false);
-    EXPECT_TRUE(graphing.BitBtn2->isHidden());
+    EXPECT_TRUE(graphing.cancelButton->isHidden());
 }
 
-TEST(TfrmScope, RangeRules) {
+TEST(RangeProgressDialog, RangeRules) {
     struct Case {
         const char *from, *to;
         qint64 count, wantFrom, wantTo;
@@ -72,15 +72,15 @@ TEST(TfrmScope, RangeRules) {
         EXPECT_FALSE(rangeFromTexts(QString::fromLatin1(bad), QStringLiteral("3"), 10).has_value()) << bad;
 }
 
-TEST(TfrmScope, RangeChoiceThroughThePrompter) {
+TEST(RangeProgressDialog, RangeChoiceThroughThePrompter) {
     ScriptedPrompter prompter;
     QString caption, fromText, toText;
     prompter.dialogHandler = [&](QDialog& d) {
-        auto& scope = dynamic_cast<TfrmScope&>(d);
+        auto& scope = dynamic_cast<RangeProgressDialog&>(d);
         caption = scope.windowTitle();
-        fromText = scope.edtSelFrom->text();
-        toText = scope.edtSelTo->text();
-        scope.BitBtn1->click();
+        fromText = scope.fromField->text();
+        toText = scope.toField->text();
+        scope.okButton->click();
         return scope.result();
     };
     auto all = chooseScopeRange(prompter, 42);
@@ -93,11 +93,11 @@ TEST(TfrmScope, RangeChoiceThroughThePrompter) {
 
     auto select = [&](const char* from, const char* to) {
         prompter.dialogHandler = [=](QDialog& d) {
-            auto& scope = dynamic_cast<TfrmScope&>(d);
-            scope.radNo->setChecked(true);
-            scope.edtSelFrom->setText(QString::fromLatin1(from));
-            scope.edtSelTo->setText(QString::fromLatin1(to));
-            scope.BitBtn1->click();
+            auto& scope = dynamic_cast<RangeProgressDialog&>(d);
+            scope.selectButton->setChecked(true);
+            scope.fromField->setText(QString::fromLatin1(from));
+            scope.toField->setText(QString::fromLatin1(to));
+            scope.okButton->click();
             return scope.result();
         };
     };

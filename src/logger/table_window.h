@@ -8,12 +8,12 @@ class QTableView;
 // The table window: rows read from a text file in a grid of eight columns, the row numbers in the
 // first. It is a child window of the main window and is destroyed when closed. The main window
 // recognises it with qobject_cast to route Save, Print and "Output Tabular to graph".
-class TfrmList : public QWidget {
+class TableWindow : public QWidget {
     Q_OBJECT
   public:
     static constexpr int RowHeight = 18;
 
-    explicit TfrmList(QWidget* parent = nullptr);
+    explicit TableWindow(QWidget* parent = nullptr);
 
     TableModel& model() { return *m_model; }
     const TableModel& model() const { return *m_model; }
@@ -30,7 +30,7 @@ class TfrmList : public QWidget {
     // The width that shows every column without scrolling sideways.
     int preferredWidth() const;
 
-    QTableView* Grid1;
+    QTableView* tableView;
 
   private:
     TableModel* m_model;

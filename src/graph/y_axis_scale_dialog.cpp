@@ -1,8 +1,8 @@
-#include "tfrm_setup_scale.h"
+#include "y_axis_scale_dialog.h"
 
 #include "graph/graph_file.h"
+#include "graph/graph_window.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
 #include "platform/prompter.h"
 
 #include <QCheckBox>
@@ -50,30 +50,30 @@ QString scaleEndText(double value) {
     return QString::number(int(std::clamp(std::trunc(value), lo, hi)));
 }
 
-TfrmSetupScale::TfrmSetupScale(QWidget* parent)
+YAxisScaleDialog::YAxisScaleDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
-    setObjectName(QStringLiteral("frmSetupScale"));
+    setObjectName(QStringLiteral("YAxisScaleDialog"));
     const QString title = QStringLiteral("Y Axis Maximum And Minimum Scale Setup");
     setWindowTitle(title);
     auto* layout = new QVBoxLayout(this);
     auto* outer = new QGroupBox(title, this);
     auto* row = new QHBoxLayout(outer);
-    edtppmMin = edit(outer, QStringLiteral("edtppmMin"));
-    edtppmMax = edit(outer, QStringLiteral("edtppmMax"));
-    edtRHMin = edit(outer, QStringLiteral("edtRHMin"));
-    edtRHMax = edit(outer, QStringLiteral("edtRHMax"));
-    row->addWidget(axisGroup(outer, QStringLiteral("ppm"), edtppmMin, edtppmMax));
-    row->addWidget(axisGroup(outer, QStringLiteral("RH /Temp."), edtRHMin, edtRHMax));
+    ppmMinField = edit(outer, QStringLiteral("ppmMinField"));
+    ppmMaxField = edit(outer, QStringLiteral("ppmMaxField"));
+    humidityMinField = edit(outer, QStringLiteral("humidityMinField"));
+    humidityMaxField = edit(outer, QStringLiteral("humidityMaxField"));
+    row->addWidget(axisGroup(outer, QStringLiteral("ppm"), ppmMinField, ppmMaxField));
+    row->addWidget(axisGroup(outer, QStringLiteral("RH /Temp."), humidityMinField, humidityMaxField));
     layout->addWidget(outer);
 
-    chkSave = new QCheckBox(QStringLiteral("Save this setting "), this);
-    chkSave->setObjectName(QStringLiteral("chkSave"));
-    QFont bold = chkSave->font();
+    saveTemplateBox = new QCheckBox(QStringLiteral("Save this setting "), this);
+    saveTemplateBox->setObjectName(QStringLiteral("saveTemplateBox"));
+    QFont bold = saveTemplateBox->font();
     bold.setBold(true);
-    chkSave->setFont(bold);
-    chkSave->setStyleSheet(QStringLiteral("color: red;"));
-    layout->addWidget(chkSave);
+    saveTemplateBox->setFont(bold);
+    saveTemplateBox->setStyleSheet(QStringLiteral("color: red;"));
+    layout->addWidget(saveTemplateBox);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     layout->addWidget(buttons);
@@ -84,20 +84,21 @@ TfrmSetupScale::TfrmSetupScale(QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void TfrmGraph::btnChangeScaleClick() {
-    PESGraph1->setWorkingAxis(0);
-    TfrmSetupScale dialog(this);
-    dialog.edtppmMin->setText(scaleEndText(PESGraph1->ManualMinY()));
-    dialog.edtppmMax->setText(scaleEndText(PESGraph1->ManualMaxY()));
-    PESGraph1->setWorkingAxis(1);
-    dialog.edtRHMin->setText(scaleEndText(PESGraph1->ManualMinY()));
-    dialog.edtRHMax->setText(scaleEndText(PESGraph1->ManualMaxY()));
-    PESGraph1->setWorkingAxis(0);
+void GraphWindow::onYAxisClicked() {
+    chart->setWorkingAxis(0);
+    YAxisScaleDialog dialog(this);
+    dialog.ppmMinField->setText(scaleEndText(chart->ManualMinY()));
+    dialog.ppmMaxField->setText(scaleEndText(chart->ManualMaxY()));
+    chart->setWorkingAxis(1);
+    dialog.humidityMinField->setText(scaleEndText(chart->ManualMinY()));
+    dialog.humidityMaxField->setText(scaleEndText(chart->ManualMaxY()));
+    chart->setWorkingAxis(0);
     if (m_prompter.runDialog(dialog) != QDialog::Accepted)
         return;
 
     // Converted in this order; the message names the last text that is not a whole number.
-    QLineEdit* const order[] = {dialog.edtppmMax, dialog.edtppmMin, dialog.edtRHMax, dialog.edtRHMin};
+    QLineEdit* const order[] = {dialog.ppmMaxField, dialog.ppmMinField, dialog.humidityMaxField,
+                                dialog.humidityMinField};
     std::optional<int> values[4];
     QString invalid;
     for (int i = 0; i < 4; ++i) {
@@ -110,13 +111,13 @@ void TfrmGraph::btnChangeScaleClick() {
         return;
     }
     // Applied as entered: a minimum above its maximum is the user's choice.
-    PESGraph1->setWorkingAxis(1);
-    PESGraph1->setManualMinY(*values[3]);
-    PESGraph1->setManualMaxY(*values[2]);
-    PESGraph1->setWorkingAxis(0);
-    PESGraph1->setManualMinY(*values[1]);
-    PESGraph1->setManualMaxY(*values[0]);
+    chart->setWorkingAxis(1);
+    chart->setManualMinY(*values[3]);
+    chart->setManualMaxY(*values[2]);
+    chart->setWorkingAxis(0);
+    chart->setManualMinY(*values[1]);
+    chart->setManualMaxY(*values[0]);
     redraw();
-    if (dialog.chkSave->isChecked())
+    if (dialog.saveTemplateBox->isChecked())
         saveTemplate();
 }

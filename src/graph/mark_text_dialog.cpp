@@ -1,4 +1,4 @@
-#include "tfrm_anno_edit.h"
+#include "mark_text_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QGuiApplication>
@@ -6,14 +6,14 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-TfrmAnnoEdit::TfrmAnnoEdit(QWidget* parent)
+MarkTextDialog::MarkTextDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
-    setObjectName(QStringLiteral("frmAnnoEdit"));
+    setObjectName(QStringLiteral("MarkTextDialog"));
     auto* layout = new QVBoxLayout(this);
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setMinimumWidth(240);
-    layout->addWidget(Edit1);
+    textField = new QLineEdit(this);
+    textField->setObjectName(QStringLiteral("textField"));
+    textField->setMinimumWidth(240);
+    layout->addWidget(textField);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -1,5 +1,5 @@
 #pragma once
-// TfrmGraph: the graph window every graph of the program uses (real-time graph, data-logger graph,
+// GraphWindow: the graph window every graph of the program uses (real-time graph, data-logger graph,
 // graph of a table window, graph opened from a file), told apart by the window caption only.
 //
 // Talking to the rest of the program. The window never includes the main window. It takes
@@ -26,7 +26,7 @@
 #include <vector>
 
 class Prompter;
-class PESGraph;
+class ChartWidget;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -81,10 +81,10 @@ void setGraphProgramDirectory(const QString& dir);
 // half the height, both with the given fixed scales, X fixed from xStart to xEnd unless xStart is
 // 0. Returns false with the reason in `templateError` when a template exists but cannot be read;
 // the chart is still prepared, with the built-in look.
-bool ConfigureGraph(PESGraph& chart, int subsets, int points, double xStart, double xEnd, float ppmMin,
+bool configureGraph(ChartWidget& chart, int subsets, int points, double xStart, double xEnd, float ppmMin,
                     float ppmMax, float otherMin, float otherMax, QString* templateError = nullptr);
 
-class TfrmGraph : public QWidget {
+class GraphWindow : public QWidget {
     Q_OBJECT
   public:
     static inline const QString kRealTimeCaption = QStringLiteral("Real-Time Graph");
@@ -96,8 +96,8 @@ class TfrmGraph : public QWidget {
     static inline const QString kSingleAxisToolHint =
         QStringLiteral("(available on a graph with one Y axis for all channels)");
 
-    TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent = nullptr);
-    ~TfrmGraph() override;
+    GraphWindow(Prompter& prompter, GraphShared& shared, QWidget* parent = nullptr);
+    ~GraphWindow() override;
 
     Prompter& prompter() const { return m_prompter; }
     GraphShared& shared() const { return m_shared; }
@@ -109,9 +109,9 @@ class TfrmGraph : public QWidget {
     void setDataSetPane(QWidget* pane);
     QSplitter* splitter() const { return m_splitter; }
 
-    // ConfigureGraph on this window's chart; an unreadable template is reported through the
+    // configureGraph on this window's chart; an unreadable template is reported through the
     // Prompter. Afterwards the Cross and Text tools follow the chart's axes.
-    void ConfigureGraph(int subsets, int points, double xStart, double xEnd, float ppmMin, float ppmMax,
+    void configureGraph(int subsets, int points, double xStart, double xEnd, float ppmMin, float ppmMax,
                         float otherMin, float otherMax);
     // After the chart took a stored state (a graph file): Undo Zoom for a zoomed chart, the channel
     // boxes ticked for the subsets it draws, and Cross and Text for its axes.
@@ -121,7 +121,7 @@ class TfrmGraph : public QWidget {
     void setCrossAndTextEnabled(bool on);
 
     // Fills the statistic fields from the whole chart (see graph_statistics.h).
-    void ComputeGraphStatistics();
+    void computeGraphStatistics();
     // Whether the chart's temperatures are in degrees Fahrenheit (a data set recorded so); the
     // statistics apply their temperature limits in that unit. Celsius unless told.
     // The chart's temperature limit lines become the remembered ones of that unit.
@@ -129,52 +129,52 @@ class TfrmGraph : public QWidget {
     bool temperatureFahrenheit() const { return m_fahrenheit; }
 
     // --- Controls, named as the rest of the program addresses them -----------------------------
-    PESGraph* PESGraph1 = nullptr;
+    ChartWidget* chart = nullptr;
     // Tool bar 1
-    QToolButton* ToolButton1 = nullptr;  // "Toggle Graph Statistic"
-    QToolButton* ToolButton2 = nullptr;  // "Toggle Line Cursor Statistic"
-    QToolButton* ToolButton4 = nullptr;  // "Normal Cursor"
-    QToolButton* ToolButton5 = nullptr;  // "Draw A Cross On Graph"
-    QToolButton* ToolButton9 = nullptr;  // "Text"
-    QToolButton* ToolButton15 = nullptr; // "Set Annotation Color"
-    QFrame* tbntClrDivider = nullptr;    // hidden except in the real-time graph, like tbntClr
-    QToolButton* tbntClr = nullptr;      // "Clear"; its handler belongs to the real-time recorder
-    QPushButton* UndoZoom = nullptr;
-    QCheckBox* chkSplit = nullptr;         // never shown
-    QPushButton* Button1 = nullptr;        // "Graph Option"
-    QPushButton* btnChangeScale = nullptr; // "Y Axis"
-    QPushButton* Button3 = nullptr;        // "Font"
-    QPushButton* btnLimits = nullptr;      // "Limits": the limit lines dialog
-    QPushButton* btnSavePicture = nullptr; // "Save Picture": PNG, SVG or PDF of the chart
+    QToolButton* graphStatisticButton = nullptr;      // "Toggle Graph Statistic"
+    QToolButton* lineCursorStatisticButton = nullptr; // "Toggle Line Cursor Statistic"
+    QToolButton* normalCursorButton = nullptr;        // "Normal Cursor"
+    QToolButton* crossButton = nullptr;               // "Draw A Cross On Graph"
+    QToolButton* textButton = nullptr;                // "Text"
+    QToolButton* markColorButton = nullptr;           // "Set Annotation Color"
+    QFrame* clearDivider = nullptr;     // hidden except in the real-time graph, like clearButton
+    QToolButton* clearButton = nullptr; // "Clear"; its handler belongs to the real-time recorder
+    QPushButton* undoZoomButton = nullptr;
+    QCheckBox* splitAxesBox = nullptr;        // never shown
+    QPushButton* graphOptionButton = nullptr; // "Graph Option"
+    QPushButton* yAxisButton = nullptr;       // "Y Axis"
+    QPushButton* fontButton = nullptr;        // "Font"
+    QPushButton* limitsButton = nullptr;      // "Limits": the limit lines dialog
+    QPushButton* savePictureButton = nullptr; // "Save Picture": PNG, SVG or PDF of the chart
     // Tool bar 2
-    QCheckBox* chkppm = nullptr;
-    QCheckBox* chkRH = nullptr;
-    QCheckBox* chkT1 = nullptr;
+    QCheckBox* ppmBox = nullptr;
+    QCheckBox* humidityBox = nullptr;
+    QCheckBox* temperatureBox = nullptr;
     // Statistic strip
-    QFrame* pnlGraphStatistic = nullptr;
-    QLineEdit* txtStartTime = nullptr;
-    QFrame* pnlSamplingRate = nullptr; // disabled except in the real-time graph
-    QComboBox* ComboBox1 = nullptr;    // minutes "00".."60"
-    QComboBox* ComboBox2 = nullptr;    // seconds "00".."60"
-    QLineEdit* txtDataNo = nullptr;
-    QPushButton* Button2 = nullptr; // "Show MAX/MIN on Graph"
+    QFrame* statisticStrip = nullptr;
+    QLineEdit* startTimeField = nullptr;
+    QFrame* samplingRatePanel = nullptr; // disabled except in the real-time graph
+    QComboBox* minutesBox = nullptr;     // minutes "00".."60"
+    QComboBox* secondsBox = nullptr;     // seconds "00".."60"
+    QLineEdit* sampleCountField = nullptr;
+    QPushButton* showMaxMinButton = nullptr; // "Show MAX/MIN on Graph"
     // Under the fields: the time above each limit over the whole recording (hidden without limits),
     // and the statistics of the points in view (shown while the chart is zoomed).
-    QLabel* lblTimeAbove = nullptr;
-    QLabel* lblRangeStatistic = nullptr;
+    QLabel* timeAboveLabel = nullptr;
+    QLabel* inViewLabel = nullptr;
     // Read-out over the chart's top-left corner
-    QLabel* Panel12 = nullptr;
+    QLabel* readOutLabel = nullptr;
     // Bottom panel
-    QFrame* pnlStatistic = nullptr;
-    QLineEdit* txtppmMax = nullptr;
-    QLineEdit* txtppmMin = nullptr;
-    QLineEdit* txtppmAvg = nullptr;
-    QLineEdit* txtRHMax = nullptr;
-    QLineEdit* txtRHMin = nullptr;
-    QLineEdit* txtRHAvg = nullptr;
-    QLineEdit* txtT1Max = nullptr;
-    QLineEdit* txtT1Min = nullptr;
-    QLineEdit* txtT1Avg = nullptr;
+    QFrame* statisticPanel = nullptr;
+    QLineEdit* ppmMaxField = nullptr;
+    QLineEdit* ppmMinField = nullptr;
+    QLineEdit* ppmAvgField = nullptr;
+    QLineEdit* humidityMaxField = nullptr;
+    QLineEdit* humidityMinField = nullptr;
+    QLineEdit* humidityAvgField = nullptr;
+    QLineEdit* temperatureMaxField = nullptr;
+    QLineEdit* temperatureMinField = nullptr;
+    QLineEdit* temperatureAvgField = nullptr;
 
     // The MAX, MIN and AVG fields of a channel (0 ppm, 1 %RH, 2 temperature).
     QLineEdit* maxField(int channel) const;
@@ -183,40 +183,40 @@ class TfrmGraph : public QWidget {
 
   public slots:
     // Handlers, public so the rest of the program and the tests drive them like the user does.
-    void FormActivate();
+    void onActivated();
     // Asks the window's close questions; true when it may close. Answers are acted on at once
     // (Yes saves), but nothing closes here.
-    bool FormCloseQuery();
+    bool mayClose();
     // The next close skips the questions: they were already answered (the main window asks every
     // child before it closes any).
     void setCloseAgreed(bool agreed) { m_closeAgreed = agreed; }
-    void chkppmClick();
-    void chkSplitClick();
-    void Button1Click();
-    void Button3Click();
-    void PESGraph1CustomizeDlg();
-    void PESGraph1MouseMove();
-    void PESGraph1DataHotSpot(int subset, int point);
-    void Button2Click();
-    void ToolButton1Click();
-    void ToolButton2Click();
-    void ToolButton4Click();
-    void ToolButton5Click();
-    void ToolButton9Click();
-    void ToolButton15Click();
-    void PESGraph1Click();
-    void PESGraph1GraphAnnotHotSpot(bool doubleClick, int index);
-    void PESGraph1GraphHotSpot();
-    void PESGraph1ZoomIn();
+    void onChannelBoxClicked();
+    void onSplitAxesClicked();
+    void onGraphOptionClicked();
+    void onFontClicked();
+    void onChartCustomizeDialog();
+    void onChartMouseMove();
+    void onChartDataHotSpot(int subset, int point);
+    void onShowMaxMinClicked();
+    void onGraphStatisticClicked();
+    void onLineCursorStatisticClicked();
+    void onNormalCursorClicked();
+    void onCrossClicked();
+    void onTextClicked();
+    void onMarkColorClicked();
+    void onChartClicked();
+    void onChartMarkHotSpot(bool doubleClick, int index);
+    void onChartGraphHotSpot();
+    void onChartZoomedIn();
     // The wheel zoomed all the way out: nothing left to undo.
-    void PESGraph1ZoomOut();
-    void UndoZoomClick();
-    void btnChangeScaleClick();
+    void onChartZoomedOut();
+    void onUndoZoomClicked();
+    void onYAxisClicked();
     // Keeps the read-out in the chart's top-left corner.
-    void movePanel12();
-    // Limit lines (tfrm_graph_limits.cpp) and pictures (graph_picture.cpp).
-    void btnLimitsClick();
-    void btnSavePictureClick();
+    void placeReadOut();
+    // Limit lines (graph_window_limits.cpp) and pictures (graph_picture.cpp).
+    void onLimitsClicked();
+    void onSavePictureClicked();
     // Brings the time-above and in-view lines up to date with the chart's data, limits and view.
     void updateLimitFigures();
 
@@ -226,10 +226,10 @@ class TfrmGraph : public QWidget {
     const limitstats::RangeFigures& rangeFigures() const { return m_range; }
 
   signals:
-    void activated(TfrmGraph* window);
-    void saveRequested(TfrmGraph* window);
-    void saveGraphRequested(TfrmGraph* window);
-    void closedWindow(TfrmGraph* window);
+    void activated(GraphWindow* window);
+    void saveRequested(GraphWindow* window);
+    void saveGraphRequested(GraphWindow* window);
+    void closedWindow(GraphWindow* window);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -238,8 +238,8 @@ class TfrmGraph : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QWidget* buildToolBar1();
-    QWidget* buildToolBar2();
+    QWidget* buildToolsBar();
+    QWidget* buildChannelsBar();
     QWidget* buildStatisticStrip();
     QWidget* buildStatisticPanel();
     void redraw();

@@ -1,4 +1,4 @@
-#include "tfrm_graph.h"
+#include "graph_window.h"
 
 #include "graph/flow_layout.h"
 #include "graph/graph_file.h"
@@ -102,7 +102,7 @@ void setGraphProgramDirectory(const QString& dir) {
     programDirectoryOverride() = dir;
 }
 
-bool ConfigureGraph(PESGraph& chart, int subsets, int points, double xStart, double xEnd, float ppmMin,
+bool configureGraph(ChartWidget& chart, int subsets, int points, double xStart, double xEnd, float ppmMin,
                     float ppmMax, float otherMin, float otherMax, QString* templateError) {
     // 1. The template's look, when there is one.
     const QString templatePath = graphTemplateReadFile();
@@ -201,9 +201,9 @@ bool ConfigureGraph(PESGraph& chart, int subsets, int points, double xStart, dou
 // ---------------------------------------------------------------------------------------------
 // The window.
 
-TfrmGraph::TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent)
+GraphWindow::GraphWindow(Prompter& prompter, GraphShared& shared, QWidget* parent)
     : QWidget(parent), m_prompter(prompter), m_shared(shared), m_colorDialogColor(shared.annoColor) {
-    setObjectName(QStringLiteral("frmGraph"));
+    setObjectName(QStringLiteral("GraphWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Graph"));
     resize(1160, 615);
@@ -211,38 +211,38 @@ TfrmGraph::TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent)
     auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     m_splitter = new QSplitter(Qt::Horizontal, this);
-    m_splitter->setObjectName(QStringLiteral("Splitter1"));
+    m_splitter->setObjectName(QStringLiteral("paneSplitter"));
     outer->addWidget(m_splitter);
 
     m_dataSetPane = new QWidget(m_splitter);
-    m_dataSetPane->setObjectName(QStringLiteral("pnlDataSets"));
+    m_dataSetPane->setObjectName(QStringLiteral("dataSetPane"));
     m_dataSetPane->hide();
     m_splitter->addWidget(m_dataSetPane);
 
     auto* graphArea = new QWidget(m_splitter);
-    graphArea->setObjectName(QStringLiteral("pnlGraph"));
+    graphArea->setObjectName(QStringLiteral("graphArea"));
     auto* column = new QVBoxLayout(graphArea);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
-    column->addWidget(buildToolBar1());
-    column->addWidget(buildToolBar2());
+    column->addWidget(buildToolsBar());
+    column->addWidget(buildChannelsBar());
     column->addWidget(buildStatisticStrip());
 
     m_chartSplitter = new QSplitter(Qt::Vertical, graphArea);
-    m_chartSplitter->setObjectName(QStringLiteral("Splitter2"));
-    PESGraph1 = new PESGraph(prompter, m_chartSplitter);
-    PESGraph1->setObjectName(QStringLiteral("PESGraph1"));
+    m_chartSplitter->setObjectName(QStringLiteral("chartSplitter"));
+    chart = new ChartWidget(prompter, m_chartSplitter);
+    chart->setObjectName(QStringLiteral("chart"));
     // However small the window, the chart keeps room for both of its axes.
-    PESGraph1->setMinimumSize(240, 180);
-    PESGraph1->installEventFilter(this);
-    Panel12 = new QLabel(PESGraph1);
-    Panel12->setObjectName(QStringLiteral("Panel12"));
-    Panel12->setFrameShape(QFrame::Panel);
-    Panel12->setFrameShadow(QFrame::Raised);
-    Panel12->setAutoFillBackground(true);
-    Panel12->setMinimumWidth(160);
-    Panel12->setMargin(2);
-    m_chartSplitter->addWidget(PESGraph1);
+    chart->setMinimumSize(240, 180);
+    chart->installEventFilter(this);
+    readOutLabel = new QLabel(chart);
+    readOutLabel->setObjectName(QStringLiteral("readOutLabel"));
+    readOutLabel->setFrameShape(QFrame::Panel);
+    readOutLabel->setFrameShadow(QFrame::Raised);
+    readOutLabel->setAutoFillBackground(true);
+    readOutLabel->setMinimumWidth(160);
+    readOutLabel->setMargin(2);
+    m_chartSplitter->addWidget(chart);
     m_chartSplitter->addWidget(buildStatisticPanel());
     m_chartSplitter->setStretchFactor(0, 1);
     m_chartSplitter->setStretchFactor(1, 0);
@@ -255,98 +255,102 @@ TfrmGraph::TfrmGraph(Prompter& prompter, GraphShared& shared, QWidget* parent)
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
 
-    connect(PESGraph1, &PESGraph::OnMouseMove, this, &TfrmGraph::PESGraph1MouseMove);
-    connect(PESGraph1, &PESGraph::OnDataHotSpot, this, &TfrmGraph::PESGraph1DataHotSpot);
-    connect(PESGraph1, &PESGraph::OnClick, this, &TfrmGraph::PESGraph1Click);
-    connect(PESGraph1, &PESGraph::OnGraphAnnotHotSpot, this, &TfrmGraph::PESGraph1GraphAnnotHotSpot);
-    connect(PESGraph1, &PESGraph::OnGraphHotSpot, this, &TfrmGraph::PESGraph1GraphHotSpot);
-    connect(PESGraph1, &PESGraph::OnZoomIn, this, &TfrmGraph::PESGraph1ZoomIn);
-    connect(PESGraph1, &PESGraph::OnZoomOut, this, &TfrmGraph::PESGraph1ZoomOut);
-    connect(PESGraph1, &PESGraph::OnCustomizeDlg, this, &TfrmGraph::PESGraph1CustomizeDlg);
-    connect(PESGraph1, &PESGraph::OnViewChanged, this, &TfrmGraph::updateLimitFigures);
-    movePanel12();
+    connect(chart, &ChartWidget::mouseMoved, this, &GraphWindow::onChartMouseMove);
+    connect(chart, &ChartWidget::dataHotSpotClicked, this, &GraphWindow::onChartDataHotSpot);
+    connect(chart, &ChartWidget::clicked, this, &GraphWindow::onChartClicked);
+    connect(chart, &ChartWidget::markHotSpotClicked, this, &GraphWindow::onChartMarkHotSpot);
+    connect(chart, &ChartWidget::graphHotSpotClicked, this, &GraphWindow::onChartGraphHotSpot);
+    connect(chart, &ChartWidget::zoomedIn, this, &GraphWindow::onChartZoomedIn);
+    connect(chart, &ChartWidget::zoomedOut, this, &GraphWindow::onChartZoomedOut);
+    connect(chart, &ChartWidget::customizeDialogRequested, this, &GraphWindow::onChartCustomizeDialog);
+    connect(chart, &ChartWidget::viewChanged, this, &GraphWindow::updateLimitFigures);
+    placeReadOut();
 }
 
-TfrmGraph::~TfrmGraph() = default;
+GraphWindow::~GraphWindow() = default;
 
-QWidget* TfrmGraph::buildToolBar1() {
+QWidget* GraphWindow::buildToolsBar() {
     auto* bar = new QWidget(this);
-    bar->setObjectName(QStringLiteral("ToolBar1"));
+    bar->setObjectName(QStringLiteral("toolsBar"));
     // A narrow window wraps the buttons onto a second row rather than cutting them off.
     auto* row = new FlowLayout(bar, 4);
     row->setContentsMargins(2, 2, 2, 0);
 
-    ToolButton1 = toolButton(bar, QStringLiteral("ToolButton1"), QStringLiteral("Statistic"),
-                             QStringLiteral("Toggle Graph Statistic"), true);
-    ToolButton1->setChecked(true);
-    ToolButton2 = toolButton(bar, QStringLiteral("ToolButton2"), QStringLiteral("Line Cursor"),
-                             QStringLiteral("Toggle Line Cursor Statistic"), true);
-    ToolButton2->setChecked(true);
-    ToolButton4 = toolButton(bar, QStringLiteral("ToolButton4"), QStringLiteral("Normal"),
-                             QStringLiteral("Normal Cursor"), true);
-    ToolButton5 = toolButton(bar, QStringLiteral("ToolButton5"), QStringLiteral("Cross"),
+    graphStatisticButton =
+        toolButton(bar, QStringLiteral("graphStatisticButton"), QStringLiteral("Statistic"),
+                   QStringLiteral("Toggle Graph Statistic"), true);
+    graphStatisticButton->setChecked(true);
+    lineCursorStatisticButton =
+        toolButton(bar, QStringLiteral("lineCursorStatisticButton"), QStringLiteral("Line Cursor"),
+                   QStringLiteral("Toggle Line Cursor Statistic"), true);
+    lineCursorStatisticButton->setChecked(true);
+    normalCursorButton = toolButton(bar, QStringLiteral("normalCursorButton"), QStringLiteral("Normal"),
+                                    QStringLiteral("Normal Cursor"), true);
+    crossButton = toolButton(bar, QStringLiteral("crossButton"), QStringLiteral("Cross"),
                              QStringLiteral("Draw A Cross On Graph"), true);
-    ToolButton9 =
-        toolButton(bar, QStringLiteral("ToolButton9"), QStringLiteral("Text"), QStringLiteral("Text"), true);
-    ToolButton15 = toolButton(bar, QStringLiteral("ToolButton15"), QStringLiteral("Color"),
-                              QStringLiteral("Set Annotation Color"), false);
+    textButton =
+        toolButton(bar, QStringLiteral("textButton"), QStringLiteral("Text"), QStringLiteral("Text"), true);
+    markColorButton = toolButton(bar, QStringLiteral("markColorButton"), QStringLiteral("Color"),
+                                 QStringLiteral("Set Annotation Color"), false);
     m_toolGroup = new QButtonGroup(bar);
     m_toolGroup->setExclusive(true);
-    m_toolGroup->addButton(ToolButton4);
-    m_toolGroup->addButton(ToolButton5);
-    m_toolGroup->addButton(ToolButton9);
-    ToolButton4->setChecked(true);
+    m_toolGroup->addButton(normalCursorButton);
+    m_toolGroup->addButton(crossButton);
+    m_toolGroup->addButton(textButton);
+    normalCursorButton->setChecked(true);
     // Cross and Text need a chart with one Y axis; whoever prepares the chart enables them.
     setCrossAndTextEnabled(false);
 
-    tbntClrDivider = divider(bar);
-    tbntClrDivider->setObjectName(QStringLiteral("ToolButton3"));
-    tbntClr =
-        toolButton(bar, QStringLiteral("tbntClr"), QStringLiteral("Clear"), QStringLiteral("Clear"), false);
-    tbntClrDivider->hide();
-    tbntClr->hide();
+    clearDivider = divider(bar);
+    clearDivider->setObjectName(QStringLiteral("clearDivider"));
+    clearButton = toolButton(bar, QStringLiteral("clearButton"), QStringLiteral("Clear"),
+                             QStringLiteral("Clear"), false);
+    clearDivider->hide();
+    clearButton->hide();
 
-    UndoZoom = pushButton(bar, QStringLiteral("UndoZoom"), QStringLiteral("Undo Zoom"));
-    UndoZoom->setEnabled(false);
-    chkSplit = new QCheckBox(QStringLiteral("Split"), bar);
-    chkSplit->setObjectName(QStringLiteral("chkSplit"));
-    chkSplit->setChecked(true);
-    chkSplit->hide();
-    Button1 = pushButton(bar, QStringLiteral("Button1"), QStringLiteral("Graph Option"),
-                         QStringLiteral("Graph Customization"));
-    btnChangeScale = pushButton(bar, QStringLiteral("btnChangeScale"), QStringLiteral("Y Axis"),
-                                QStringLiteral("set the maximum and minimum extent of the left y axis."));
-    Button3 = pushButton(bar, QStringLiteral("Button3"), QStringLiteral("Font"));
-    btnLimits = pushButton(bar, QStringLiteral("btnLimits"), QStringLiteral("Limits"),
-                           QStringLiteral("Limit lines, and the time spent above them"));
-    btnSavePicture = pushButton(bar, QStringLiteral("btnSavePicture"), QStringLiteral("Save Picture"),
-                                QStringLiteral("Save the graph as a PNG, SVG or PDF picture"));
+    undoZoomButton = pushButton(bar, QStringLiteral("undoZoomButton"), QStringLiteral("Undo Zoom"));
+    undoZoomButton->setEnabled(false);
+    splitAxesBox = new QCheckBox(QStringLiteral("Split"), bar);
+    splitAxesBox->setObjectName(QStringLiteral("splitAxesBox"));
+    splitAxesBox->setChecked(true);
+    splitAxesBox->hide();
+    graphOptionButton = pushButton(bar, QStringLiteral("graphOptionButton"), QStringLiteral("Graph Option"),
+                                   QStringLiteral("Graph Customization"));
+    yAxisButton = pushButton(bar, QStringLiteral("yAxisButton"), QStringLiteral("Y Axis"),
+                             QStringLiteral("set the maximum and minimum extent of the left y axis."));
+    fontButton = pushButton(bar, QStringLiteral("fontButton"), QStringLiteral("Font"));
+    limitsButton = pushButton(bar, QStringLiteral("limitsButton"), QStringLiteral("Limits"),
+                              QStringLiteral("Limit lines, and the time spent above them"));
+    savePictureButton = pushButton(bar, QStringLiteral("savePictureButton"), QStringLiteral("Save Picture"),
+                                   QStringLiteral("Save the graph as a PNG, SVG or PDF picture"));
 
     for (QWidget* w : std::initializer_list<QWidget*>{
-             ToolButton1, ToolButton2, divider(bar), ToolButton4, ToolButton5, ToolButton9, ToolButton15,
-             tbntClrDivider, tbntClr, divider(bar), UndoZoom, chkSplit, Button1, btnChangeScale, Button3,
-             divider(bar), btnLimits, btnSavePicture})
+             graphStatisticButton, lineCursorStatisticButton, divider(bar), normalCursorButton, crossButton,
+             textButton, markColorButton, clearDivider, clearButton, divider(bar), undoZoomButton,
+             splitAxesBox, graphOptionButton, yAxisButton, fontButton, divider(bar), limitsButton,
+             savePictureButton})
         row->addWidget(w);
 
-    connect(ToolButton1, &QToolButton::clicked, this, &TfrmGraph::ToolButton1Click);
-    connect(ToolButton2, &QToolButton::clicked, this, &TfrmGraph::ToolButton2Click);
-    connect(ToolButton4, &QToolButton::clicked, this, &TfrmGraph::ToolButton4Click);
-    connect(ToolButton5, &QToolButton::clicked, this, &TfrmGraph::ToolButton5Click);
-    connect(ToolButton9, &QToolButton::clicked, this, &TfrmGraph::ToolButton9Click);
-    connect(ToolButton15, &QToolButton::clicked, this, &TfrmGraph::ToolButton15Click);
-    connect(UndoZoom, &QPushButton::clicked, this, &TfrmGraph::UndoZoomClick);
-    connect(chkSplit, &QCheckBox::toggled, this, &TfrmGraph::chkSplitClick);
-    connect(Button1, &QPushButton::clicked, this, &TfrmGraph::Button1Click);
-    connect(btnChangeScale, &QPushButton::clicked, this, &TfrmGraph::btnChangeScaleClick);
-    connect(Button3, &QPushButton::clicked, this, &TfrmGraph::Button3Click);
-    connect(btnLimits, &QPushButton::clicked, this, &TfrmGraph::btnLimitsClick);
-    connect(btnSavePicture, &QPushButton::clicked, this, &TfrmGraph::btnSavePictureClick);
+    connect(graphStatisticButton, &QToolButton::clicked, this, &GraphWindow::onGraphStatisticClicked);
+    connect(lineCursorStatisticButton, &QToolButton::clicked, this,
+            &GraphWindow::onLineCursorStatisticClicked);
+    connect(normalCursorButton, &QToolButton::clicked, this, &GraphWindow::onNormalCursorClicked);
+    connect(crossButton, &QToolButton::clicked, this, &GraphWindow::onCrossClicked);
+    connect(textButton, &QToolButton::clicked, this, &GraphWindow::onTextClicked);
+    connect(markColorButton, &QToolButton::clicked, this, &GraphWindow::onMarkColorClicked);
+    connect(undoZoomButton, &QPushButton::clicked, this, &GraphWindow::onUndoZoomClicked);
+    connect(splitAxesBox, &QCheckBox::toggled, this, &GraphWindow::onSplitAxesClicked);
+    connect(graphOptionButton, &QPushButton::clicked, this, &GraphWindow::onGraphOptionClicked);
+    connect(yAxisButton, &QPushButton::clicked, this, &GraphWindow::onYAxisClicked);
+    connect(fontButton, &QPushButton::clicked, this, &GraphWindow::onFontClicked);
+    connect(limitsButton, &QPushButton::clicked, this, &GraphWindow::onLimitsClicked);
+    connect(savePictureButton, &QPushButton::clicked, this, &GraphWindow::onSavePictureClicked);
     return bar;
 }
 
-QWidget* TfrmGraph::buildToolBar2() {
+QWidget* GraphWindow::buildChannelsBar() {
     auto* bar = new QWidget(this);
-    bar->setObjectName(QStringLiteral("ToolBar2"));
+    bar->setObjectName(QStringLiteral("channelsBar"));
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(2, 0, 2, 0);
     const auto box = [&](const QString& name, const QString& text) {
@@ -354,103 +358,106 @@ QWidget* TfrmGraph::buildToolBar2() {
         c->setObjectName(name);
         c->setChecked(true);
         row->addWidget(c);
-        connect(c, &QCheckBox::toggled, this, &TfrmGraph::chkppmClick);
+        connect(c, &QCheckBox::toggled, this, &GraphWindow::onChannelBoxClicked);
         return c;
     };
-    chkppm = box(QStringLiteral("chkppm"), QStringLiteral("ppm"));
-    chkRH = box(QStringLiteral("chkRH"), QStringLiteral("%RH"));
-    chkT1 = box(QStringLiteral("chkT1"), QStringLiteral("Temp."));
+    ppmBox = box(QStringLiteral("ppmBox"), QStringLiteral("ppm"));
+    humidityBox = box(QStringLiteral("humidityBox"), QStringLiteral("%RH"));
+    temperatureBox = box(QStringLiteral("temperatureBox"), QStringLiteral("Temp."));
     row->addStretch(1);
     return bar;
 }
 
-QWidget* TfrmGraph::buildStatisticStrip() {
-    pnlGraphStatistic = new QFrame(this);
-    pnlGraphStatistic->setObjectName(QStringLiteral("pnlGraphStatistic"));
-    pnlGraphStatistic->setFrameShape(QFrame::StyledPanel);
-    auto* lines = new QVBoxLayout(pnlGraphStatistic);
+QWidget* GraphWindow::buildStatisticStrip() {
+    statisticStrip = new QFrame(this);
+    statisticStrip->setObjectName(QStringLiteral("statisticStrip"));
+    statisticStrip->setFrameShape(QFrame::StyledPanel);
+    auto* lines = new QVBoxLayout(statisticStrip);
     lines->setContentsMargins(4, 2, 4, 2);
     lines->setSpacing(2);
     auto* row = new FlowLayout(nullptr, 8);
     lines->addLayout(row);
 
     // The time and count fields sit on disabled panels: shown, never edited.
-    auto* startPanel = new QFrame(pnlGraphStatistic);
-    startPanel->setObjectName(QStringLiteral("pnlStartTime"));
+    auto* startPanel = new QFrame(statisticStrip);
+    startPanel->setObjectName(QStringLiteral("startTimePanel"));
     auto* startRow = new QHBoxLayout(startPanel);
     startRow->setContentsMargins(0, 0, 0, 0);
     startRow->addWidget(new QLabel(QStringLiteral("Start Time"), startPanel));
-    txtStartTime = field(startPanel, QStringLiteral("txtStartTime"));
-    txtStartTime->setMinimumWidth(dateTimeWidth(txtStartTime));
-    startRow->addWidget(txtStartTime);
+    startTimeField = field(startPanel, QStringLiteral("startTimeField"));
+    startTimeField->setMinimumWidth(dateTimeWidth(startTimeField));
+    startRow->addWidget(startTimeField);
     startPanel->setEnabled(false);
     row->addWidget(startPanel);
 
-    pnlSamplingRate = new QFrame(pnlGraphStatistic);
-    pnlSamplingRate->setObjectName(QStringLiteral("pnlSamplingRate"));
-    auto* rateRow = new QHBoxLayout(pnlSamplingRate);
+    samplingRatePanel = new QFrame(statisticStrip);
+    samplingRatePanel->setObjectName(QStringLiteral("samplingRatePanel"));
+    auto* rateRow = new QHBoxLayout(samplingRatePanel);
     rateRow->setContentsMargins(0, 0, 0, 0);
-    auto* rateLabel = new QLabel(QStringLiteral("Sampling\nRate"), pnlSamplingRate);
+    auto* rateLabel = new QLabel(QStringLiteral("Sampling\nRate"), samplingRatePanel);
     rateRow->addWidget(rateLabel);
-    ComboBox1 = new QComboBox(pnlSamplingRate);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox2 = new QComboBox(pnlSamplingRate);
-    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-    for (QComboBox* c : {ComboBox1, ComboBox2}) {
+    minutesBox = new QComboBox(samplingRatePanel);
+    minutesBox->setObjectName(QStringLiteral("minutesBox"));
+    secondsBox = new QComboBox(samplingRatePanel);
+    secondsBox->setObjectName(QStringLiteral("secondsBox"));
+    for (QComboBox* c : {minutesBox, secondsBox}) {
         c->addItems(twoDigitItems());
         c->setCurrentIndex(0);
         rateRow->addWidget(c);
     }
-    rateRow->addWidget(new QLabel(QStringLiteral("mm:ss"), pnlSamplingRate));
-    pnlSamplingRate->setEnabled(false);
-    row->addWidget(pnlSamplingRate);
+    rateRow->addWidget(new QLabel(QStringLiteral("mm:ss"), samplingRatePanel));
+    samplingRatePanel->setEnabled(false);
+    row->addWidget(samplingRatePanel);
 
-    auto* countPanel = new QFrame(pnlGraphStatistic);
-    countPanel->setObjectName(QStringLiteral("pnlDataNo"));
+    auto* countPanel = new QFrame(statisticStrip);
+    countPanel->setObjectName(QStringLiteral("sampleCountPanel"));
     auto* countRow = new QHBoxLayout(countPanel);
     countRow->setContentsMargins(0, 0, 0, 0);
     countRow->addWidget(new QLabel(QStringLiteral("Data No."), countPanel));
-    txtDataNo = field(countPanel, QStringLiteral("txtDataNo"), QStringLiteral("0"));
-    txtDataNo->setMaximumWidth(90);
-    countRow->addWidget(txtDataNo);
+    sampleCountField = field(countPanel, QStringLiteral("sampleCountField"), QStringLiteral("0"));
+    sampleCountField->setMaximumWidth(90);
+    countRow->addWidget(sampleCountField);
     countPanel->setEnabled(false);
     row->addWidget(countPanel);
 
-    Button2 =
-        pushButton(pnlGraphStatistic, QStringLiteral("Button2"), QStringLiteral("Show MAX/MIN on Graph"));
-    row->addWidget(Button2);
-    connect(Button2, &QPushButton::clicked, this, &TfrmGraph::Button2Click);
+    showMaxMinButton = pushButton(statisticStrip, QStringLiteral("showMaxMinButton"),
+                                  QStringLiteral("Show MAX/MIN on Graph"));
+    row->addWidget(showMaxMinButton);
+    connect(showMaxMinButton, &QPushButton::clicked, this, &GraphWindow::onShowMaxMinClicked);
 
-    lblTimeAbove = new QLabel(pnlGraphStatistic);
-    lblTimeAbove->setObjectName(QStringLiteral("lblTimeAbove"));
-    lblRangeStatistic = new QLabel(pnlGraphStatistic);
-    lblRangeStatistic->setObjectName(QStringLiteral("lblRangeStatistic"));
-    for (QLabel* l : {lblTimeAbove, lblRangeStatistic}) {
+    timeAboveLabel = new QLabel(statisticStrip);
+    timeAboveLabel->setObjectName(QStringLiteral("timeAboveLabel"));
+    inViewLabel = new QLabel(statisticStrip);
+    inViewLabel->setObjectName(QStringLiteral("inViewLabel"));
+    for (QLabel* l : {timeAboveLabel, inViewLabel}) {
         l->setWordWrap(true);
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
         l->hide();
         lines->addWidget(l);
     }
-    return pnlGraphStatistic;
+    return statisticStrip;
 }
 
-QWidget* TfrmGraph::buildStatisticPanel() {
-    pnlStatistic = new QFrame(this);
-    pnlStatistic->setObjectName(QStringLiteral("pnlStatistic"));
-    pnlStatistic->setFrameShape(QFrame::StyledPanel);
-    auto* grid = new QGridLayout(pnlStatistic);
+QWidget* GraphWindow::buildStatisticPanel() {
+    statisticPanel = new QFrame(this);
+    statisticPanel->setObjectName(QStringLiteral("statisticPanel"));
+    statisticPanel->setFrameShape(QFrame::StyledPanel);
+    auto* grid = new QGridLayout(statisticPanel);
     grid->setContentsMargins(4, 2, 4, 2);
     const QString names[3] = {QStringLiteral("ppm"), QStringLiteral("RH"), QStringLiteral("T1")};
-    QLineEdit** fields[3][3] = {{&txtppmMax, &txtppmMin, &txtppmAvg},
-                                {&txtRHMax, &txtRHMin, &txtRHAvg},
-                                {&txtT1Max, &txtT1Min, &txtT1Avg}};
+    QLineEdit** fields[3][3] = {{&ppmMaxField, &ppmMinField, &ppmAvgField},
+                                {&humidityMaxField, &humidityMinField, &humidityAvgField},
+                                {&temperatureMaxField, &temperatureMinField, &temperatureAvgField}};
     for (int c = 0; c < 3; ++c) {
         const QString captions[3] = {names[c] + QStringLiteral(" MAX "), QStringLiteral("MIN"),
                                      QStringLiteral("AVG")};
-        const QString suffixes[3] = {QStringLiteral("Max"), QStringLiteral("Min"), QStringLiteral("Avg")};
+        const QString keys[3] = {QStringLiteral("ppm"), QStringLiteral("humidity"),
+                                 QStringLiteral("temperature")};
+        const QString suffixes[3] = {QStringLiteral("MaxField"), QStringLiteral("MinField"),
+                                     QStringLiteral("AvgField")};
         for (int k = 0; k < 3; ++k) {
-            grid->addWidget(new QLabel(captions[k], pnlStatistic), c, 2 * k);
-            QLineEdit* e = field(pnlStatistic, QStringLiteral("txt") + names[c] + suffixes[k],
+            grid->addWidget(new QLabel(captions[k], statisticPanel), c, 2 * k);
+            QLineEdit* e = field(statisticPanel, keys[c] + suffixes[k],
                                  k == 2 ? graphstats::kAvgPlaceholder : QString());
             // An extreme reads value "@" date-time: room for all of it; a mean, for five digits.
             if (k < 2)
@@ -463,43 +470,43 @@ QWidget* TfrmGraph::buildStatisticPanel() {
     }
     for (int k = 0; k < 3; ++k)
         grid->setColumnStretch(2 * k + 1, 1);
-    return pnlStatistic;
+    return statisticPanel;
 }
 
-QLineEdit* TfrmGraph::maxField(int channel) const {
+QLineEdit* GraphWindow::maxField(int channel) const {
     switch (channel) {
     case 0:
-        return txtppmMax;
+        return ppmMaxField;
     case 1:
-        return txtRHMax;
+        return humidityMaxField;
     default:
-        return txtT1Max;
+        return temperatureMaxField;
     }
 }
 
-QLineEdit* TfrmGraph::minField(int channel) const {
+QLineEdit* GraphWindow::minField(int channel) const {
     switch (channel) {
     case 0:
-        return txtppmMin;
+        return ppmMinField;
     case 1:
-        return txtRHMin;
+        return humidityMinField;
     default:
-        return txtT1Min;
+        return temperatureMinField;
     }
 }
 
-QLineEdit* TfrmGraph::avgField(int channel) const {
+QLineEdit* GraphWindow::avgField(int channel) const {
     switch (channel) {
     case 0:
-        return txtppmAvg;
+        return ppmAvgField;
     case 1:
-        return txtRHAvg;
+        return humidityAvgField;
     default:
-        return txtT1Avg;
+        return temperatureAvgField;
     }
 }
 
-void TfrmGraph::setDataSetPane(QWidget* pane) {
+void GraphWindow::setDataSetPane(QWidget* pane) {
     if (!pane || pane == m_dataSetPane)
         return;
     const int index = m_splitter->indexOf(m_dataSetPane);
@@ -509,27 +516,26 @@ void TfrmGraph::setDataSetPane(QWidget* pane) {
     delete old;
 }
 
-void TfrmGraph::redraw() {
-    PESGraph1->setPEactions(pe::sgResetImage);
-    PESGraph1->setPEactions(pe::sgInvalidateImage);
+void GraphWindow::redraw() {
+    chart->setPEactions(pe::sgResetImage);
+    chart->setPEactions(pe::sgInvalidateImage);
 }
 
-void TfrmGraph::ConfigureGraph(int subsets, int points, double xStart, double xEnd, float ppmMin,
-                               float ppmMax, float otherMin, float otherMax) {
+void GraphWindow::configureGraph(int subsets, int points, double xStart, double xEnd, float ppmMin,
+                                 float ppmMax, float otherMin, float otherMax) {
     QString error;
-    if (!::ConfigureGraph(*PESGraph1, subsets, points, xStart, xEnd, ppmMin, ppmMax, otherMin, otherMax,
-                          &error))
+    if (!::configureGraph(*chart, subsets, points, xStart, xEnd, ppmMin, ppmMax, otherMin, otherMax, &error))
         m_prompter.message(
             QStringLiteral("The graph template could not be read, the standard look is used.\n") + error);
     applySharedLimits();
     updateCrossAndTextTools();
 }
 
-void TfrmGraph::showChartState() {
-    UndoZoom->setEnabled(PESGraph1->isZoomed());
+void GraphWindow::showChartState() {
+    undoZoomButton->setEnabled(chart->isZoomed());
     // The boxes follow the chart; their own handler would rewrite its list in box order.
-    const std::vector<int> drawn = PESGraph1->model().drawnSubsets();
-    QCheckBox* const boxes[] = {chkppm, chkRH, chkT1};
+    const std::vector<int> drawn = chart->model().drawnSubsets();
+    QCheckBox* const boxes[] = {ppmBox, humidityBox, temperatureBox};
     for (int s = 0; s < 3; ++s) {
         const QSignalBlocker quiet(boxes[s]);
         boxes[s]->setChecked(std::find(drawn.begin(), drawn.end(), s) != drawn.end());
@@ -537,115 +543,115 @@ void TfrmGraph::showChartState() {
     updateCrossAndTextTools();
 }
 
-void TfrmGraph::updateCrossAndTextTools() {
-    setCrossAndTextEnabled(PESGraph1->MultiAxesProportions(0) == 1.0);
+void GraphWindow::updateCrossAndTextTools() {
+    setCrossAndTextEnabled(chart->MultiAxesProportions(0) == 1.0);
 }
 
-void TfrmGraph::setCrossAndTextEnabled(bool on) {
-    ToolButton5->setEnabled(on);
-    ToolButton9->setEnabled(on);
+void GraphWindow::setCrossAndTextEnabled(bool on) {
+    crossButton->setEnabled(on);
+    textButton->setEnabled(on);
     // Disabled buttons still show their tips: say when they can be used, so they do not look broken.
     const QString when = on ? QString() : QString(u'\n') + kSingleAxisToolHint;
-    ToolButton5->setToolTip(QStringLiteral("Draw A Cross On Graph") + when);
-    ToolButton9->setToolTip(QStringLiteral("Text") + when);
+    crossButton->setToolTip(QStringLiteral("Draw A Cross On Graph") + when);
+    textButton->setToolTip(QStringLiteral("Text") + when);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Channels, split, font and customization.
 
-void TfrmGraph::chkppmClick() {
-    PESGraph1->setRandomSubsetsToGraph(-1, 0);
+void GraphWindow::onChannelBoxClicked() {
+    chart->setRandomSubsetsToGraph(-1, 0);
     int index = 0;
-    if (chkppm->isChecked())
-        PESGraph1->setRandomSubsetsToGraph(index++, 0);
-    if (chkRH->isChecked())
-        PESGraph1->setRandomSubsetsToGraph(index++, 1);
-    if (chkT1->isChecked())
-        PESGraph1->setRandomSubsetsToGraph(index++, 2);
+    if (ppmBox->isChecked())
+        chart->setRandomSubsetsToGraph(index++, 0);
+    if (humidityBox->isChecked())
+        chart->setRandomSubsetsToGraph(index++, 1);
+    if (temperatureBox->isChecked())
+        chart->setRandomSubsetsToGraph(index++, 2);
     redraw();
-    PESGraph1->setPEactions(pe::sgReinitAndReset);
+    chart->setPEactions(pe::sgReinitAndReset);
 }
 
-void TfrmGraph::chkSplitClick() {
-    if (chkSplit->isChecked())
+void GraphWindow::onSplitAxesClicked() {
+    if (splitAxesBox->isChecked())
         return;
     // One Y axis for all three subsets.
-    PESGraph1->setMultiAxesSubsets(-1, 0);
-    PESGraph1->setMultiAxesProportions(-1, 0.0);
-    PESGraph1->setMultiAxesProportions(0, 1.0);
+    chart->setMultiAxesSubsets(-1, 0);
+    chart->setMultiAxesProportions(-1, 0.0);
+    chart->setMultiAxesProportions(0, 1.0);
     setCrossAndTextEnabled(true);
     redraw();
-    PESGraph1->setPEactions(pe::sgReinitAndReset);
+    chart->setPEactions(pe::sgReinitAndReset);
 }
 
-void TfrmGraph::Button3Click() {
+void GraphWindow::onFontClicked() {
     QFont font(QStringLiteral("Tahoma"));
     if (!m_prompter.chooseFont(font))
         return;
-    pnlStatistic->setFont(font);
-    pnlGraphStatistic->setFont(font);
+    statisticPanel->setFont(font);
+    statisticStrip->setFont(font);
 }
 
-void TfrmGraph::Button1Click() {
-    const int xControl = PESGraph1->ManualScaleControlX();
-    const double xMin = PESGraph1->ManualMinX();
-    const double xMax = PESGraph1->ManualMaxX();
-    PESGraph1->setPEactions(pe::sgCustomize);
+void GraphWindow::onGraphOptionClicked() {
+    const int xControl = chart->ManualScaleControlX();
+    const double xMin = chart->ManualMinX();
+    const double xMax = chart->ManualMaxX();
+    chart->setPEactions(pe::sgCustomize);
     // The dialog may have touched the X range; the window keeps its own.
-    PESGraph1->setManualScaleControlX(xControl);
-    PESGraph1->setManualMinX(xMin);
-    PESGraph1->setManualMaxX(xMax);
-    PESGraph1->setWorkingAxis(0);
-    PESGraph1->setPEactions(pe::sgUndoZoom);
-    UndoZoom->setEnabled(false);
+    chart->setManualScaleControlX(xControl);
+    chart->setManualMinX(xMin);
+    chart->setManualMaxX(xMax);
+    chart->setWorkingAxis(0);
+    chart->setPEactions(pe::sgUndoZoom);
+    undoZoomButton->setEnabled(false);
     redraw();
 }
 
-void TfrmGraph::PESGraph1CustomizeDlg() {
-    if (PESGraph1->DialogResult() != 1)
+void GraphWindow::onChartCustomizeDialog() {
+    if (chart->DialogResult() != 1)
         return;
     if (m_prompter.question(QStringLiteral("Do you want to save the changes ?"), Prompter::YesNo) ==
         Prompter::Yes)
         saveTemplate();
 }
 
-void TfrmGraph::saveTemplate() {
+void GraphWindow::saveTemplate() {
     // A fresh installation has no template folder yet.
     const QString file = graphTemplateFile();
     QDir().mkpath(QFileInfo(file).absolutePath());
     QString error;
-    if (!writeGraphFile(*PESGraph1, file, &error))
+    if (!writeGraphFile(*chart, file, &error))
         m_prompter.message(error);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Life cycle.
 
-void TfrmGraph::showEvent(QShowEvent* event) {
+void GraphWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
     // Showing any graph window makes the shared tool Normal again; other windows keep their buttons.
     m_shared.tool = GraphTool::Normal;
-    ToolButton4->setChecked(true);
-    PESGraph1->setArrowCursor(pe::sgArrowCursor);
-    movePanel12();
+    normalCursorButton->setChecked(true);
+    chart->setArrowCursor(pe::sgArrowCursor);
+    placeReadOut();
 }
 
-bool TfrmGraph::event(QEvent* event) {
+bool GraphWindow::event(QEvent* event) {
     // Activation of a top-level graph window. Inside the main window's multi-document area every
     // child widget also gets this event whenever the main window itself becomes active again (after
     // any dialog), so there the area's own report of the active child is what counts.
     if (event->type() == QEvent::WindowActivate && isWindow())
-        FormActivate();
+        onActivated();
     return QWidget::event(event);
 }
 
-void TfrmGraph::FormActivate() {
+void GraphWindow::onActivated() {
     emit activated(this);
 }
 
-bool TfrmGraph::FormCloseQuery() {
+bool GraphWindow::mayClose() {
     const QString caption = windowTitle();
     if (m_shared.downloadUnsaved && caption == kDataLoggerCaption) {
         switch (m_prompter.question(QStringLiteral("Save DataLogger Data ?"), Prompter::YesNoCancel)) {
@@ -678,7 +684,7 @@ bool TfrmGraph::FormCloseQuery() {
     return true;
 }
 
-void TfrmGraph::closeEvent(QCloseEvent* event) {
+void GraphWindow::closeEvent(QCloseEvent* event) {
     const bool dataLogger = windowTitle() == kDataLoggerCaption;
     if (dataLogger && m_shared.downloadRunning) {
         m_prompter.message(kDownloadRunning);
@@ -686,7 +692,7 @@ void TfrmGraph::closeEvent(QCloseEvent* event) {
         return;
     }
     const bool agreed = std::exchange(m_closeAgreed, false);
-    if (!agreed && !FormCloseQuery()) {
+    if (!agreed && !mayClose()) {
         event->ignore();
         return;
     }
@@ -697,14 +703,14 @@ void TfrmGraph::closeEvent(QCloseEvent* event) {
     emit closedWindow(this);
 }
 
-bool TfrmGraph::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == PESGraph1 && event->type() == QEvent::Resize)
-        movePanel12();
+bool GraphWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == chart && event->type() == QEvent::Resize)
+        placeReadOut();
     return QWidget::eventFilter(watched, event);
 }
 
-void TfrmGraph::movePanel12() {
-    Panel12->adjustSize();
-    Panel12->move(0, 0);
-    Panel12->raise();
+void GraphWindow::placeReadOut() {
+    readOutLabel->adjustSize();
+    readOutLabel->move(0, 0);
+    readOutLabel->raise();
 }

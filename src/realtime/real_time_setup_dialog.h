@@ -10,10 +10,10 @@ class QLineEdit;
 class QPushButton;
 class QShowEvent;
 
-class TfrmSetupRealTime : public QDialog {
+class RealTimeSetupDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit TfrmSetupRealTime(QWidget* parent = nullptr);
+    explicit RealTimeSetupDialog(QWidget* parent = nullptr);
 
     // Sets the boxes by item index (0-60 each) from program code; the period is left as it is.
     void setRate(int minutesIndex, int secondsIndex);
@@ -25,14 +25,14 @@ class TfrmSetupRealTime : public QDialog {
     QString periodText() const;
 
     // Runs when the user changes either box: snaps 00:00 to 00:02 and recomputes the period.
-    void ComboBox1Change();
+    void onSamplingRateChanged();
 
-    QLineEdit* edtRealTimeNo = nullptr;
-    QComboBox* ComboBox1 = nullptr; // minutes
-    QComboBox* ComboBox2 = nullptr; // seconds
-    QLineEdit* edtPeriod = nullptr;
-    QPushButton* btnOpenSingleSet = nullptr; // "Start"
-    QPushButton* Button1 = nullptr;          // "Cancel"
+    QLineEdit* sampleCountEdit = nullptr;
+    QComboBox* minutesBox = nullptr; // minutes
+    QComboBox* secondsBox = nullptr; // seconds
+    QLineEdit* periodField = nullptr;
+    QPushButton* startButton = nullptr;  // "Start"
+    QPushButton* cancelButton = nullptr; // "Cancel"
 
   protected:
     void showEvent(QShowEvent* event) override;

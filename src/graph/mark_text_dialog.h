@@ -5,10 +5,10 @@
 
 class QLineEdit;
 
-class TfrmAnnoEdit : public QDialog {
+class MarkTextDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit TfrmAnnoEdit(QWidget* parent = nullptr);
+    explicit MarkTextDialog(QWidget* parent = nullptr);
 
-    QLineEdit* Edit1 = nullptr;
+    QLineEdit* textField = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "tfrm_panel.h"
+#include "panel_window.h"
 
 #include "glyph_set.h"
 #include "link/meter_link.h"
@@ -65,17 +65,17 @@ void PanelKey::mouseDoubleClickEvent(QMouseEvent* e) {
         emit doubleClicked();
 }
 
-TfrmPanel::TfrmPanel(const LiveReading& reading, const GlyphSet& glyphs, MeterLink& link, Clock& clock,
-                     QWidget* parent)
+PanelWindow::PanelWindow(const LiveReading& reading, const GlyphSet& glyphs, MeterLink& link, Clock& clock,
+                         QWidget* parent)
     : QWidget(parent), m_reading(reading), m_glyphs(glyphs), m_link(link), m_clock(clock) {
-    setObjectName("TfrmPanel");
+    setObjectName("PanelWindow");
     setWindowTitle("PANEL");
     setFixedSize(kWidth, kHeight);
     setAttribute(Qt::WA_DeleteOnClose);
 
-    auto* imgPanel = image("meter", QRect(0, 0, 300, 708), true);
-    imgPanel->setObjectName("imgPanel");
-    imgPanel->setAttribute(Qt::WA_TransparentForMouseEvents); // presses reach the window: drag
+    auto* meterPicture = image("meter", QRect(0, 0, 300, 708), true);
+    meterPicture->setObjectName("meterPicture");
+    meterPicture->setAttribute(Qt::WA_TransparentForMouseEvents); // presses reach the window: drag
 
     for (int i = 0; i < 13; ++i) {
         auto* d = new QLabel(this);
@@ -86,57 +86,57 @@ TfrmPanel::TfrmPanel(const LiveReading& reading, const GlyphSet& glyphs, MeterLi
         m_digits[i] = d;
     }
     m_shown.fill(kNone);
-    image("point", QRect(190, 234, 5, 7), true)->setObjectName("RH_P");
-    image("point", QRect(191, 296, 5, 7), true)->setObjectName("T1_P");
+    image("point", QRect(190, 234, 5, 7), true)->setObjectName("humidityPoint");
+    image("point", QRect(191, 296, 5, 7), true)->setObjectName("temperaturePoint");
 
-    imgBat3 = image("bat3", QRect(82, 311, 29, 12), false);
-    imgBat2 = image("bat2", QRect(82, 311, 29, 12), false);
-    imgBat1 = image("bat1", QRect(82, 312, 29, 12), false);
-    imgBat0 = image("bat0", QRect(82, 312, 29, 12), false);
-    imgT1C = image("t1c", QRect(230, 288, 19, 14), true);
-    imgT1F = image("t1f", QRect(233, 269, 17, 14), true);
-    imgAlarm = image("alarm", QRect(108, 96, 47, 12), false);
-    lblHi = text("Hi", QRect(157, 92, 20, 19), arialBold(17), false);
-    lblLO = text("Lo", QRect(178, 92, 22, 19), arialBold(17), false);
-    imgHOLD = image("hold", QRect(206, 96, 37, 12), false);
-    imgREC = image("rec", QRect(181, 115, 30, 11), false);
-    imgFULL = image("full", QRect(217, 114, 37, 11), false);
-    lblMIN = text("MIN", QRect(117, 312, 26, 11), arialBold(10), false);
-    lblMAX = text("MAX", QRect(148, 312, 31, 11), arialBold(10), false);
-    imgSTEL = image("stel", QRect(141, 114, 37, 13), false);
-    imgTWA = image("twa", QRect(108, 115, 32, 13), false);
-    lblAVG = text("AVG", QRect(509, 378, 30, 11), arialBold(10), false);
-    image("co2", QRect(64, 113, 40, 16), true)->setObjectName("imgCO2");
-    text("ppm", QRect(229, 168, 38, 19), arialBold(17), true)->setObjectName("lblppm");
-    text("%", QRect(235, 205, 14, 16), arialBold(13, "Arial Black"), true)->setObjectName("lblPercent");
-    text("RH", QRect(231, 223, 22, 16), arialBold(13, "Arial Black"), true)->setObjectName("lblRH");
+    battery3Image = image("bat3", QRect(82, 311, 29, 12), false);
+    battery2Image = image("bat2", QRect(82, 311, 29, 12), false);
+    battery1Image = image("bat1", QRect(82, 312, 29, 12), false);
+    battery0Image = image("bat0", QRect(82, 312, 29, 12), false);
+    celsiusImage = image("t1c", QRect(230, 288, 19, 14), true);
+    fahrenheitImage = image("t1f", QRect(233, 269, 17, 14), true);
+    alarmImage = image("alarm", QRect(108, 96, 47, 12), false);
+    highLabel = text("Hi", QRect(157, 92, 20, 19), arialBold(17), false);
+    lowLabel = text("Lo", QRect(178, 92, 22, 19), arialBold(17), false);
+    holdImage = image("hold", QRect(206, 96, 37, 12), false);
+    recImage = image("rec", QRect(181, 115, 30, 11), false);
+    fullImage = image("full", QRect(217, 114, 37, 11), false);
+    minLabel = text("MIN", QRect(117, 312, 26, 11), arialBold(10), false);
+    maxLabel = text("MAX", QRect(148, 312, 31, 11), arialBold(10), false);
+    stelImage = image("stel", QRect(141, 114, 37, 13), false);
+    twaImage = image("twa", QRect(108, 115, 32, 13), false);
+    avgLabel = text("AVG", QRect(509, 378, 30, 11), arialBold(10), false);
+    image("co2", QRect(64, 113, 40, 16), true)->setObjectName("co2Image");
+    text("ppm", QRect(229, 168, 38, 19), arialBold(17), true)->setObjectName("ppmLabel");
+    text("%", QRect(235, 205, 14, 16), arialBold(13, "Arial Black"), true)->setObjectName("percentLabel");
+    text("RH", QRect(231, 223, 22, 16), arialBold(13, "Arial Black"), true)->setObjectName("rhLabel");
 
     QFont ncFont("MS Sans Serif");
     ncFont.setPixelSize(20);
-    lblNoConnection = new QLabel("No Connection", this);
-    lblNoConnection->setObjectName("lblNoConnection");
-    lblNoConnection->setFont(ncFont);
-    lblNoConnection->setAlignment(Qt::AlignCenter);
-    place(lblNoConnection, QRect(91, 40, 130, 25), {}, 20);
-    lblNoConnection->setStyleSheet("color: red; background: transparent;");
-    lblNoConnection->setAttribute(Qt::WA_TransparentForMouseEvents);
+    noConnectionLabel = new QLabel("No Connection", this);
+    noConnectionLabel->setObjectName("noConnectionLabel");
+    noConnectionLabel->setFont(ncFont);
+    noConnectionLabel->setAlignment(Qt::AlignCenter);
+    place(noConnectionLabel, QRect(91, 40, 130, 25), {}, 20);
+    noConnectionLabel->setStyleSheet("color: red; background: transparent;");
+    noConnectionLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     const QString hint = "click to change AVG/MAX/MIN mode, double click  to cancel .";
-    btnMMA = new PanelKey("btnMMA", QRect(161, 393, 50, 49), true, this);
-    btnMMA->setToolTip(hint);
-    btnBackLight = new PanelKey("btnBackLight", QRect(94, 393, 50, 44), true, this);
-    btnHOLD = new PanelKey("btnHOLD", QRect(157, 468, 59, 42), true, this);
-    btnREC = new PanelKey("btnREC", QRect(92, 538, 59, 42), true, this);
-    btnCF = new PanelKey("btnCF", QRect(157, 546, 59, 42), true, this);
-    btnSET = new PanelKey("btnSET", QRect(84, 468, 59, 42), false, this);
-    connect(btnMMA, &PanelKey::clicked, this, &TfrmPanel::btnMMAClick);
-    connect(btnMMA, &PanelKey::doubleClicked, this, &TfrmPanel::btnMMADblClick);
-    connect(btnBackLight, &PanelKey::clicked, this, &TfrmPanel::btnBackLightClick);
-    connect(btnHOLD, &PanelKey::clicked, this, &TfrmPanel::btnHOLDClick);
-    connect(btnREC, &PanelKey::clicked, this, &TfrmPanel::btnRECClick);
-    connect(btnCF, &PanelKey::clicked, this, &TfrmPanel::btnCFClick);
-    connect(btnSET, &PanelKey::clicked, this, &TfrmPanel::btnSETClick);
-    for (PanelKey* key : {btnMMA, btnBackLight, btnHOLD, btnREC, btnCF, btnSET})
+    maxMinAvgKey = new PanelKey("maxMinAvgKey", QRect(161, 393, 50, 49), true, this);
+    maxMinAvgKey->setToolTip(hint);
+    backlightKey = new PanelKey("backlightKey", QRect(94, 393, 50, 44), true, this);
+    holdKey = new PanelKey("holdKey", QRect(157, 468, 59, 42), true, this);
+    recKey = new PanelKey("recKey", QRect(92, 538, 59, 42), true, this);
+    unitKey = new PanelKey("unitKey", QRect(157, 546, 59, 42), true, this);
+    setKey = new PanelKey("setKey", QRect(84, 468, 59, 42), false, this);
+    connect(maxMinAvgKey, &PanelKey::clicked, this, &PanelWindow::onMaxMinAvgClicked);
+    connect(maxMinAvgKey, &PanelKey::doubleClicked, this, &PanelWindow::onMaxMinAvgDoubleClicked);
+    connect(backlightKey, &PanelKey::clicked, this, &PanelWindow::onBacklightClicked);
+    connect(holdKey, &PanelKey::clicked, this, &PanelWindow::onHoldClicked);
+    connect(recKey, &PanelKey::clicked, this, &PanelWindow::onRecClicked);
+    connect(unitKey, &PanelKey::clicked, this, &PanelWindow::onUnitClicked);
+    connect(setKey, &PanelKey::clicked, this, &PanelWindow::onSetClicked);
+    for (PanelKey* key : {maxMinAvgKey, backlightKey, holdKey, recKey, unitKey, setKey})
         place(key, key->geometry());
     applyScale();
 
@@ -149,7 +149,7 @@ TfrmPanel::TfrmPanel(const LiveReading& reading, const GlyphSet& glyphs, MeterLi
     addActions({minimise, closeAction});
 }
 
-QLabel* TfrmPanel::image(const QString& art, QRect rect, bool shown) {
+QLabel* PanelWindow::image(const QString& art, QRect rect, bool shown) {
     auto* l = new QLabel(this);
     l->setAttribute(Qt::WA_TransparentForMouseEvents);
     l->setVisible(shown);
@@ -157,7 +157,7 @@ QLabel* TfrmPanel::image(const QString& art, QRect rect, bool shown) {
     return l;
 }
 
-QLabel* TfrmPanel::text(const QString& caption, QRect rect, const QFont& font, bool shown) {
+QLabel* PanelWindow::text(const QString& caption, QRect rect, const QFont& font, bool shown) {
     auto* l = new QLabel(caption, this);
     l->setFont(font);
     l->setStyleSheet("color: #1b1f1a; background: transparent;");
@@ -167,18 +167,18 @@ QLabel* TfrmPanel::text(const QString& caption, QRect rect, const QFont& font, b
     return l;
 }
 
-void TfrmPanel::place(QWidget* w, QRect base, const QString& art, int fontPixels) {
+void PanelWindow::place(QWidget* w, QRect base, const QString& art, int fontPixels) {
     m_placed.push_back({w, base, art, fontPixels});
     w->setGeometry(scaled(base));
 }
 
-QRect TfrmPanel::scaled(QRect base) const {
+QRect PanelWindow::scaled(QRect base) const {
     const auto at = [this](int v) { return int(std::lround(v * m_scale)); };
     return QRect(QPoint(at(base.left()), at(base.top())),
                  QPoint(at(base.right() + 1) - 1, at(base.bottom() + 1) - 1));
 }
 
-void TfrmPanel::setPanelScale(double scale) {
+void PanelWindow::setPanelScale(double scale) {
     scale = std::clamp(scale, 0.2, 1.0);
     if (scale == m_scale)
         return;
@@ -186,7 +186,7 @@ void TfrmPanel::setPanelScale(double scale) {
     applyScale();
 }
 
-void TfrmPanel::applyScale() {
+void PanelWindow::applyScale() {
     setFixedSize(scaled(QRect(0, 0, kWidth, kHeight)).size());
     const qreal dpr = devicePixelRatioF();
     for (const Placed& p : m_placed) {
@@ -206,11 +206,11 @@ void TfrmPanel::applyScale() {
         setMask(QRegion(outline.mask()));
 }
 
-void TfrmPanel::forgetGlyphs() {
+void PanelWindow::forgetGlyphs() {
     m_shown.fill(kNone);
 }
 
-void TfrmPanel::setGlyph(int position, int index) {
+void PanelWindow::setGlyph(int position, int index) {
     if (m_shown[position] == index)
         return;
     m_digits[position]->setPixmap(m_glyphs[index]);
@@ -218,29 +218,29 @@ void TfrmPanel::setGlyph(int position, int index) {
     ++m_replacements;
 }
 
-void TfrmPanel::RefreshPanel() {
+void PanelWindow::refreshPanel() {
     const LiveReading& r = m_reading;
     if (r.batteryLevel) {
-        imgBat3->setVisible(*r.batteryLevel == 3);
-        imgBat2->setVisible(*r.batteryLevel == 2);
-        imgBat1->setVisible(*r.batteryLevel == 1);
-        imgBat0->setVisible(*r.batteryLevel == 0);
+        battery3Image->setVisible(*r.batteryLevel == 3);
+        battery2Image->setVisible(*r.batteryLevel == 2);
+        battery1Image->setVisible(*r.batteryLevel == 1);
+        battery0Image->setVisible(*r.batteryLevel == 0);
     }
-    imgT1C->setVisible(!r.fahrenheit);
-    imgT1F->setVisible(r.fahrenheit);
-    imgAlarm->setVisible(r.alarm);
-    lblHi->setVisible(r.alarmHigh);
-    lblLO->setVisible(r.alarmLow);
+    celsiusImage->setVisible(!r.fahrenheit);
+    fahrenheitImage->setVisible(r.fahrenheit);
+    alarmImage->setVisible(r.alarm);
+    highLabel->setVisible(r.alarmHigh);
+    lowLabel->setVisible(r.alarmLow);
     if (!r.memoryFull) {
-        imgREC->setVisible(r.recording);
-        imgFULL->setVisible(false);
+        recImage->setVisible(r.recording);
+        fullImage->setVisible(false);
     }
-    imgHOLD->setVisible(r.hold);
+    holdImage->setVisible(r.hold);
     if (!r.statsFlashAll) {
-        lblMIN->setVisible(r.minShown);
-        lblMAX->setVisible(r.maxShown);
-        imgSTEL->setVisible(r.stelShown);
-        imgTWA->setVisible(r.twaShown);
+        minLabel->setVisible(r.minShown);
+        maxLabel->setVisible(r.maxShown);
+        stelImage->setVisible(r.stelShown);
+        twaImage->setVisible(r.twaShown);
     }
     const PanelDigits d = computePanelDigits(r);
     int pos = 0;
@@ -252,50 +252,50 @@ void TfrmPanel::RefreshPanel() {
         setGlyph(pos++, g);
 }
 
-void TfrmPanel::sendKey(char letter) {
+void PanelWindow::sendKey(char letter) {
     m_link.runExclusive([this, letter] {
         m_frame.setCommand(letter);
         m_frame[2] = 0x00;
         m_frame[3] = 0x00;
-        if (MeterLink::SendPanelCommand(m_link.transport(), m_frame, m_reply) != 0)
+        if (MeterLink::sendPanelCommand(m_link.transport(), m_frame, m_reply) != 0)
             m_clock.pumpWait(300);
     });
 }
 
-void TfrmPanel::showEvent(QShowEvent* e) {
+void PanelWindow::showEvent(QShowEvent* e) {
     forgetGlyphs();
     QWidget::showEvent(e);
 }
 
-void TfrmPanel::closeEvent(QCloseEvent* e) {
+void PanelWindow::closeEvent(QCloseEvent* e) {
     emit closed();
     QWidget::closeEvent(e);
 }
 
-QWidget* TfrmPanel::dragTarget() {
+QWidget* PanelWindow::dragTarget() {
     // Inside the multi-document area the frame to move is the sub-window around us.
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
         return sub;
     return this;
 }
 
-void TfrmPanel::mousePressEvent(QMouseEvent* e) {
+void PanelWindow::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton)
         return;
     m_dragging = true;
     m_dragOffset = e->globalPosition().toPoint() - dragTarget()->pos();
 }
 
-void TfrmPanel::mouseMoveEvent(QMouseEvent* e) {
+void PanelWindow::mouseMoveEvent(QMouseEvent* e) {
     if (m_dragging && (e->buttons() & Qt::LeftButton))
         dragTarget()->move(e->globalPosition().toPoint() - m_dragOffset);
 }
 
-void TfrmPanel::mouseReleaseEvent(QMouseEvent*) {
+void PanelWindow::mouseReleaseEvent(QMouseEvent*) {
     m_dragging = false;
 }
 
-void TfrmPanel::changeEvent(QEvent* e) {
+void PanelWindow::changeEvent(QEvent* e) {
     if (e->type() == QEvent::ActivationChange && isActiveWindow())
         emit activated();
     QWidget::changeEvent(e);

@@ -15,17 +15,17 @@ class QProgressBar;
 // without this folder, shows its byte counts in its own DownloadProgressDialog.) Every part starts
 // hidden; each use shows the parts it needs. A new dialog is made for each use.
 //
-// Modal use (range choice): BitBtn1 accepts, BitBtn2 rejects. Modeless use (progress): BitBtn2
+// Modal use (range choice): okButton accepts, cancelButton rejects. Modeless use (progress): cancelButton
 // only sets the Cancel result, which the running loop polls with cancelRequested().
-class TfrmScope : public QDialog {
+class RangeProgressDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit TfrmScope(QWidget* parent = nullptr);
+    explicit RangeProgressDialog(QWidget* parent = nullptr);
 
     // Prepares the range choice: caption "Save File", "1" .. count in the edits.
     void setupRange(const QString& caption, qint64 count);
-    // Prepares a progress display with the bar from 0 to `maximum`, the status text in SText1 and,
-    // when `cancellable`, the Cancel button. Clears the Cancel result.
+    // Prepares a progress display with the bar from 0 to `maximum`, the status text in bytesReceivedCaption
+    // and, when `cancellable`, the Cancel button. Clears the Cancel result.
     void setupProgress(const QString& caption, const QString& status, qint64 maximum, bool cancellable);
 
     // Progress, clamped to the bar's range (which is an int; larger ranges are scaled).
@@ -35,26 +35,26 @@ class TfrmScope : public QDialog {
     bool cancelRequested() const { return m_cancelled; }
     bool isProgressUse() const { return m_progressUse; }
 
-    QGroupBox* GroupBox1;
-    QRadioButton* radAll;
-    QRadioButton* radNo;
-    QLabel* Label1;
-    QLineEdit* edtSelFrom;
-    QLabel* Label2;
-    QLineEdit* edtSelTo;
-    QPushButton* BitBtn1;
-    QPushButton* BitBtn2;
-    QProgressBar* Progress1;
-    QLabel* SText1;
-    QLabel* SText2;
-    QLabel* lblBytesReceived;
-    QLabel* lblTotalBytes;
+    QGroupBox* rangeGroup;
+    QRadioButton* allButton;
+    QRadioButton* selectButton;
+    QLabel* fromCaption;
+    QLineEdit* fromField;
+    QLabel* toCaption;
+    QLineEdit* toField;
+    QPushButton* okButton;
+    QPushButton* cancelButton;
+    QProgressBar* progressBar;
+    QLabel* bytesReceivedCaption;
+    QLabel* totalBytesCaption;
+    QLabel* bytesReceivedLabel;
+    QLabel* totalBytesLabel;
 
   protected:
     void reject() override;
 
   private:
-    void BitBtn2Click();
+    void onCancelClicked();
     void centreOnScreen();
 
     bool m_cancelled = false;

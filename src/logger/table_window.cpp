@@ -1,4 +1,4 @@
-#include "tfrm_list.h"
+#include "table_window.h"
 
 #include "logger/table_sizing.h"
 
@@ -13,29 +13,29 @@ namespace {
 constexpr qsizetype kMeasuredRows = 100; // at each end of the table
 }
 
-TfrmList::TfrmList(QWidget* parent) : QWidget(parent), m_model(new TableModel(this)) {
-    setObjectName(QStringLiteral("frmList"));
+TableWindow::TableWindow(QWidget* parent) : QWidget(parent), m_model(new TableModel(this)) {
+    setObjectName(QStringLiteral("TableWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    Grid1 = new QTableView(this);
-    Grid1->setObjectName(QStringLiteral("Grid1"));
-    Grid1->setModel(m_model);
-    Grid1->setShowGrid(true);
-    Grid1->setWordWrap(false);
-    Grid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    Grid1->setSelectionBehavior(QAbstractItemView::SelectItems);
-    Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Grid1->setCornerButtonEnabled(false);
+    tableView = new QTableView(this);
+    tableView->setObjectName(QStringLiteral("tableView"));
+    tableView->setModel(m_model);
+    tableView->setShowGrid(true);
+    tableView->setWordWrap(false);
+    tableView->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    tableView->setSelectionBehavior(QAbstractItemView::SelectItems);
+    tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tableView->setCornerButtonEnabled(false);
 
     // Fixed row height and no measuring of contents: a million rows must cost nothing to lay out.
-    QHeaderView* rows = Grid1->verticalHeader();
+    QHeaderView* rows = tableView->verticalHeader();
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setMinimumSectionSize(1);
     rows->setDefaultSectionSize(RowHeight);
     // The row numbers are the model's first column, so the row header itself stays hidden.
     rows->hide();
 
-    QHeaderView* columns = Grid1->horizontalHeader();
+    QHeaderView* columns = tableView->horizontalHeader();
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setDefaultSectionSize(64);
     columns->setHighlightSections(false);
@@ -43,20 +43,20 @@ TfrmList::TfrmList(QWidget* parent) : QWidget(parent), m_model(new TableModel(th
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(Grid1);
+    layout->addWidget(tableView);
     fitColumns();
     resize(preferredWidth(), 400);
 }
 
-void TfrmList::endFill() {
+void TableWindow::endFill() {
     m_model->endFill();
     fitColumns();
 }
 
-void TfrmList::fitColumns() {
-    const QFontMetrics fm(Grid1->font());
-    const int padding = cellTextPadding(*Grid1);
-    QHeaderView* header = Grid1->horizontalHeader();
+void TableWindow::fitColumns() {
+    const QFontMetrics fm(tableView->font());
+    const int padding = cellTextPadding(*tableView);
+    QHeaderView* header = tableView->horizontalHeader();
     const qsizetype rows = m_model->gridRowCount();
     for (int c = 0; c < m_model->columnCount(); ++c) {
         int width =
@@ -67,10 +67,10 @@ void TfrmList::fitColumns() {
         };
         measure(1, 1 + kMeasuredRows);
         measure(std::max<qsizetype>(1 + kMeasuredRows, rows - kMeasuredRows), rows);
-        Grid1->setColumnWidth(c, width);
+        tableView->setColumnWidth(c, width);
     }
 }
 
-int TfrmList::preferredWidth() const {
-    return tableWidthFor(*Grid1, m_model->columnCount());
+int TableWindow::preferredWidth() const {
+    return tableWidthFor(*tableView, m_model->columnCount());
 }

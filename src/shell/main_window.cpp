@@ -1,13 +1,14 @@
-#include "tfrm_main.h"
+#include "main_window.h"
 
+#include "about_box.h"
 #include "files/collection_file.h"
 #include "files/output_to_graph.h"
 #include "graph/pes_graph.h"
-#include "live/tfrm_panel.h"
+#include "live/panel_window.h"
 #include "logger/data_set_pane.h"
 #include "logger/download_progress.h"
 #include "logger/memory_download.h"
-#include "logger/tfrm_list.h"
+#include "logger/table_window.h"
 #include "platform/clock.h"
 #include "platform/data_folder.h"
 #include "platform/install_paths.h"
@@ -16,7 +17,6 @@
 #include "print/printing.h"
 #include "shell/help_window.h"
 #include "shell/mdi_arrange.h"
-#include "tfrm_about.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -40,12 +40,12 @@
 #include <exception>
 #include <new>
 
-TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, Settings& settings,
-                   QWidget* parent)
+MainWindow::MainWindow(MeterTransport& transport, Clock& clock, Prompter& prompter, Settings& settings,
+                       QWidget* parent)
     : QMainWindow(parent), m_clock(clock), m_prompter(prompter), m_settings(settings),
       m_link(transport, clock), m_poll(m_link, clock, m_reading),
       m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
-    setObjectName("TfrmMain");
+    setObjectName("MainWindow");
     setWindowTitle("QZ407");
 
     m_mdi = new QMdiArea(this);
@@ -57,7 +57,7 @@ TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, 
     m_mdi->setMinimumSize(200, 150);
     setCentralWidget(m_mdi);
     openExternally = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::onSubWindowActivated);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
 
     buildMenus();
     buildToolBar();
@@ -75,14 +75,14 @@ TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, 
     m_graphShared.realTimeUnsaved = &m_realTime.Unsaved;
     m_glyphs.load(devicePixelRatioF());
 
-    connect(&m_poll, &PollCycle::connectionMade, this, &TfrmMain::ConnectionActions);
-    connect(&m_poll, &PollCycle::connectionLost, this, &TfrmMain::LossActions);
+    connect(&m_poll, &PollCycle::connectionMade, this, &MainWindow::connectionActions);
+    connect(&m_poll, &PollCycle::connectionLost, this, &MainWindow::lossActions);
 
     m_recorder = new RealTimeRecorder(
         m_realTime, m_reading, m_prompter, m_clock, m_link, [this] { return m_poll.Connected; },
         m_graphShared,
         [this] {
-            TfrmGraph* graph = createGraphWindow(TfrmGraph::kRealTimeCaption);
+            GraphWindow* graph = createGraphWindow(GraphWindow::kRealTimeCaption);
             auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget());
             const int left = m_panel ? m_panel->parentWidget()->width() : 0;
             // 800 wide, or as wide as its tool bar in one row when that is wider and fits.
@@ -90,8 +90,9 @@ TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, 
                        QSize(std::max(800, sub->sizeHint().width()),
                              std::max(300, height() - 59 - statusBar()->height() - 40)));
             sub->show();
-            RealTimeGraph1->setChecked(true);
-            connect(graph, &TfrmGraph::closedWindow, this, [this] { RealTimeGraph1->setChecked(false); });
+            realTimeGraphAction->setChecked(true);
+            connect(graph, &GraphWindow::closedWindow, this,
+                    [this] { realTimeGraphAction->setChecked(false); });
             return graph;
         },
         this);
@@ -100,27 +101,27 @@ TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, 
     connect(&m_poll, &PollCycle::connectionMade, m_recorder, &RealTimeRecorder::onConnectionMade);
     connect(&m_poll, &PollCycle::connectionLost, m_recorder, &RealTimeRecorder::onConnectionLost);
     connect(m_recorder, &RealTimeRecorder::buttonsChanged, this, [this](bool run, bool stop) {
-        btnRun->setEnabled(run);
-        Run1->setEnabled(run);
-        btnStop->setEnabled(stop);
-        Stop1->setEnabled(stop);
+        runButton->setEnabled(run);
+        runAction->setEnabled(run);
+        stopButton->setEnabled(stop);
+        stopAction->setEnabled(stop);
     });
-    connect(Run1, &QAction::triggered, m_recorder, &RealTimeRecorder::btnRunClick);
-    connect(Stop1, &QAction::triggered, m_recorder, &RealTimeRecorder::btnStopClick);
-    connect(RealTimeGraph1, &QAction::triggered, this, [this] {
+    connect(runAction, &QAction::triggered, m_recorder, &RealTimeRecorder::onRunClicked);
+    connect(stopAction, &QAction::triggered, m_recorder, &RealTimeRecorder::onStopClicked);
+    connect(realTimeGraphAction, &QAction::triggered, this, [this] {
         // The click toggled the tick; the window is there afterwards, so the tick is too.
         m_recorder->showRealTimeGraph();
-        RealTimeGraph1->setChecked(m_recorder->window() != nullptr);
+        realTimeGraphAction->setChecked(m_recorder->window() != nullptr);
     });
 
     FileCommands::Windows windows;
     windows.createGraphWindow = [this](const QString& caption) {
-        TfrmGraph* graph = createGraphWindow(caption);
+        GraphWindow* graph = createGraphWindow(caption);
         placeGraphWindow(graph);
         graph->parentWidget()->show();
         return graph;
     };
-    windows.addTableWindow = [this](TfrmList* table) {
+    windows.addTableWindow = [this](TableWindow* table) {
         QMdiSubWindow* sub = m_mdi->addSubWindow(table);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->show();
@@ -132,64 +133,64 @@ TfrmMain::TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, 
     };
     windows.dialogParent = this;
     windows.dataLoggerWindow = [this] { return dataLoggerForDownload(); };
-    windows.graphSaved = [this](TfrmGraph& graph) {
+    windows.graphSaved = [this](GraphWindow& graph) {
         if (&graph == m_recorder->window())
             m_recorder->recordingSaved();
     };
     m_files =
-        std::make_unique<FileCommands>(m_prompter, m_clock, DataFolder, m_store, m_graphShared, windows);
+        std::make_unique<FileCommands>(m_prompter, m_clock, dataFolderPath, m_store, m_graphShared, windows);
     connect(m_recorder, &RealTimeRecorder::saveGraphRequested, this,
-            [this](TfrmGraph* graph) { m_files->saveGraph(*graph); });
-    connect(Save1, &QAction::triggered, this, [this] {
+            [this](GraphWindow* graph) { m_files->saveGraph(*graph); });
+    connect(saveAction, &QAction::triggered, this, [this] {
         if (!refusedWhileDownloading())
-            m_files->Save1Click(m_mdi->activeSubWindow());
+            m_files->runSaveCommand(m_mdi->activeSubWindow());
     });
-    connect(Open1, &QAction::triggered, this, [this] {
+    connect(openAction, &QAction::triggered, this, [this] {
         if (!refusedWhileDownloading())
-            m_files->Open1Click();
+            m_files->runOpenCommand();
     });
-    connect(btnOutputToGraph, &QToolButton::clicked, this, &TfrmMain::btnOutputToGraphClick);
+    connect(outputToGraphButton, &QToolButton::clicked, this, &MainWindow::onOutputToGraphClicked);
 }
 
-TfrmMain::~TfrmMain() {
+MainWindow::~MainWindow() {
     // Children are destroyed after this object's own part: no signal may reach it from them.
     disconnect(m_mdi, nullptr, this, nullptr);
-    m_poll.MainTimer.stop();
-    m_poll.MaxMinTimer.stop();
+    m_poll.pollTimer.stop();
+    m_poll.flashTimer.stop();
 }
 
-void TfrmMain::buildMenus() {
+void MainWindow::buildMenus() {
     auto* file = menuBar()->addMenu("&File");
-    Open1 = file->addAction("&Open");
-    Save1 = file->addAction("&Save");
+    openAction = file->addAction("&Open");
+    saveAction = file->addAction("&Save");
     file->addSeparator();
-    Print1 = file->addAction("&Print");
-    PrinterSetup1 = file->addAction("&Printer Setup");
+    printAction = file->addAction("&Print");
+    printerSetupAction = file->addAction("&Printer Setup");
     file->addSeparator();
-    Exit1 = file->addAction("E&xit");
+    exitAction = file->addAction("E&xit");
 
     auto* rt = menuBar()->addMenu("Real Time");
-    Run1 = rt->addAction("Run");
-    Stop1 = rt->addAction("Stop");
-    Run1->setEnabled(false);
-    Stop1->setEnabled(false);
+    runAction = rt->addAction("Run");
+    stopAction = rt->addAction("Stop");
+    runAction->setEnabled(false);
+    stopAction->setEnabled(false);
 
-    DataLogger1 = menuBar()->addMenu("&Data Logger");
-    DataLogger1->setObjectName("DataLogger1");
-    LoadData1 = DataLogger1->addAction("&Load ");
-    Setup1 = DataLogger1->addAction("&Setup");
+    dataLoggerMenu = menuBar()->addMenu("&Data Logger");
+    dataLoggerMenu->setObjectName("dataLoggerMenu");
+    loadDataAction = dataLoggerMenu->addAction("&Load ");
+    setupAction = dataLoggerMenu->addAction("&Setup");
 
     auto* view = menuBar()->addMenu("&View");
-    ControlPanel1 = view->addAction("&Control Panel");
-    ControlPanel1->setCheckable(true);
-    ControlPanel1->setChecked(true);
-    RealTimeGraph1 = view->addAction("Real Time &Graph");
-    RealTimeGraph1->setCheckable(true);
-    RealTimeGraph1->setChecked(true);
+    controlPanelAction = view->addAction("&Control Panel");
+    controlPanelAction->setCheckable(true);
+    controlPanelAction->setChecked(true);
+    realTimeGraphAction = view->addAction("Real Time &Graph");
+    realTimeGraphAction->setCheckable(true);
+    realTimeGraphAction->setChecked(true);
 
     m_windowMenu = menuBar()->addMenu("&Window");
-    Tile1 = m_windowMenu->addAction("&Tile");
-    Cascade1 = m_windowMenu->addAction("&Cascade");
+    tileAction = m_windowMenu->addAction("&Tile");
+    cascadeAction = m_windowMenu->addAction("&Cascade");
     connect(m_windowMenu, &QMenu::aboutToShow, this, [this] {
         // Keep Tile and Cascade, then list the open child windows.
         const auto actions = m_windowMenu->actions();
@@ -208,24 +209,24 @@ void TfrmMain::buildMenus() {
     });
 
     auto* help = menuBar()->addMenu("&Help");
-    Contents1 = help->addAction("&Contents");
+    contentsAction = help->addAction("&Contents");
     help->addSeparator();
-    About1 = help->addAction("&About");
+    aboutAction = help->addAction("&About");
 
-    connect(Setup1, &QAction::triggered, this, &TfrmMain::Setup1Click);
-    connect(LoadData1, &QAction::triggered, this, &TfrmMain::LoadData1Click);
-    connect(Print1, &QAction::triggered, this, &TfrmMain::btnPrintClick);
-    connect(PrinterSetup1, &QAction::triggered, this, &TfrmMain::PrinterSetup1Click);
-    connect(Exit1, &QAction::triggered, this, &TfrmMain::Exit1Click);
-    connect(ControlPanel1, &QAction::triggered, this, &TfrmMain::ControlPanel1Click);
-    connect(Tile1, &QAction::triggered, this, &TfrmMain::Tile1Click);
-    connect(Cascade1, &QAction::triggered, this, &TfrmMain::Cascade1Click);
-    connect(Contents1, &QAction::triggered, this, &TfrmMain::Contents1Click);
-    connect(About1, &QAction::triggered, this, &TfrmMain::About1Click);
+    connect(setupAction, &QAction::triggered, this, &MainWindow::onSetupClicked);
+    connect(loadDataAction, &QAction::triggered, this, &MainWindow::onLoadDataClicked);
+    connect(printAction, &QAction::triggered, this, &MainWindow::onPrintClicked);
+    connect(printerSetupAction, &QAction::triggered, this, &MainWindow::onPrinterSetupClicked);
+    connect(exitAction, &QAction::triggered, this, &MainWindow::onExitClicked);
+    connect(controlPanelAction, &QAction::triggered, this, &MainWindow::onControlPanelClicked);
+    connect(tileAction, &QAction::triggered, this, &MainWindow::onTileClicked);
+    connect(cascadeAction, &QAction::triggered, this, &MainWindow::onCascadeClicked);
+    connect(contentsAction, &QAction::triggered, this, &MainWindow::onContentsClicked);
+    connect(aboutAction, &QAction::triggered, this, &MainWindow::onAboutClicked);
 }
 
-QToolButton* TfrmMain::toolButton(const QString& name, const QString& hint, QAction* same,
-                                  const QIcon& icon) {
+QToolButton* MainWindow::toolButton(const QString& name, const QString& hint, QAction* same,
+                                    const QIcon& icon) {
     auto* b = new QToolButton(this);
     b->setObjectName(name);
     b->setToolTip(hint);
@@ -238,38 +239,39 @@ QToolButton* TfrmMain::toolButton(const QString& name, const QString& hint, QAct
     return b;
 }
 
-void TfrmMain::buildToolBar() {
+void MainWindow::buildToolBar() {
     auto* bar = addToolBar("Tools");
     bar->setObjectName("ToolBar");
     bar->setMovable(false);
     bar->setFixedHeight(59);
     QStyle* s = style();
-    SpeedButton1 =
-        toolButton("SpeedButton1", "Open File", Open1, s->standardIcon(QStyle::SP_DialogOpenButton));
-    SpeedButton2 =
-        toolButton("SpeedButton2", "Save to file", Save1, s->standardIcon(QStyle::SP_DialogSaveButton));
-    btnPrint = toolButton("btnPrint", "Print", Print1, s->standardIcon(QStyle::SP_FileDialogDetailedView));
-    btnDataLogger =
-        toolButton("btnDataLogger", "Data Logger", LoadData1, s->standardIcon(QStyle::SP_ArrowDown));
-    btnOutputToGraph = toolButton("btnOutputToGraph", "Output Tabular to graph", nullptr,
-                                  s->standardIcon(QStyle::SP_FileDialogContentsView));
-    btnRun =
-        toolButton("btnRun", "Start Graphing Real Time Data", Run1, s->standardIcon(QStyle::SP_MediaPlay));
-    btnStop =
-        toolButton("btnStop", "Stop Graphing Real Time Data", Stop1, s->standardIcon(QStyle::SP_MediaStop));
-    btnOutputToGraph->setEnabled(false);
-    btnRun->setEnabled(false);
-    btnStop->setEnabled(false);
+    openButton =
+        toolButton("openButton", "Open File", openAction, s->standardIcon(QStyle::SP_DialogOpenButton));
+    saveButton =
+        toolButton("saveButton", "Save to file", saveAction, s->standardIcon(QStyle::SP_DialogSaveButton));
+    printButton =
+        toolButton("printButton", "Print", printAction, s->standardIcon(QStyle::SP_FileDialogDetailedView));
+    dataLoggerButton =
+        toolButton("dataLoggerButton", "Data Logger", loadDataAction, s->standardIcon(QStyle::SP_ArrowDown));
+    outputToGraphButton = toolButton("outputToGraphButton", "Output Tabular to graph", nullptr,
+                                     s->standardIcon(QStyle::SP_FileDialogContentsView));
+    runButton = toolButton("runButton", "Start Graphing Real Time Data", runAction,
+                           s->standardIcon(QStyle::SP_MediaPlay));
+    stopButton = toolButton("stopButton", "Stop Graphing Real Time Data", stopAction,
+                            s->standardIcon(QStyle::SP_MediaStop));
+    outputToGraphButton->setEnabled(false);
+    runButton->setEnabled(false);
+    stopButton->setEnabled(false);
     for (QToolButton* b :
-         {SpeedButton1, SpeedButton2, btnPrint, btnDataLogger, btnOutputToGraph, btnRun, btnStop})
+         {openButton, saveButton, printButton, dataLoggerButton, outputToGraphButton, runButton, stopButton})
         bar->addWidget(b);
 }
 
-QString TfrmMain::statusText(int panel) const {
+QString MainWindow::statusText(int panel) const {
     return m_status[panel]->text();
 }
 
-QMdiSubWindow* TfrmMain::addChild(QWidget* w, QPoint pos) {
+QMdiSubWindow* MainWindow::addChild(QWidget* w, QPoint pos) {
     QMdiSubWindow* sub = m_mdi->addSubWindow(w);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->move(pos);
@@ -277,7 +279,7 @@ QMdiSubWindow* TfrmMain::addChild(QWidget* w, QPoint pos) {
     return sub;
 }
 
-void TfrmMain::showEvent(QShowEvent* e) {
+void MainWindow::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (!m_shown) {
         m_shown = true;
@@ -285,13 +287,13 @@ void TfrmMain::showEvent(QShowEvent* e) {
     }
 }
 
-void TfrmMain::onFirstShow() {
-    DataFolder = settleDataFolder(documentsOverride.isNull() ? documentsFolder() : documentsOverride);
+void MainWindow::onFirstShow() {
+    dataFolderPath = settleDataFolder(documentsOverride.isNull() ? documentsFolder() : documentsOverride);
     m_realTime.ExtendStep = 10.0 / 86400.0;
-    m_recorder->setJournalPath(RecordingJournal::pathIn(DataFolder));
-    m_recorder->CreateRealTimeGraph();
-    ControlPanel1Click();
-    if (TfrmGraph* rt = m_recorder->window()) {
+    m_recorder->setJournalPath(RecordingJournal::pathIn(dataFolderPath));
+    m_recorder->createRealTimeGraph();
+    onControlPanelClicked();
+    if (GraphWindow* rt = m_recorder->window()) {
         // Beside the panel, as tall as the client area allows.
         if (auto* sub = qobject_cast<QMdiSubWindow*>(rt->parentWidget()))
             mdi::place(*m_mdi, sub, QPoint(m_panel->parentWidget()->width(), 0),
@@ -299,24 +301,24 @@ void TfrmMain::onFirstShow() {
     }
     m_status[0]->clear();
     m_status[1]->setText("Off Connection");
-    m_poll.MainTimer.start();
+    m_poll.pollTimer.start();
     emit firstShown();
-    if (TfrmGraph* rt = m_recorder->window())
+    if (GraphWindow* rt = m_recorder->window())
         rt->setFocus();
     // Once the window is up: a recording a crash left unsaved is offered back.
     QMetaObject::invokeMethod(m_recorder, &RealTimeRecorder::offerRecovery, Qt::QueuedConnection);
 }
 
-void TfrmMain::ControlPanel1Click() {
+void MainWindow::onControlPanelClicked() {
     if (m_panel) {
         if (auto* sub = qobject_cast<QMdiSubWindow*>(m_panel->parentWidget()))
             sub->showNormal();
-        ControlPanel1->setChecked(true);
+        controlPanelAction->setChecked(true);
         return;
     }
-    m_panel = new TfrmPanel(m_reading, m_glyphs, m_link, m_clock);
+    m_panel = new PanelWindow(m_reading, m_glyphs, m_link, m_clock);
     // The whole meter stays in view: on a low screen (or a large text scale) it is drawn smaller.
-    m_panel->setPanelScale(std::min(1.0, double(m_mdi->viewport()->height()) / TfrmPanel::kHeight));
+    m_panel->setPanelScale(std::min(1.0, double(m_mdi->viewport()->height()) / PanelWindow::kHeight));
     QMdiSubWindow* sub = addChild(m_panel, QPoint(0, 0));
     // No title bar: the panel is moved by dragging its picture; only the meter's outline shows.
     sub->setWindowFlags(Qt::SubWindow | Qt::FramelessWindowHint);
@@ -324,41 +326,42 @@ void TfrmMain::ControlPanel1Click() {
     sub->setMask(m_panel->mask());
     sub->show();
     m_poll.setPanel(m_panel);
-    ControlPanel1->setChecked(true);
+    controlPanelAction->setChecked(true);
     if (m_poll.Connected)
-        m_panel->lblNoConnection->hide();
-    connect(m_panel, &TfrmPanel::closed, this, [this] {
+        m_panel->noConnectionLabel->hide();
+    connect(m_panel, &PanelWindow::closed, this, [this] {
         m_poll.setPanel(nullptr);
-        ControlPanel1->setChecked(false);
+        controlPanelAction->setChecked(false);
     });
 }
 
-void TfrmMain::onSubWindowActivated(QMdiSubWindow* w) {
+void MainWindow::onSubWindowActivated(QMdiSubWindow* w) {
     if (!w)
         return;
-    if (qobject_cast<TfrmPanel*>(w->widget()))
-        btnOutputToGraph->setEnabled(false);
-    else if (qobject_cast<TfrmList*>(w->widget()))
-        btnOutputToGraph->setEnabled(true);
-    else if (auto* graph = qobject_cast<TfrmGraph*>(w->widget()))
-        graph->FormActivate();
+    if (qobject_cast<PanelWindow*>(w->widget()))
+        outputToGraphButton->setEnabled(false);
+    else if (qobject_cast<TableWindow*>(w->widget()))
+        outputToGraphButton->setEnabled(true);
+    else if (auto* graph = qobject_cast<GraphWindow*>(w->widget()))
+        graph->onActivated();
 }
 
-void TfrmMain::placeGraphWindow(TfrmGraph* graph) {
+void MainWindow::placeGraphWindow(GraphWindow* graph) {
     auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget());
     const QSize area = m_mdi->viewport()->size();
     mdi::place(*m_mdi, sub, QPoint(0, 0), QSize(area.width(), std::max(300, area.height() - 40)));
 }
 
-TfrmGraph* TfrmMain::createGraphWindow(const QString& caption) {
-    auto* graph = new TfrmGraph(m_prompter, m_graphShared);
+GraphWindow* MainWindow::createGraphWindow(const QString& caption) {
+    auto* graph = new GraphWindow(m_prompter, m_graphShared);
     graph->setWindowTitle(caption);
     QMdiSubWindow* sub = m_mdi->addSubWindow(graph);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    connect(graph, &TfrmGraph::activated, this, [this] { btnOutputToGraph->setEnabled(false); });
-    connect(graph, &TfrmGraph::saveRequested, this, [this](TfrmGraph* w) { m_files->Save1Click(w); });
-    connect(graph, &TfrmGraph::saveGraphRequested, this, [this](TfrmGraph* w) { m_files->saveGraph(*w); });
-    connect(graph, &TfrmGraph::closedWindow, this, [guard = QPointer<QMdiSubWindow>(sub)](TfrmGraph*) {
+    connect(graph, &GraphWindow::activated, this, [this] { outputToGraphButton->setEnabled(false); });
+    connect(graph, &GraphWindow::saveRequested, this, [this](GraphWindow* w) { m_files->runSaveCommand(w); });
+    connect(graph, &GraphWindow::saveGraphRequested, this,
+            [this](GraphWindow* w) { m_files->saveGraph(*w); });
+    connect(graph, &GraphWindow::closedWindow, this, [guard = QPointer<QMdiSubWindow>(sub)](GraphWindow*) {
         // The sub-window goes with the graph it holds.
         if (guard)
             guard->deleteLater();
@@ -366,13 +369,13 @@ TfrmGraph* TfrmMain::createGraphWindow(const QString& caption) {
     return graph;
 }
 
-TfrmGraph* TfrmMain::dataLoggerForDownload() {
+GraphWindow* MainWindow::dataLoggerForDownload() {
     if (m_dataLogger) {
         if (auto* sub = qobject_cast<QMdiSubWindow*>(m_dataLogger->parentWidget()))
             sub->showNormal();
         return m_dataLogger;
     }
-    m_dataLogger = createGraphWindow(TfrmGraph::kDataLoggerCaption);
+    m_dataLogger = createGraphWindow(GraphWindow::kDataLoggerCaption);
     auto* sub = qobject_cast<QMdiSubWindow*>(m_dataLogger->parentWidget());
     const QSize area = m_mdi->size();
     sub->setGeometry(0, 0, area.width(), std::max(200, area.height() - 60));
@@ -381,19 +384,19 @@ TfrmGraph* TfrmMain::dataLoggerForDownload() {
     return m_dataLogger;
 }
 
-void TfrmMain::setDownloadRunning(bool running) {
+void MainWindow::setDownloadRunning(bool running) {
     m_downloadGuard = running;
     m_graphShared.downloadRunning = running;
 }
 
-bool TfrmMain::refusedWhileDownloading() {
+bool MainWindow::refusedWhileDownloading() {
     if (!m_downloadGuard)
         return false;
-    m_prompter.message(TfrmGraph::kDownloadRunning);
+    m_prompter.message(GraphWindow::kDownloadRunning);
     return true;
 }
 
-void TfrmMain::LoadData1Click() {
+void MainWindow::onLoadDataClicked() {
     const LoadDataVerdict verdict = checkLoadData(m_downloadGuard, m_poll.Connected, m_reading.recording);
     if (verdict.action == LoadDataVerdict::Ignore)
         return;
@@ -407,12 +410,12 @@ void TfrmMain::LoadData1Click() {
     DownloadHooks hooks;
     hooks.progress = progress.get();
     hooks.decoded = [this](const MemoryImage& image) {
-        if (writeTemporaryImage(DataFolder, image) == TempImageWrite::FolderFailed) {
+        if (writeTemporaryImage(dataFolderPath, image) == TempImageWrite::FolderFailed) {
             // The sets are in the store: list them as opening a collection does, without showing
             // one, and keep the image for "save all data sets", which cannot copy a file that was
             // never written.
             m_files->keepUnwrittenImage(image);
-            m_prompter.message(QDir::toNativeSeparators(temporaryImageFolder(DataFolder)));
+            m_prompter.message(QDir::toNativeSeparators(temporaryImageFolder(dataFolderPath)));
             installDataSetPane(*dataLoggerForDownload(), m_store)->listDataSets(m_store);
             return;
         }
@@ -448,19 +451,19 @@ void TfrmMain::LoadData1Click() {
     }
 }
 
-void TfrmMain::showDownloadedSets() {
-    TfrmGraph* window = dataLoggerForDownload();
+void MainWindow::showDownloadedSets() {
+    GraphWindow* window = dataLoggerForDownload();
     installDataSetPane(*window, m_store)->listDataSets(m_store);
     showDataSet(*window, m_store, 0);
 }
 
-void TfrmMain::btnOutputToGraphClick() {
+void MainWindow::onOutputToGraphClicked() {
     if (refusedWhileDownloading())
         return;
-    ::btnOutputToGraphClick(
+    ::onOutputToGraphClicked(
         m_mdi->activeSubWindow(),
         [this](const QString& caption) {
-            TfrmGraph* graph = createGraphWindow(caption);
+            GraphWindow* graph = createGraphWindow(caption);
             placeGraphWindow(graph);
             graph->parentWidget()->show();
             return graph;
@@ -468,39 +471,39 @@ void TfrmMain::btnOutputToGraphClick() {
         m_prompter, m_clock);
 }
 
-void TfrmMain::ConnectionActions() {
+void MainWindow::connectionActions() {
     m_status[0]->clear();
     m_status[1]->setText("On Connection");
-    DataLogger1->menuAction()->setVisible(true);
-    DataLogger1->setEnabled(true);
-    btnDataLogger->setVisible(true);
-    btnDataLogger->setEnabled(true);
+    dataLoggerMenu->menuAction()->setVisible(true);
+    dataLoggerMenu->setEnabled(true);
+    dataLoggerButton->setVisible(true);
+    dataLoggerButton->setEnabled(true);
     const bool running = m_realTime.Running;
-    btnRun->setEnabled(!running);
-    Run1->setEnabled(!running);
-    btnStop->setEnabled(running);
-    Stop1->setEnabled(running);
+    runButton->setEnabled(!running);
+    runAction->setEnabled(!running);
+    stopButton->setEnabled(running);
+    stopAction->setEnabled(running);
 }
 
-void TfrmMain::LossActions() {
-    for (QAction* a : {Run1, Stop1})
+void MainWindow::lossActions() {
+    for (QAction* a : {runAction, stopAction})
         a->setEnabled(false);
-    for (QToolButton* b : {btnRun, btnStop, btnDataLogger})
+    for (QToolButton* b : {runButton, stopButton, dataLoggerButton})
         b->setEnabled(false);
-    DataLogger1->setEnabled(false);
+    dataLoggerMenu->setEnabled(false);
     m_status[0]->clear();
     m_status[1]->setText("No Connection");
 }
 
-void TfrmMain::Tile1Click() {
+void MainWindow::onTileClicked() {
     mdi::tile(*m_mdi);
 }
 
-void TfrmMain::Cascade1Click() {
+void MainWindow::onCascadeClicked() {
     mdi::cascade(*m_mdi);
 }
 
-QString TfrmMain::helpFilePath() const {
+QString MainWindow::helpFilePath() const {
     if (!helpFileOverride.isEmpty())
         return helpFileOverride;
     // Beside the program in the build folder, in <prefix>/share/qz407 once installed.
@@ -508,11 +511,11 @@ QString TfrmMain::helpFilePath() const {
     return found.isEmpty() ? QDir(programFolder()).filePath(QStringLiteral("QZ407HELP.htm")) : found;
 }
 
-HelpWindow* TfrmMain::helpWindow() const {
+HelpWindow* MainWindow::helpWindow() const {
     return m_help;
 }
 
-void TfrmMain::Contents1Click() {
+void MainWindow::onContentsClicked() {
     const QString file = helpFilePath();
     if (QFileInfo::exists(file) && openExternally && openExternally(QUrl::fromLocalFile(file)))
         return;
@@ -530,25 +533,25 @@ void TfrmMain::Contents1Click() {
     m_help->activateWindow();
 }
 
-void TfrmMain::About1Click() {
+void MainWindow::onAboutClicked() {
     if (!m_about)
-        m_about = new TfrmAbout(this);
+        m_about = new AboutBox(this);
     m_prompter.runDialog(*m_about);
     delete m_about;
 }
 
-void TfrmMain::Setup1Click() {
+void MainWindow::onSetupClicked() {
     if (m_setup) {
         m_setup->showNormal();
         m_setup->raise();
         return;
     }
-    m_setup = new TfrmSetup(
+    m_setup = new SetupDialog(
         m_link, m_prompter, m_clock, [this] { return m_poll.Connected; }, this);
     m_setup->show();
 }
 
-void TfrmMain::PrinterSetup1Click() {
+void MainWindow::onPrinterSetupClicked() {
     // The printer chosen here stays for later print jobs.
     QPrintDialog dlg(m_printer.get(), this);
     dlg.setWindowTitle("Printer Setup");
@@ -560,11 +563,11 @@ void TfrmMain::PrinterSetup1Click() {
     m_prompter.runDialog(dlg);
 }
 
-void TfrmMain::btnPrintClick() {
+void MainWindow::onPrintClicked() {
     QMdiSubWindow* active = m_mdi->activeSubWindow();
     if (!active)
         return;
-    if (auto* table = qobject_cast<TfrmList*>(active->widget())) {
+    if (auto* table = qobject_cast<TableWindow*>(active->widget())) {
         const TableModel& model = table->model();
         QList<QStringList> rows;
         rows.reserve(model.gridRowCount());
@@ -575,25 +578,25 @@ void TfrmMain::btnPrintClick() {
             rows << cells;
         }
         print::printTableWithDialog(m_prompter, *m_printer, rows, this);
-    } else if (auto* graph = qobject_cast<TfrmGraph*>(active->widget())) {
-        print::printGraph(*graph->PESGraph1, m_prompter, *m_printer);
+    } else if (auto* graph = qobject_cast<GraphWindow*>(active->widget())) {
+        print::printGraph(*graph->chart, m_prompter, *m_printer);
     }
 }
 
-bool TfrmMain::childrenAgreeToClose() {
+bool MainWindow::childrenAgreeToClose() {
     if (refusedWhileDownloading())
         return false;
     // A panel key or setup operation still uses its window; it ends within seconds.
     if (m_link.exclusiveActive())
         return false;
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
-        if (auto* graph = qobject_cast<TfrmGraph*>(sub->widget()); graph && !graph->FormCloseQuery())
+        if (auto* graph = qobject_cast<GraphWindow*>(sub->widget()); graph && !graph->mayClose())
             return false;
     }
     return true;
 }
 
-bool TfrmMain::Exit1Click() {
+bool MainWindow::onExitClicked() {
     // Ends the application without closing the main window, so the settings are not written; but
     // unsaved data is asked about first, as when the main window closes.
     if (!childrenAgreeToClose())
@@ -602,19 +605,19 @@ bool TfrmMain::Exit1Click() {
     return true;
 }
 
-void TfrmMain::closeEvent(QCloseEvent* e) {
+void MainWindow::closeEvent(QCloseEvent* e) {
     // Every child is asked before any closes, so one refusal keeps them all.
     if (!childrenAgreeToClose()) {
         e->ignore();
         return;
     }
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
-        if (auto* graph = qobject_cast<TfrmGraph*>(sub->widget()))
+        if (auto* graph = qobject_cast<GraphWindow*>(sub->widget()))
             graph->setCloseAgreed(true);
         sub->close();
     }
     m_link.waitPollIdle(2000);
-    m_poll.MainTimer.stop();
+    m_poll.pollTimer.stop();
     m_poll.Connected = false;
     m_settings.setRealTimeRate(m_realTime.RealTimeRate);
     m_settings.setAnnoColor(m_graphShared.annoColor);

@@ -12,13 +12,13 @@
 class QLabel;
 class QLineEdit;
 
-class TfrmLimits : public QDialog {
+class LimitsDialog : public QDialog {
     Q_OBJECT
   public:
     static constexpr int kChannels = 3;
     static constexpr int kPerChannel = 2;
 
-    explicit TfrmLimits(bool fahrenheit, QWidget* parent = nullptr);
+    explicit LimitsDialog(bool fahrenheit, QWidget* parent = nullptr);
 
     // Fills the fields from a chart's limit lines of channels 0 to 2, at most two of each.
     void setLimits(const std::vector<LimitLine>& lines);
@@ -28,7 +28,7 @@ class TfrmLimits : public QDialog {
 
     // Field k (0 or 1) of a channel (0 ppm, 1 %RH, 2 temperature).
     QLineEdit* field(int channel, int k) const { return m_fields[size_t(channel)][size_t(k)]; }
-    QLabel* lblError = nullptr;
+    QLabel* errorLabel = nullptr;
 
     // The values a channel's limit may take, in the chart's unit.
     static std::pair<double, double> allowedRange(int channel, bool fahrenheit);

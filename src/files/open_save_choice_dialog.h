@@ -1,17 +1,17 @@
 #pragma once
-// TfrmOpenSave: the choice the Open and Save commands ask first, between the data set collection
+// OpenSaveChoiceDialog: the choice the Open and Save commands ask first, between the data set collection
 // and a single file. A new dialog is made for each use and given its captions before it is shown.
 #include <QDialog>
 
 class QPushButton;
 
-class TfrmOpenSave : public QDialog {
+class OpenSaveChoiceDialog : public QDialog {
     Q_OBJECT
   public:
     // The dialog's results, one per button. Closing the dialog any other way counts as Cancel.
     enum Result { ResultOk = 1, ResultCancel = 2, ResultNo = 7 };
 
-    explicit TfrmOpenSave(QWidget* parent = nullptr);
+    explicit OpenSaveChoiceDialog(QWidget* parent = nullptr);
 
     // Caption "Save File": the collection or the data set on show.
     void setupForSave();
@@ -19,9 +19,9 @@ class TfrmOpenSave : public QDialog {
     // the single-file choice offers no CSV.
     void setupForOpen(bool decimalIsComma);
 
-    QPushButton* btnOpenSets;      // OK
-    QPushButton* btnOpenSingleSet; // No
-    QPushButton* Button1;          // Cancel
+    QPushButton* collectionButton; // OK
+    QPushButton* singleFileButton; // No
+    QPushButton* cancelButton;     // Cancel
 
     // Escape and the close box count as Cancel.
     void reject() override;

@@ -1,8 +1,8 @@
 // The graph window's limit lines (the dialog, the remembered limits, the time above them) and the
 // statistics of the points in view of a zoomed chart.
+#include "graph/graph_window.h"
+#include "graph/limits_dialog.h"
 #include "graph/pes_graph.h"
-#include "graph/tfrm_graph.h"
-#include "graph/tfrm_limits.h"
 #include "platform/prompter.h"
 #include "platform/settings.h"
 
@@ -50,29 +50,29 @@ void storeLimitValues(Settings& settings, const LimitValues& limits) {
     settings.setLimits(LC::Fahrenheit, limits.fahrenheit);
 }
 
-void TfrmGraph::setTemperatureFahrenheit(bool on) {
+void GraphWindow::setTemperatureFahrenheit(bool on) {
     m_fahrenheit = on;
     applySharedLimits();
 }
 
-void TfrmGraph::applySharedLimits() {
+void GraphWindow::applySharedLimits() {
     std::vector<LimitLine> lines;
     appendLines(lines, graphstats::Ppm, m_shared.limits.ppm);
     appendLines(lines, graphstats::Humidity, m_shared.limits.humidity);
     appendLines(lines, graphstats::Temperature,
                 m_fahrenheit ? m_shared.limits.fahrenheit : m_shared.limits.celsius);
-    PESGraph1->setLimitLines(lines);
+    chart->setLimitLines(lines);
     updateLimitFigures();
-    PESGraph1->setPEactions(pe::sgInvalidateImage);
+    chart->setPEactions(pe::sgInvalidateImage);
 }
 
-void TfrmGraph::btnLimitsClick() {
-    TfrmLimits dialog(m_fahrenheit, this);
-    dialog.setLimits(PESGraph1->limitLines());
+void GraphWindow::onLimitsClicked() {
+    LimitsDialog dialog(m_fahrenheit, this);
+    dialog.setLimits(chart->limitLines());
     if (m_prompter.runDialog(dialog) != QDialog::Accepted)
         return;
     const std::vector<LimitLine> lines = dialog.limits();
-    PESGraph1->setLimitLines(lines);
+    chart->setLimitLines(lines);
     // New graph windows start with the same limits.
     m_shared.limits.ppm = valuesOf(lines, graphstats::Ppm);
     m_shared.limits.humidity = valuesOf(lines, graphstats::Humidity);
@@ -82,25 +82,25 @@ void TfrmGraph::btnLimitsClick() {
     redraw();
 }
 
-void TfrmGraph::updateLimitFigures() {
-    const ChartModel& m = PESGraph1->model();
-    const bool sameData = m_figuresValid && m_figuresRevision == PESGraph1->dataRevision() &&
+void GraphWindow::updateLimitFigures() {
+    const ChartModel& m = chart->model();
+    const bool sameData = m_figuresValid && m_figuresRevision == chart->dataRevision() &&
                           m_figuresLimits == m.limitLines && m_figuresFahrenheit == m_fahrenheit;
     if (!sameData) {
         m_recording = limitstats::computeRecording(m);
-        m_figuresRevision = PESGraph1->dataRevision();
+        m_figuresRevision = chart->dataRevision();
         m_figuresLimits = m.limitLines;
         m_figuresFahrenheit = m_fahrenheit;
         m_figuresValid = true;
         m_rangeValid = false;
-        lblTimeAbove->setText(QStringLiteral("Time above: ") + limitFiguresText(m_recording.limits));
-        lblTimeAbove->setVisible(!m_recording.limits.empty());
+        timeAboveLabel->setText(QStringLiteral("Time above: ") + limitFiguresText(m_recording.limits));
+        timeAboveLabel->setVisible(!m_recording.limits.empty());
     }
 
-    if (!PESGraph1->isZoomed()) {
+    if (!chart->isZoomed()) {
         m_rangeValid = false;
         m_range = {};
-        lblRangeStatistic->hide();
+        inViewLabel->hide();
         return;
     }
     const ZoomView& view = m.zoomStack.back();
@@ -114,7 +114,7 @@ void TfrmGraph::updateLimitFigures() {
     showLimitFigures();
 }
 
-void TfrmGraph::showLimitFigures() {
+void GraphWindow::showLimitFigures() {
     static const QString names[graphstats::kChannels] = {QStringLiteral("ppm"), QStringLiteral("RH"),
                                                          QStringLiteral("T1")};
     QStringList pieces;
@@ -130,6 +130,6 @@ void TfrmGraph::showLimitFigures() {
         pieces.join(QStringLiteral("  |  "));
     if (!m_range.limits.empty())
         text += QStringLiteral("\nIn view, time above: ") + limitFiguresText(m_range.limits);
-    lblRangeStatistic->setText(text);
-    lblRangeStatistic->show();
+    inViewLabel->setText(text);
+    inViewLabel->show();
 }

@@ -1,6 +1,6 @@
 #pragma once
 #include "files/file_commands.h"
-#include "graph/tfrm_graph.h"
+#include "graph/graph_window.h"
 #include "link/meter_link.h"
 #include "live/glyph_set.h"
 #include "live/live_reading.h"
@@ -27,20 +27,20 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
-#include "live/tfrm_panel.h"
-#include "setup/tfrm_setup.h"
-#include "tfrm_about.h"
+#include "about_box.h"
+#include "live/panel_window.h"
+#include "setup/setup_dialog.h"
 
 class HelpWindow;
 
 // The program's frame and composition root: owns the program-wide records and services, the
 // menus, tool bar, status bar and timers, and every child window.
-class TfrmMain : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
-    TfrmMain(MeterTransport& transport, Clock& clock, Prompter& prompter, Settings& settings,
-             QWidget* parent = nullptr);
-    ~TfrmMain() override;
+    MainWindow(MeterTransport& transport, Clock& clock, Prompter& prompter, Settings& settings,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Services and program-wide records.
     MeterLink& link() { return m_link; }
@@ -50,48 +50,49 @@ class TfrmMain : public QMainWindow {
     const GlyphSet& glyphs() const { return m_glyphs; }
     GraphShared& graphShared() { return m_graphShared; }
     DataSetStore& dataSetStore() { return m_store; }
-    QString DataFolder;
+    QString dataFolderPath;
     // Overrides the documents folder the data folder is settled in (tests).
     QString documentsOverride;
 
     QMdiArea* mdiArea() const { return m_mdi; }
-    TfrmPanel* panel() const { return m_panel; }
+    PanelWindow* panel() const { return m_panel; }
     QString statusText(int panel) const;
     QMenu* windowMenu() const { return m_windowMenu; }
 
     // Menu items.
-    QAction *Open1, *Save1, *Print1, *PrinterSetup1, *Exit1;
-    QAction *Run1, *Stop1;
-    QMenu* DataLogger1;
-    QAction *LoadData1, *Setup1;
-    QAction *ControlPanel1, *RealTimeGraph1;
-    QAction *Tile1, *Cascade1, *Contents1, *About1;
+    QAction *openAction, *saveAction, *printAction, *printerSetupAction, *exitAction;
+    QAction *runAction, *stopAction;
+    QMenu* dataLoggerMenu;
+    QAction *loadDataAction, *setupAction;
+    QAction *controlPanelAction, *realTimeGraphAction;
+    QAction *tileAction, *cascadeAction, *contentsAction, *aboutAction;
     // Tool bar.
-    QToolButton *SpeedButton1, *SpeedButton2, *btnPrint, *btnDataLogger, *btnOutputToGraph, *btnRun, *btnStop;
+    QToolButton *openButton, *saveButton, *printButton, *dataLoggerButton, *outputToGraphButton, *runButton,
+        *stopButton;
 
     // Handlers.
-    void ControlPanel1Click();
+    void onControlPanelClicked();
     // Asks the child windows about unsaved data, then ends the application; false when refused.
-    bool Exit1Click();
-    void Contents1Click();
-    void About1Click();
-    void Tile1Click();
-    void Cascade1Click();
-    void PrinterSetup1Click();
-    void Setup1Click();
-    void LoadData1Click();
-    void btnPrintClick();
+    bool onExitClicked();
+    void onContentsClicked();
+    void onAboutClicked();
+    void onTileClicked();
+    void onCascadeClicked();
+    void onPrinterSetupClicked();
+    void onSetupClicked();
+    void onLoadDataClicked();
+    void onPrintClicked();
     QPrinter& printer() { return *m_printer; }
     bool downloadRunning() const { return m_downloadGuard; }
-    TfrmGraph* dataLoggerWindow() const { return m_dataLogger; }
+    GraphWindow* dataLoggerWindow() const { return m_dataLogger; }
     RealTimeRecorder& recorder() { return *m_recorder; }
     FileCommands& fileCommands() { return *m_files; }
-    void btnOutputToGraphClick();
+    void onOutputToGraphClicked();
     // Creates a graph window in the multi-document area with the given caption.
-    TfrmGraph* createGraphWindow(const QString& caption);
-    TfrmSetup* setupDialog() const { return m_setup; }
-    void ConnectionActions();
-    void LossActions();
+    GraphWindow* createGraphWindow(const QString& caption);
+    SetupDialog* setupDialog() const { return m_setup; }
+    void connectionActions();
+    void lossActions();
     // The help file: the only place that knows where it lives.
     QString helpFilePath() const;
     // Tests point the help file elsewhere; empty means the file beside the program.
@@ -117,7 +118,7 @@ class TfrmMain : public QMainWindow {
     void onFirstShow();
     void onSubWindowActivated(QMdiSubWindow* w);
     // A graph window's frame at the top left, as large as the area less 40 pixels of height.
-    void placeGraphWindow(TfrmGraph* graph);
+    void placeGraphWindow(GraphWindow* graph);
 
     Clock& m_clock;
     Prompter& m_prompter;
@@ -130,10 +131,10 @@ class TfrmMain : public QMainWindow {
     QMdiArea* m_mdi;
     QMenu* m_windowMenu = nullptr;
     QLabel* m_status[2] = {};
-    QPointer<TfrmPanel> m_panel;
-    QPointer<TfrmAbout> m_about;
-    QPointer<TfrmSetup> m_setup;
-    QPointer<TfrmGraph> m_dataLogger;
+    QPointer<PanelWindow> m_panel;
+    QPointer<AboutBox> m_about;
+    QPointer<SetupDialog> m_setup;
+    QPointer<GraphWindow> m_dataLogger;
     QPointer<HelpWindow> m_help;
     GraphShared m_graphShared;
     DataSetStore m_store;
@@ -141,7 +142,7 @@ class TfrmMain : public QMainWindow {
     RealTimeRecorder* m_recorder = nullptr;
     std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<QPrinter> m_printer; // chosen in Printer Setup, used by every print job
-    TfrmGraph* dataLoggerForDownload();
+    GraphWindow* dataLoggerForDownload();
     void showDownloadedSets();
     void setDownloadRunning(bool running);
     // While a download runs, shows why a command that would change what it fills is refused.

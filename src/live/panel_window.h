@@ -31,14 +31,14 @@ class PanelKey : public QLabel {
 // The drawn meter: picture, digit glyphs, annunciators and keys. Only the meter's own shape shows:
 // the window is masked to the picture's outline. All places are given at the picture's own size
 // (scale 1); a smaller main window shows the whole panel at a smaller scale.
-class TfrmPanel : public QWidget {
+class PanelWindow : public QWidget {
     Q_OBJECT
   public:
     static constexpr int kWidth = 301;
     static constexpr int kHeight = 713;
 
-    TfrmPanel(const LiveReading& reading, const GlyphSet& glyphs, MeterLink& link, Clock& clock,
-              QWidget* parent = nullptr);
+    PanelWindow(const LiveReading& reading, const GlyphSet& glyphs, MeterLink& link, Clock& clock,
+                QWidget* parent = nullptr);
 
     // Draws the panel at `scale` (at most 1) of its own size: pictures, digits, texts and keys.
     void setPanelScale(double scale);
@@ -47,17 +47,20 @@ class TfrmPanel : public QWidget {
     QRect scaled(QRect base) const;
 
     // Shows the last decoded reading; replaces only the glyphs that changed.
-    void RefreshPanel();
+    void refreshPanel();
     // Every position forgets its glyph so the next reading redraws all 13 digits.
     void forgetGlyphs();
 
-    QLabel* lblNoConnection = nullptr;
-    QLabel *imgBat0 = nullptr, *imgBat1 = nullptr, *imgBat2 = nullptr, *imgBat3 = nullptr;
-    QLabel *imgT1C = nullptr, *imgT1F = nullptr, *imgAlarm = nullptr, *lblHi = nullptr, *lblLO = nullptr;
-    QLabel *imgHOLD = nullptr, *imgREC = nullptr, *imgFULL = nullptr;
-    QLabel *lblMIN = nullptr, *lblMAX = nullptr, *lblAVG = nullptr, *imgSTEL = nullptr, *imgTWA = nullptr;
-    PanelKey *btnMMA = nullptr, *btnBackLight = nullptr, *btnHOLD = nullptr, *btnREC = nullptr,
-             *btnCF = nullptr, *btnSET = nullptr;
+    QLabel* noConnectionLabel = nullptr;
+    QLabel *battery0Image = nullptr, *battery1Image = nullptr, *battery2Image = nullptr,
+           *battery3Image = nullptr;
+    QLabel *celsiusImage = nullptr, *fahrenheitImage = nullptr, *alarmImage = nullptr, *highLabel = nullptr,
+           *lowLabel = nullptr;
+    QLabel *holdImage = nullptr, *recImage = nullptr, *fullImage = nullptr;
+    QLabel *minLabel = nullptr, *maxLabel = nullptr, *avgLabel = nullptr, *stelImage = nullptr,
+           *twaImage = nullptr;
+    PanelKey *maxMinAvgKey = nullptr, *backlightKey = nullptr, *holdKey = nullptr, *recKey = nullptr,
+             *unitKey = nullptr, *setKey = nullptr;
 
     // The 13 digit images: ppmD0-4, RHD1-4, T1D1-4.
     QLabel* digitImage(int position) const { return m_digits[position]; }
@@ -67,13 +70,13 @@ class TfrmPanel : public QWidget {
     const CommandFrame& keyFrame() const { return m_frame; }
 
     // Key handlers: send the key's letter to the meter.
-    void btnMMAClick() { sendKey('M'); }
-    void btnMMADblClick() { sendKey('N'); }
-    void btnBackLightClick() { sendKey('B'); }
-    void btnHOLDClick() { sendKey('H'); }
-    void btnRECClick() { sendKey('E'); }
-    void btnCFClick() { sendKey('C'); }
-    void btnSETClick() {}
+    void onMaxMinAvgClicked() { sendKey('M'); }
+    void onMaxMinAvgDoubleClicked() { sendKey('N'); }
+    void onBacklightClicked() { sendKey('B'); }
+    void onHoldClicked() { sendKey('H'); }
+    void onRecClicked() { sendKey('E'); }
+    void onUnitClicked() { sendKey('C'); }
+    void onSetClicked() {}
 
   signals:
     void activated();
