@@ -1,6 +1,6 @@
 // Chart figures: bulk loading three subsets of 100k and 1M points, and redrawing them.
 #include "bench_support.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "platform/prompter.h"
 
 #include <QApplication>

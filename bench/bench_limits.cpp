@@ -3,7 +3,7 @@
 #include "bench_support.h"
 #include "graph/graph_window.h"
 #include "graph/limit_statistics.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 
 #include <QApplication>
 #include <QMouseEvent>

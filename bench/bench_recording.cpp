@@ -4,7 +4,7 @@
 // such a recording, its journal and its Stop included.
 #include "bench_support.h"
 #include "graph/graph_window.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "link/meter_link.h"
 #include "link/simulated_meter.h"
 #include "live/live_reading.h"

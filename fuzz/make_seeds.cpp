@@ -5,10 +5,10 @@
 // qz407_fuzz_seeds <corpus folder>
 #include "files/locale_formats.h"
 #include "files/text_files.h"
-#include "graph/chart_state.h"
+#include "chart/chart_state.h"
 #include "graph/graph_file.h"
 #include "graph/graph_window.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "link/demo_memory.h"
 #include "link/hid_report_framing.h"
 #include "link/meter_link.h"

@@ -3,7 +3,7 @@
 #include "files/locale_formats.h"
 #include "files/text_files.h"
 #include "fuzz_targets.h"
-#include "graph/chart_state.h"
+#include "chart/chart_state.h"
 #include "graph/graph_statistics.h"
 #include "graph/limit_statistics.h"
 #include "platform/clock.h"

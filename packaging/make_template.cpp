@@ -4,7 +4,7 @@
 //   qz407-make-template <output file>
 #include "graph/graph_file.h"
 #include "graph/graph_window.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "platform/prompter.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "test_aids.h"
 
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "realtime/real_time_setup_dialog.h"
 #include "shell/main_window.h"
 

@@ -6,7 +6,7 @@
 #include "files/text_files.h"
 #include "graph/graph_file.h"
 #include "graph/graph_window.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "logger/data_set.h"
 #include "logger/data_set_pane.h"
 #include "logger/table_window.h"

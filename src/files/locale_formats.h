@@ -1,4 +1,6 @@
 #pragma once
+#include "files/date_pattern.h"
+
 #include <QLocale>
 #include <QString>
 
@@ -49,36 +51,8 @@ class LocaleFormats {
     std::optional<double> parseNumber(std::string_view text) const;
     std::optional<double> parseNumber(const QString& text) const;
 
-    enum class Field : unsigned char {
-        Literal,
-        Day,
-        Day2,
-        DayShortName,
-        DayLongName,
-        Month,
-        Month2,
-        MonthShortName,
-        MonthLongName,
-        Year2,
-        Year4,
-        Hour,   // 0-23, or 1-12 when the pattern shows AM/PM
-        Hour2,  // as Hour, two digits
-        Hour24, // 0-23 always
-        Hour24_2,
-        Minute,
-        Minute2,
-        Second,
-        Second2,
-        Msec,  // fraction of a second without trailing zeros
-        Msec3, // three digits
-        AmPmUpper,
-        AmPmLower,
-        TimeZone, // dropped
-    };
-    struct Token {
-        Field field = Field::Literal;
-        std::string text; // literal text, UTF-8
-    };
+    using Field = datepattern::Field;
+    using Token = datepattern::Token;
 
   private:
     struct Parsed {

@@ -4,7 +4,7 @@
 #include "files/range_progress_dialog.h"
 #include "files/text_files.h"
 #include "graph/graph_window.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "logger/table_model.h"
 #include "logger/table_to_graph.h"
 #include "logger/table_window.h"

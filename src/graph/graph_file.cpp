@@ -1,6 +1,6 @@
 #include "graph_file.h"
 
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "graph/graph_tools.h"
 #include "graph/graph_window.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "platform/clock.h"
 
 #include <QComboBox>

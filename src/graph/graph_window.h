@@ -17,6 +17,8 @@
 //                            caption "Real-Time Graph" also uncheck "Real Time &Graph", set Run and
 //                            Stop, Running = false and SampleCount = 0.
 // The window deletes itself when closed (Qt::WA_DeleteOnClose).
+#include "graph/configure_graph.h"
+#include "graph/graph_shared.h"
 #include "graph/graph_tools.h"
 #include "graph/limit_statistics.h"
 
@@ -33,56 +35,8 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class Settings;
 class QSplitter;
 class QToolButton;
-
-// The limits new graph windows draw, per channel, as last set in any graph window; remembered in
-// the settings. Temperature limits are kept per unit, as a chart's temperatures are in one or the
-// other.
-struct LimitValues {
-    std::vector<double> ppm;
-    std::vector<double> humidity;
-    std::vector<double> celsius;
-    std::vector<double> fahrenheit;
-    bool operator==(const LimitValues&) const = default;
-};
-LimitValues readLimitValues(const Settings& settings);
-void storeLimitValues(Settings& settings, const LimitValues& limits);
-
-// Program-wide state of the graph windows, owned by the main window.
-struct GraphShared {
-    GraphTool tool = GraphTool::Normal;  // the tool of the next click, in any window
-    AnnotationCounter annotationCounter; // index of the last mark created, in any window
-    // Colour of new marks (red in the low byte); read from and written back to "AnnoColor".
-    quint32 annoColor = 0;
-    // Downloaded data not yet saved as a collection: set by the download, cleared by saving the
-    // collection and by closing the "DataLogger" window (closing other graph windows keeps it).
-    bool downloadUnsaved = false;
-    // A memory download runs: the "DataLogger" window it fills refuses to close meanwhile.
-    bool downloadRunning = false;
-    // The real-time recording's Unsaved flag (RealTimeState::Unsaved); null until the recorder
-    // hands it over.
-    bool* realTimeUnsaved = nullptr;
-    LimitValues limits;
-};
-
-// The template file "template/graph.ghf" that "Save this setting" writes: in the program's
-// directory, or in the user's data folder for the program once installed.
-QString graphTemplateFile();
-// The template a new chart takes its look from: graphTemplateFile() when it exists, otherwise the
-// template an installed program ships with.
-QString graphTemplateReadFile();
-// Tests point the program directory elsewhere; an empty path restores the application's own.
-void setGraphProgramDirectory(const QString& dir);
-
-// Prepares a chart for a graph window: the template's look if the template file exists, then
-// `subsets` subsets of `points` cleared points, ppm on axis 0 and the other two on axis 1, each
-// half the height, both with the given fixed scales, X fixed from xStart to xEnd unless xStart is
-// 0. Returns false with the reason in `templateError` when a template exists but cannot be read;
-// the chart is still prepared, with the built-in look.
-bool configureGraph(ChartWidget& chart, int subsets, int points, double xStart, double xEnd, float ppmMin,
-                    float ppmMax, float otherMin, float otherMax, QString* templateError = nullptr);
 
 class GraphWindow : public QWidget {
     Q_OBJECT
@@ -214,7 +168,7 @@ class GraphWindow : public QWidget {
     void onYAxisClicked();
     // Keeps the read-out in the chart's top-left corner.
     void placeReadOut();
-    // Limit lines (graph_window_limits.cpp) and pictures (graph_picture.cpp).
+    // Limit lines (graph_window_limits.cpp) and pictures (graph_window_picture.cpp).
     void onLimitsClicked();
     void onSavePictureClicked();
     // Brings the time-above and in-view lines up to date with the chart's data, limits and view.

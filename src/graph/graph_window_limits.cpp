@@ -1,8 +1,8 @@
 // The graph window's limit lines (the dialog, the remembered limits, the time above them) and the
 // statistics of the points in view of a zoomed chart.
+#include "chart/chart_widget.h"
 #include "graph/graph_window.h"
 #include "graph/limits_dialog.h"
-#include "graph/pes_graph.h"
 #include "platform/prompter.h"
 #include "platform/settings.h"
 

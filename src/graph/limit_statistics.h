@@ -13,7 +13,7 @@
 //   - its second sample is not later than its first.
 // So the last sample of a recording, and the last one before a gap, add no time. An over-range
 // reading (90000) lies above every limit. The share is the time above over the recorded time.
-#include "graph/chart_model.h"
+#include "chart/chart_model.h"
 #include "graph/graph_statistics.h"
 
 #include <QLocale>

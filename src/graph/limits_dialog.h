@@ -3,7 +3,7 @@
 // the time the channel spends above it in the statistics. Temperatures are in the unit the chart's
 // values are in. OK keeps the dialog open, with the reason shown, while a limit cannot be read or
 // lies outside what its channel can measure.
-#include "graph/chart_model.h"
+#include "chart/chart_model.h"
 
 #include <QDialog>
 #include <array>

@@ -2,7 +2,7 @@
 
 #include "graph/graph_file.h"
 #include "graph/graph_window.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "platform/prompter.h"
 
 #include <QCheckBox>

@@ -4,7 +4,7 @@
 
 #include "graph/graph_statistics.h"
 #include "graph/graph_window.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "logger/table_sizing.h"
 #include "platform/clock.h"
 

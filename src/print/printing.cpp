@@ -1,7 +1,7 @@
 #include "print/printing.h"
 
-#include "graph/chart_model.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_model.h"
+#include "chart/chart_widget.h"
 #include "platform/prompter.h"
 #include "print/table_print_layout.h"
 

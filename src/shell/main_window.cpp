@@ -3,7 +3,7 @@
 #include "about_box.h"
 #include "files/collection_file.h"
 #include "files/output_to_graph.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "live/panel_window.h"
 #include "logger/data_set_pane.h"
 #include "logger/download_progress.h"

@@ -3,7 +3,7 @@
 #include "files/output_to_graph.h"
 #include "files/range_progress_dialog.h"
 #include "graph/graph_window.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "logger/table_to_graph.h"
 #include "logger/table_window.h"
 #include "platform/clock.h"

@@ -3,8 +3,8 @@
 // over-range value, a hidden channel, marks, a vertical line, the MAX/MIN table, a zoomed view and
 // a look of its own. data/before_limit_lines.ghf is this chart as the program wrote it before
 // charts carried limit lines; the tests build it again and compare.
-#include "graph/chart_state.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_state.h"
+#include "chart/chart_widget.h"
 
 #include <vector>
 

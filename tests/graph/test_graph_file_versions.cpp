@@ -1,7 +1,7 @@
 // Graph files written before charts carried limit lines open as they were saved, and files with
 // limit lines keep them.
 #include "graph/graph_file.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "saved_chart_fixture.h"
 #include "support/scripted_prompter.h"
 #include "support/test_helpers.h"

@@ -1,9 +1,9 @@
 // The graph window's limit lines, time above them, statistics of the points in view, and pictures.
-#include "graph/graph_picture.h"
+#include "chart/chart_picture.h"
 #include "graph/graph_window.h"
 #include "graph/limit_statistics.h"
 #include "graph/limits_dialog.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "support/scripted_prompter.h"
 #include "support/test_helpers.h"
 

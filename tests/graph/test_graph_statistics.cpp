@@ -2,7 +2,7 @@
 // data-point marker, MAX/MIN table and the two toggle buttons.
 #include "graph/graph_statistics.h"
 #include "graph/graph_window.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "platform/clock.h"
 #include "support/scripted_prompter.h"
 

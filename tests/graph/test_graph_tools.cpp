@@ -4,7 +4,7 @@
 #include "graph/graph_tools.h"
 #include "graph/graph_window.h"
 #include "graph/mark_text_dialog.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "support/scripted_prompter.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // customization, closing rules, the graph file and the Y-axis dialog.
 #include "graph/graph_file.h"
 #include "graph/graph_window.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "graph/y_axis_scale_dialog.h"
 #include "support/scripted_prompter.h"
 

@@ -2,7 +2,7 @@
 // <prefix>/share/qz407 once installed, and writes its own template where the user may write.
 #include "graph/graph_file.h"
 #include "graph/graph_window.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "platform/install_paths.h"
 #include "support/scripted_prompter.h"
 

@@ -2,7 +2,7 @@
 // chart a set is put into.
 #include "graph/graph_statistics.h"
 #include "graph/graph_window.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "logger/data_set_pane.h"
 #include "platform/clock.h"
 #include "support/scripted_prompter.h"

@@ -1,6 +1,6 @@
 // Printing: the table's line layout, a table and a graph printed to PDF and read back.
-#include "graph/chart_customize_dialog.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_customize_dialog.h"
+#include "chart/chart_widget.h"
 #include "print/printing.h"
 #include "print/table_print_layout.h"
 #include "support/scripted_prompter.h"

@@ -1,6 +1,6 @@
 #pragma once
 // The test rig of the real-time recording tests.
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "link/meter_link.h"
 #include "link/simulated_meter.h"
 #include "live/live_reading.h"

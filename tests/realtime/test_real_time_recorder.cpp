@@ -1,5 +1,5 @@
 #include "graph/graph_statistics.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "link/meter_link.h"
 #include "link/simulated_meter.h"
 #include "live/live_reading.h"

@@ -1,5 +1,5 @@
 #include "files/open_save_choice_dialog.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "link/hid_meter_transport.h"
 #include "link/simulated_hid_backend.h"
 #include "link/simulated_meter.h"

@@ -1,7 +1,7 @@
 // The main window's part in the recording journal: the journal lives in the data folder's temp
 // folder, a left-over one is offered back once the window is up, and saving the real-time graph
 // removes it.
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "link/simulated_meter.h"
 #include "platform/clock.h"
 #include "platform/settings.h"

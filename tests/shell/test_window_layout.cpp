@@ -1,7 +1,7 @@
 // The main window's windows as a user meets them: the View menu's tick, the "Output Tabular to
 // graph" button, the first sizes of new windows, Tile and Cascade, Printer Setup and the help.
 #include "files/open_save_choice_dialog.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "link/simulated_meter.h"
 #include "live/panel_window.h"
 #include "logger/table_window.h"

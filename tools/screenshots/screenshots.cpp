@@ -5,7 +5,7 @@
 #include "files/file_commands.h"
 #include "files/open_save_choice_dialog.h"
 #include "graph/graph_window.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "link/simulated_meter.h"
 #include "logger/data_set_pane.h"
 #include "logger/table_window.h"

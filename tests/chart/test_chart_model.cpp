@@ -1,6 +1,6 @@
 // The chart's plain model and its stored state.
-#include "graph/chart_model.h"
-#include "graph/chart_state.h"
+#include "chart/chart_model.h"
+#include "chart/chart_state.h"
 
 #include "platform/clock.h"
 

@@ -2,7 +2,7 @@
 // button and zooming with the wheel. The view on show is the last entry of the zoom stack; all of
 // these only move or resize that entry inside the chart's whole view, so Undo Zoom always returns
 // to the whole view, and a chart that is not zoomed has nothing to scroll or pan.
-#include "graph/pes_graph_layers.h"
+#include "chart/chart_widget_layers.h"
 
 #include <QScrollBar>
 #include <QStyle>
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-using namespace pesgraph;
+using namespace chartdraw;
 
 namespace {
 

@@ -1,8 +1,4 @@
-#include "graph_picture.h"
-
-#include "graph/graph_window.h"
-#include "graph/pes_graph.h"
-#include "platform/prompter.h"
+#include "chart_picture.h"
 
 #include <QDir>
 #include <QFile>
@@ -105,20 +101,4 @@ bool saveChartPicture(QCustomPlot& plot, const QString& fileName, PictureType ty
     if (out.write(bytes) != bytes.size() || !out.commit())
         return fail(out.errorString());
     return true;
-}
-
-// The graph window's "Save Picture" command.
-void GraphWindow::onSavePictureClicked() {
-    Prompter::FileRequest request;
-    request.title = QStringLiteral("Save Picture");
-    request.filter = pictureFileFilter();
-    request.filterIndex = 1;
-    request.overwritePrompt = true;
-    if (!m_prompter.saveFile(request))
-        return;
-    QString fileName = request.fileName;
-    const PictureType type = pictureTypeOf(request.filterIndex, fileName);
-    QString error;
-    if (!saveChartPicture(*chart->customPlot(), fileName, type, &error))
-        m_prompter.message(error);
 }

@@ -1,11 +1,11 @@
 // ChartWidget's mouse handling: clicks and hot spots, the zoom band and zooming, dragging the table.
-// The right and middle buttons pan a zoomed view (pes_graph_scrolling.cpp).
-#include "graph/pes_graph_layers.h"
+// The right and middle buttons pan a zoomed view (chart_widget_scrolling.cpp).
+#include "chart/chart_widget_layers.h"
 
 #include <QMouseEvent>
 #include <algorithm>
 
-using namespace pesgraph;
+using namespace chartdraw;
 
 // ---------------------------------------------------------------------------------------------
 // Mouse: a press and release in place (give or take a shaky hand) is a click; a drag draws the zoom band, or

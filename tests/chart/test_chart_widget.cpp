@@ -1,6 +1,6 @@
 // The chart control: drawing from the model, mouse interaction, dialogs, printing and state.
-#include "graph/chart_customize_dialog.h"
-#include "graph/pes_graph.h"
+#include "chart/chart_customize_dialog.h"
+#include "chart/chart_widget.h"
 #include "support/scripted_prompter.h"
 
 #include <QApplication>

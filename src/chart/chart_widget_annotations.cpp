@@ -1,13 +1,13 @@
 // ChartWidget's annotations: graph annotations (crosses and text marks), vertical line annotations and
 // the table, drawn from the model on their own layer, and the hit tests that find them under the mouse.
-#include "graph/pes_graph_layers.h"
+#include "chart/chart_widget_layers.h"
 
 #include <QRegularExpression>
 #include <algorithm>
 
-using namespace pesgraph;
+using namespace chartdraw;
 
-QStringList pesgraph::annotationLines(const QString& text) {
+QStringList chartdraw::annotationLines(const QString& text) {
     static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
     return text.split(breaks);
 }

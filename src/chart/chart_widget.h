@@ -5,7 +5,7 @@
 //   sgResetImage + sgInvalidateImage  redraw after any change,
 //   sgReinitAndReset                  rebuild after subset or axis changes,
 //   sgCustomize, sgUndoZoom, sgPrintDialog.
-#include "graph/chart_model.h"
+#include "chart/chart_model.h"
 
 #include <QByteArray>
 #include <QCursor>
@@ -316,7 +316,7 @@ class ChartWidget : public QWidget {
     void paintAnnotations(QCPPainter* painter);
     void paintSeparators(QCPPainter* painter);
     void paintTable(QCPPainter* painter);
-    void paintLimitLines(QCPPainter* painter); // pes_graph_limit_lines.cpp
+    void paintLimitLines(QCPPainter* painter); // chart_widget_limit_lines.cpp
     QColor markColor(quint32 color) const;
     QRectF annotationRect(const GraphAnnotation& a, const QFont& font) const;
     TableLayout tableLayout() const;
@@ -332,7 +332,7 @@ class ChartWidget : public QWidget {
     void mouseDoubleClick(QMouseEvent* event);
     void zoomTo(const QRect& band);
 
-    // Scrolling and panning of a zoomed view (pes_graph_scrolling.cpp).
+    // Scrolling and panning of a zoomed view (chart_widget_scrolling.cpp).
     ZoomView currentView() const;
     void showView(ZoomView view); // clamped inside the whole view, then drawn
     void updateScrollBars();      // ranges and visibility from the view on show

@@ -1,13 +1,13 @@
 // ChartWidget's data path: the model's points into the plotted series. A full push walks every
 // point; a recording's single new cells are appended one by one without walking the data, and
 // the automatic scales follow the data's extent either way.
-#include "graph/pes_graph_layers.h"
+#include "chart/chart_widget_layers.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-using namespace pesgraph;
+using namespace chartdraw;
 
 void ChartWidget::noteCellWrite(int subset, int point) {
     ++m_dataRevision; // what was computed from the data (time above the limits) is out of date

@@ -1,11 +1,11 @@
 // ChartWidget's limit lines: a dashed horizontal line in its subset's colour across that subset's axis,
 // labelled with the subset and the limit at its right end, drawn while the subset is drawn.
-#include "graph/pes_graph_layers.h"
+#include "chart/chart_widget_layers.h"
 
 #include <QLocale>
 #include <algorithm>
 
-using namespace pesgraph;
+using namespace chartdraw;
 
 void ChartWidget::setLimitLines(const std::vector<LimitLine>& lines) {
     std::vector<LimitLine>& kept = m_model.limitLines;

@@ -1,7 +1,7 @@
 #pragma once
 // Pieces of ChartWidget shared by its source files: the two buffered layers it draws on and the
 // pixel sizes its drawing and mouse handling agree on. Only the chart's own sources include this.
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 
 #include <QRect>
 #include <QString>
@@ -11,7 +11,7 @@
 #include <qcustomplot.h>
 #include <utility>
 
-namespace pesgraph {
+namespace chartdraw {
 
 inline constexpr int kBandThreshold = 4; // pixels the mouse must travel before a press becomes a zoom drag
 inline constexpr int kMinZoomPixels = 3;
@@ -36,7 +36,7 @@ inline std::pair<double, double> sanitized(double lo, double hi) {
     return {lo, hi};
 }
 
-} // namespace pesgraph
+} // namespace chartdraw
 
 // Where the table's cells go: its box, its fonts, and its rows in one or two groups side by side,
 // so that a long table stays inside the axis area it starts in.
@@ -89,7 +89,7 @@ class ChartWidget::AnnotationPainter : public QCPLayerable {
 };
 
 // Draws the limit lines from the model on the annotations layer, under the marks and the table
-// (pes_graph_limit_lines.cpp).
+// (chart_widget_limit_lines.cpp).
 class ChartWidget::LimitLinePainter : public QCPLayerable {
   public:
     LimitLinePainter(QCustomPlot* plot, ChartWidget* owner)

@@ -1,7 +1,7 @@
 // The chart control's incremental data path: cells written one point past the end of each subset
 // (a growing recording) reach the plot without pushing every point again, and the plot then holds
 // exactly what a full push of the same model would give.
-#include "graph/pes_graph.h"
+#include "chart/chart_widget.h"
 #include "support/scripted_prompter.h"
 
 #include <cmath>

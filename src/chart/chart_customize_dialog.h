@@ -6,7 +6,7 @@
 // unless the user edits that control.
 // Pages: "Titles" (allowTitlesPage), "Colors" (allowColorsPage), "Subsets" (AllowSubsetsPage), "Fonts"
 // (AllowFontPage), "Axes" (AllowAxisPage) and "Grid", which is always there.
-#include "graph/chart_model.h"
+#include "chart/chart_model.h"
 
 #include <QDialog>
 #include <QStringList>
