@@ -18,7 +18,7 @@ namespace {
 constexpr std::size_t kLengthBytes = 4;
 constexpr std::size_t kStateHeader = 20; // magic, version, payload length, checksum
 // Text lines written per input: enough to reach every formatting branch, few enough to stay fast.
-constexpr int kLinesWritten = 64;
+constexpr int kGraphPointsChecked = 64;
 
 void afterRestore(const ChartModel& model) {
     // What was accepted stores and restores to the very same bytes.
@@ -66,13 +66,13 @@ void afterRestore(const ChartModel& model) {
     // Saved as text: the first points' lines.
     static const LocaleFormats formats(english);
     std::string out;
-    for (int p = 0; p < std::min(points, kLinesWritten); ++p) {
+    for (int p = 0; p < std::min(points, kGraphPointsChecked); ++p) {
         std::array<float, 3> values{};
         for (int s = 0; s < 3; ++s)
             values[size_t(s)] = float(model.y(s, p));
         appendGraphTextLine(out, formats, model.x(0, p), values, '\t');
     }
-    for (double x : model.xRow(0).first(std::min<size_t>(model.xRow(0).size(), kLinesWritten)))
+    for (double x : model.xRow(0).first(std::min<size_t>(model.xRow(0).size(), kGraphPointsChecked)))
         fuzz::require(isDateTimeValue(x), "restored X values are dates");
 }
 

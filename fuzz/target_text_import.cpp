@@ -12,7 +12,7 @@
 
 namespace {
 // Points written back per input.
-constexpr std::size_t kLinesWritten = 64;
+constexpr std::size_t kImportedPointsChecked = 64;
 
 const LocaleFormats& formatsFor(uint8_t choice) {
     static const LocaleFormats formats[] = {
@@ -57,7 +57,7 @@ int fuzz::textImport(const uint8_t* data, std::size_t size) {
     for (const auto& y : graph.y)
         require(y.size() == graph.x.size(), "every subset holds every point");
     std::string out;
-    for (std::size_t p = 0; p < graph.x.size() && p < kLinesWritten; ++p) {
+    for (std::size_t p = 0; p < graph.x.size() && p < kImportedPointsChecked; ++p) {
         const std::array<float, 3> values{graph.y[0][p], graph.y[1][p], graph.y[2][p]};
         appendGraphTextLine(out, formats, graph.x[p], values, lines.separator());
     }

@@ -13,7 +13,7 @@
 
 namespace {
 
-QCommandLineOption outputOption() {
+QCommandLineOption downloadOutputOption() {
     return QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")},
                               QStringLiteral("The collection file to write (replaced only when complete);\n"
                                              "default: QZ407_<date>_<time>.407 in the data folder."),
@@ -24,7 +24,7 @@ QCommandLineOption setsOption() {
                               QStringLiteral("Also write each data set into DIR as a text file."),
                               QStringLiteral("DIR"));
 }
-QCommandLineOption formatOption() {
+QCommandLineOption downloadFormatOption() {
     return QCommandLineOption(QStringLiteral("format"),
                               QStringLiteral("Format of the --sets files: txt, csv or jsonl."),
                               QStringLiteral("FORMAT"));
@@ -90,12 +90,12 @@ int checkMeter(MeterSession& session) {
 int runDownload(CommandContext& context) {
     const QCommandLineParser& p = context.parser;
     TextFormat format = TextFormat::Txt;
-    if (p.isSet(formatOption())) {
+    if (p.isSet(downloadFormatOption())) {
         if (!p.isSet(setsOption()))
             return context.usageError(QStringLiteral("--format is for the --sets files"));
-        const auto named = textFormatNamed(p.value(formatOption()));
+        const auto named = textFormatNamed(p.value(downloadFormatOption()));
         if (!named)
-            return context.usageError(QStringLiteral("unknown format '%1'").arg(p.value(formatOption())));
+            return context.usageError(QStringLiteral("unknown format '%1'").arg(p.value(downloadFormatOption())));
         format = *named;
     }
 
@@ -103,7 +103,7 @@ int runDownload(CommandContext& context) {
     if (!session)
         return ExitUsage;
     const QString path =
-        p.isSet(outputOption()) ? p.value(outputOption()) : defaultCollectionPath(session->clock());
+        p.isSet(downloadOutputOption()) ? p.value(downloadOutputOption()) : defaultCollectionPath(session->clock());
     // Where the files go is checked first, so that a long download is not spent on a typing error.
     const QString folder = QFileInfo(path).absolutePath();
     if (!QFileInfo(folder).isDir()) {
@@ -164,7 +164,7 @@ CommandEntry downloadCommand() {
         "desktop program and 'export' open. Refused while the meter records. The progress goes to\n"
         "standard error: a bar on a terminal, otherwise a line at each 10 %. The files written are\n"
         "listed on standard output.");
-    entry.options = {outputOption(), setsOption(), formatOption()};
+    entry.options = {downloadOutputOption(), setsOption(), downloadFormatOption()};
     entry.run = runDownload;
     return entry;
 }

@@ -19,12 +19,12 @@ QCommandLineOption allOption() {
     return QCommandLineOption(QStringLiteral("all"),
                               QStringLiteral("Every data set, one after another (default)."));
 }
-QCommandLineOption formatOption() {
+QCommandLineOption exportFormatOption() {
     return QCommandLineOption(QStringLiteral("format"),
                               QStringLiteral("txt, csv or jsonl; default: by OUT's extension, else txt."),
                               QStringLiteral("FORMAT"));
 }
-QCommandLineOption outputOption() {
+QCommandLineOption exportOutputOption() {
     return QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")},
                               QStringLiteral("Write to OUT (replaced only when complete);\n"
                                              "default or -: standard output."),
@@ -34,15 +34,15 @@ QCommandLineOption outputOption() {
 int runExport(CommandContext& context) {
     const QCommandLineParser& p = context.parser;
     const QString path = context.arguments().first();
-    const QString outPath = p.value(outputOption());
+    const QString outPath = p.value(exportOutputOption());
 
     if (p.isSet(setOption()) && p.isSet(allOption()))
         return context.usageError(QStringLiteral("--set and --all exclude each other"));
     std::optional<TextFormat> format = TextFormat::Txt;
-    if (p.isSet(formatOption())) {
-        format = textFormatNamed(p.value(formatOption()));
+    if (p.isSet(exportFormatOption())) {
+        format = textFormatNamed(p.value(exportFormatOption()));
         if (!format)
-            return context.usageError(QStringLiteral("unknown format '%1'").arg(p.value(formatOption())));
+            return context.usageError(QStringLiteral("unknown format '%1'").arg(p.value(exportFormatOption())));
     } else if (const auto byName = textFormatNamed(QFileInfo(outPath).suffix())) {
         format = byName;
     }
@@ -114,7 +114,7 @@ CommandEntry exportCommand() {
         "txt and csv are the bytes the graph window's export writes for each set (one line a record,\n"
         "dates, times and numbers in the locale), the sets one after another; jsonl is one JSON object\n"
         "a record with its set number.");
-    entry.options = {setOption(), allOption(), formatOption(), outputOption()};
+    entry.options = {setOption(), allOption(), exportFormatOption(), exportOutputOption()};
     entry.minArguments = 1;
     entry.maxArguments = 1;
     entry.run = runExport;

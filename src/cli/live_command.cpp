@@ -30,7 +30,7 @@ QCommandLineOption countOption() {
                               QStringLiteral("Stop after N lines; default: until stopped."),
                               QStringLiteral("N"));
 }
-QCommandLineOption formatOption() {
+QCommandLineOption liveFormatOption() {
     return QCommandLineOption(QStringLiteral("format"), QStringLiteral("csv or jsonl (default csv)."),
                               QStringLiteral("FORMAT"));
 }
@@ -54,10 +54,10 @@ void waitUntil(MeterSession& session, int64_t tick) {
 int runLive(CommandContext& context) {
     const QCommandLineParser& p = context.parser;
     TextFormat format = TextFormat::Csv;
-    if (p.isSet(formatOption())) {
-        const auto named = textFormatNamed(p.value(formatOption()));
+    if (p.isSet(liveFormatOption())) {
+        const auto named = textFormatNamed(p.value(liveFormatOption()));
         if (!named || *named == TextFormat::Txt)
-            return context.usageError(QStringLiteral("unknown format '%1'").arg(p.value(formatOption())));
+            return context.usageError(QStringLiteral("unknown format '%1'").arg(p.value(liveFormatOption())));
         format = *named;
     }
     double seconds = Settings().realTimeRate();
@@ -151,7 +151,7 @@ CommandEntry liveCommand() {
         "temperature in the locale), or jsonl. Ctrl-C ends it cleanly, every line written whole. When\n"
         "the meter is unplugged a message goes to standard error and the command waits for it to come\n"
         "back.");
-    entry.options = {intervalOption(), countOption(), formatOption()};
+    entry.options = {intervalOption(), countOption(), liveFormatOption()};
     entry.run = runLive;
     return entry;
 }

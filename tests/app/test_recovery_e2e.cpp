@@ -12,7 +12,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_recovery_e2e {
 
 constexpr int kWaitMs = 60000;
 
@@ -103,4 +104,4 @@ TEST(ProgramEndToEnd, ARecordingKilledMidwayIsOfferedBackAtTheNextStart) {
     EXPECT_GE(killedAt + 1e-8, lastSample);
 }
 
-} // namespace
+} // namespace test_recovery_e2e

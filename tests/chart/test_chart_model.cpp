@@ -10,7 +10,8 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_chart_model {
 
 constexpr double kNull = 99999.0;
 
@@ -100,8 +101,6 @@ QByteArray resealed(QByteArray block) {
     putU32(block, 16, crc32(payload));
     return block;
 }
-
-} // namespace
 
 TEST(ChartModelData, CountChangesKeepRemainingValues) {
     ChartModel m = filledModel(3, 5);
@@ -397,3 +396,5 @@ TEST(ChartStateFormat, RefusesLimitLinesTheModelCannotHold) {
     EXPECT_FALSE(ChartState::restore(resealed(block), back, error));
     EXPECT_TRUE(error.contains("limit lines count 3 needs more bytes")) << error.toStdString();
 }
+
+} // namespace test_chart_model

@@ -22,7 +22,8 @@
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_chart_widget {
 
 constexpr double kStart = 45000.5; // a date-time in days
 constexpr double kStep = 60.0 / 86400.0;
@@ -124,8 +125,6 @@ class ChartWidgetTest : public ::testing::Test {
     ScriptedPrompter prompter;
     ChartWidget chart{prompter};
 };
-
-} // namespace
 
 TEST_F(ChartWidgetTest, DrawsNullsAsGapsWithDateTimeKeys) {
     chart.setYData(0, 2, 99999.0f);
@@ -552,7 +551,6 @@ TEST_F(ChartWidgetTest, CustomizeDialogWritesBackOnlyWhatTheUserChanged) {
     EXPECT_TRUE(chart.model() == expected);
 }
 
-namespace {
 // The text of a PDF, page by page in reading order (poppler's pdftotext).
 QString pdfText(const QString& path) {
     QProcess p;
@@ -569,7 +567,6 @@ void expectPrintedChart(const QString& pdf) {
     for (const char* shown : {"Printed chart", "Printed subtitle", "Time", "ppm", "%RH", "Temp.", "12:00:00"})
         EXPECT_TRUE(text.contains(QLatin1String(shown))) << shown << " missing from:\n" << text.toStdString();
 }
-} // namespace
 
 TEST_F(ChartWidgetTest, PrintsToPdf) {
     chart.setMainTitle("Printed chart");
@@ -641,3 +638,5 @@ TEST_F(ChartWidgetTest, PointCountChangesAndLineGapsReachTheDrawing) {
     EXPECT_TRUE(std::isnan(chart.customPlot()->graph(0)->data()->at(3)->value));
     EXPECT_EQ(chart.customPlot()->graph(1)->data()->size(), 4);
 }
+
+} // namespace test_chart_widget

@@ -9,7 +9,8 @@
 #include <qcustomplot.h>
 #include <vector>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_chart_widget_appending {
 
 constexpr double kStart = 45000.5;
 constexpr double kSecond = 1.0 / 86400.0;
@@ -156,4 +157,4 @@ TEST_F(Appending, AGrowingRecordingIsNotPushedAgain) {
     EXPECT_EQ(plotted(chart, 0).size(), 1500u);
 }
 
-} // namespace
+} // namespace test_chart_widget_appending

@@ -17,7 +17,8 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_cli_export {
 
 class CliExportTest : public ::testing::Test {
   protected:
@@ -161,4 +162,4 @@ TEST_F(CliExportTest, FilesThatCannotBeExportedExitThreeAndWriteNothing) {
     EXPECT_TRUE(r.err.contains("two.407/out.txt: ")) << r.err.constData();
 }
 
-} // namespace
+} // namespace test_cli_export

@@ -18,9 +18,10 @@
 
 #include <csignal>
 
-using namespace meter_memory;
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_cli_meter_commands {
 
-namespace {
+using namespace meter_memory;
 
 class CliMeterTest : public ::testing::Test {
   protected:
@@ -356,4 +357,4 @@ TEST_F(CliMeterTest, EveryCommandHasItsHelp) {
     EXPECT_FALSE(all.out.contains("demo-fault")); // the test aids stay out of the help
 }
 
-} // namespace
+} // namespace test_cli_meter_commands

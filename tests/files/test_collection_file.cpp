@@ -11,7 +11,8 @@
 #include <bit>
 #include <gtest/gtest.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_collection_file {
 
 const QDateTime Now(QDate(2026, 7, 31), QTime(14, 5, 9));
 
@@ -38,8 +39,6 @@ class CollectionFileTest : public ::testing::Test {
         return openCollection(prompter, store, dataFolder, Now);
     }
 };
-
-} // namespace
 
 TEST(CollectionFilePaths, TemporaryImageUnderTheDataFolderOrTheProgramFolder) {
     EXPECT_EQ(temporaryImagePath("/home/u/Documents/QZ407/"),
@@ -206,3 +205,5 @@ TEST_F(CollectionFileTest, SetsThatCouldNotBeWrittenAsTheTemporaryImageAreTheOne
     ASSERT_EQ(r.outcome, OpenCollectionResult::TempFolderFailed);
     EXPECT_EQ(r.unwrittenImage, newer);
 }
+
+} // namespace test_collection_file

@@ -1,15 +1,15 @@
 // The Open and Save commands: the choice dialog, filters and type change, routing by window and by
 // extension, graph files opened into new windows and collections into the data-logger window.
+#include "chart/chart_state.h"
+#include "chart/chart_widget.h"
 #include "files/collection_file.h"
 #include "files/file_commands.h"
 #include "files/locale_formats.h"
 #include "files/open_save_choice_dialog.h"
 #include "files/range_progress_dialog.h"
 #include "files/text_files.h"
-#include "chart/chart_state.h"
 #include "graph/graph_file.h"
 #include "graph/graph_window.h"
-#include "chart/chart_widget.h"
 #include "logger/data_set_decoder.h"
 #include "logger/data_set_pane.h"
 #include "logger/table_window.h"
@@ -34,7 +34,8 @@
 #include <limits>
 #include <new>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_file_commands {
 
 // ppm, %RH and temperature of point 0 of the test graphs; point p adds p.
 constexpr int kBase[] = {400, 40, 20};
@@ -120,8 +121,6 @@ class FileCommandsTest : public ::testing::Test {
     QList<TableWindow*> tables;
     QList<QPointer<QWidget>> windows;
 };
-
-} // namespace
 
 TEST(FileTypes, FiltersAndTypeChange) {
     const QString graph = QString::fromLatin1(GraphFileFilter);
@@ -521,3 +520,5 @@ TEST_F(FileCommandsTest, AllocationFailureInAnOpenIsReportedAndTheWindowsStay) {
     commands.openSingleFile();
     EXPECT_EQ(created, QStringList{good});
 }
+
+} // namespace test_file_commands

@@ -9,7 +9,8 @@
 #include <cmath>
 #include <random>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_locale_formats {
 
 // Switches the default locale for one test and restores the previous one afterwards.
 double value(int y, int mo, int d, int h, int mi, int s) {
@@ -21,8 +22,6 @@ std::string fixed1(const LocaleFormats& f, double v) {
     f.appendFixed1(s, v);
     return s;
 }
-
-} // namespace
 
 TEST(LocaleFormats, DateAndTimeInUsAndGermanLocales) {
     const double t = value(2026, 7, 31, 14, 5, 9);
@@ -155,3 +154,5 @@ TEST(LocaleFormats, DecimalNumbersFollowTheLocaleSeparator) {
     EXPECT_EQ(*g.parseNumber(QStringLiteral("412,5")), 412.5);
     EXPECT_FALSE(g.parseNumber(QStringLiteral("412.5")).has_value());
 }
+
+} // namespace test_locale_formats

@@ -1,9 +1,9 @@
 // "Output Tabular to graph": a table window's rows into a new graph window.
+#include "chart/chart_widget.h"
 #include "files/locale_formats.h"
 #include "files/output_to_graph.h"
 #include "files/range_progress_dialog.h"
 #include "graph/graph_window.h"
-#include "chart/chart_widget.h"
 #include "logger/table_to_graph.h"
 #include "logger/table_window.h"
 #include "platform/clock.h"
@@ -23,7 +23,8 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_output_to_graph {
 
 const double T0 = toDateTimeValue(QDateTime(QDate(2026, 7, 31), QTime(14, 5, 9)));
 
@@ -69,8 +70,6 @@ class OutputToGraph : public ::testing::Test {
     QPointer<TableWindow> table;
     QList<QPointer<GraphWindow>> windows;
 };
-
-} // namespace
 
 TEST_F(OutputToGraph, EmptyTableMakesNoGraph) {
     makeTable({});
@@ -189,3 +188,5 @@ TEST_F(OutputToGraph, ToolButtonActsOnTableWindowsOnly) {
     EXPECT_EQ(w->chart->Points(), 1);
     EXPECT_FLOAT_EQ(w->chart->YData(2, 0), 3.0f);
 }
+
+} // namespace test_output_to_graph

@@ -9,6 +9,9 @@
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_range_progress_dialog {
+
 TEST(RangeProgressDialog, EveryPartStartsHiddenAndEachUseShowsItsOwn) {
     RangeProgressDialog scope;
     for (QWidget* w :
@@ -119,3 +122,5 @@ TEST(RangeProgressDialog, RangeChoiceThroughThePrompter) {
     EXPECT_FALSE(invalid);
     EXPECT_EQ(prompter.shown.size(), 1);
 }
+
+} // namespace test_range_progress_dialog

@@ -19,7 +19,8 @@
 
 #include <memory>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_text_files {
 
 const double T0 = toDateTimeValue(QDateTime(QDate(2026, 7, 31), QTime(14, 5, 9)));
 
@@ -79,8 +80,6 @@ class TextFiles : public ::testing::Test {
     ScriptedPrompter prompter;
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
 };
-
-} // namespace
 
 TEST_F(TextFiles, GraphLinesInUsAndGermanLocales) {
     prompter.dialogHandler = rangeAnswer();
@@ -404,3 +403,5 @@ TEST_F(TextFiles, HugeSparseFileEndsWithAMessageNotAnAbort) {
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_TRUE(prompter.shown[0].contains("line 3 is longer")) << prompter.shown[0].toStdString();
 }
+
+} // namespace test_text_files

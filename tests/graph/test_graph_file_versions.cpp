@@ -1,7 +1,7 @@
 // Graph files written before charts carried limit lines open as they were saved, and files with
 // limit lines keep them.
-#include "graph/graph_file.h"
 #include "chart/chart_widget.h"
+#include "graph/graph_file.h"
 #include "saved_chart_fixture.h"
 #include "support/scripted_prompter.h"
 #include "support/test_helpers.h"
@@ -10,11 +10,10 @@
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_graph_file_versions {
 
 const QString kBeforeLimitLines = QStringLiteral(QZ407_GRAPH_FIXTURES "/before_limit_lines.ghf");
-
-} // namespace
 
 TEST(GraphFileVersions, FileFromBeforeLimitLinesOpensUnchanged) {
     const QByteArray file = readAll(kBeforeLimitLines);
@@ -63,3 +62,5 @@ TEST(GraphFileVersions, LimitLinesAreSavedWithTheGraph) {
     EXPECT_EQ(opened.limitLines(), (std::vector<LimitLine>{{0, 1000.0}, {0, 2000.0}, {2, 26.0}}));
     EXPECT_EQ(opened.model(), chart.model());
 }
+
+} // namespace test_graph_file_versions

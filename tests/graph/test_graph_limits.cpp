@@ -1,9 +1,9 @@
 // The graph window's limit lines, time above them, statistics of the points in view, and pictures.
 #include "chart/chart_picture.h"
+#include "chart/chart_widget.h"
 #include "graph/graph_window.h"
 #include "graph/limit_statistics.h"
 #include "graph/limits_dialog.h"
-#include "chart/chart_widget.h"
 #include "support/scripted_prompter.h"
 #include "support/test_helpers.h"
 
@@ -20,7 +20,8 @@
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_graph_limits {
 
 constexpr double kStart = 46234.5;
 constexpr double kSecond = 1.0 / 86400.0;
@@ -114,8 +115,6 @@ class GraphLimits : public ::testing::Test {
     GraphShared shared;
     QPointer<GraphWindow> w;
 };
-
-} // namespace
 
 TEST_F(GraphLimits, DialogSetsTheLinesAndRemembersThemForNewWindows) {
     GraphWindow& g = recording();
@@ -305,3 +304,5 @@ TEST(PictureType, ExtensionDecidesThenTheChosenType) {
     EXPECT_EQ(pictureTypeOf(3, name), PictureType::Svg);
     EXPECT_EQ(name, "d.ghf.svg");
 }
+
+} // namespace test_graph_limits

@@ -1,8 +1,8 @@
 // Graph statistics: the pure computation and its formats, and the window's fields, read-out,
 // data-point marker, MAX/MIN table and the two toggle buttons.
+#include "chart/chart_widget.h"
 #include "graph/graph_statistics.h"
 #include "graph/graph_window.h"
-#include "chart/chart_widget.h"
 #include "platform/clock.h"
 #include "support/scripted_prompter.h"
 
@@ -18,7 +18,8 @@
 #include <qcustomplot.h>
 #include <vector>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_graph_statistics {
 
 const QDateTime kStartTime(QDate(2026, 7, 31), QTime(14, 5, 9));
 const double kStart = toDateTimeValue(kStartTime);
@@ -315,4 +316,4 @@ TEST_F(StatisticsWindow, ToggleButtons) {
     EXPECT_TRUE(w.chart->ShowVertLineAnnotations());
 }
 
-} // namespace
+} // namespace test_graph_statistics

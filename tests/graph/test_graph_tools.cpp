@@ -1,10 +1,10 @@
 // Cursor tools shared by all graph windows: crosses and texts at the shifted click, the shared
 // counter, deleting and recolouring marks, the pointers, zoom and its undo.
+#include "chart/chart_widget.h"
 #include "graph/graph_file.h"
 #include "graph/graph_tools.h"
 #include "graph/graph_window.h"
 #include "graph/mark_text_dialog.h"
-#include "chart/chart_widget.h"
 #include "support/scripted_prompter.h"
 
 #include <QApplication>
@@ -18,7 +18,8 @@
 #include <memory>
 #include <qcustomplot.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_graph_tools {
 
 constexpr double kStart = 46234.5;
 constexpr double kStep = 60.0 / 86400.0;
@@ -301,4 +302,4 @@ TEST(AnnotationCounterTest, StartsAfterTheReservedIndices) {
     EXPECT_EQ(counter.next(), 4);
 }
 
-} // namespace
+} // namespace test_graph_tools

@@ -1,8 +1,8 @@
 // The graph window: layout, chart preparation and template, channel boxes, split, font,
 // customization, closing rules, the graph file and the Y-axis dialog.
+#include "chart/chart_widget.h"
 #include "graph/graph_file.h"
 #include "graph/graph_window.h"
-#include "chart/chart_widget.h"
 #include "graph/y_axis_scale_dialog.h"
 #include "support/scripted_prompter.h"
 
@@ -22,9 +22,10 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
-#endif
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_graph_window {
+#endif
 
 constexpr double kStart = 46234.5;
 constexpr double kStep = 60.0 / 86400.0;
@@ -620,4 +621,4 @@ TEST_F(YAxisDialog, TemplateFailureIsShownAndNewScalesStay) {
     EXPECT_EQ(yScale(*w->chart, 0), std::make_pair(300.0, 2000.0));
 }
 
-} // namespace
+} // namespace test_graph_window

@@ -1,8 +1,8 @@
 // The program finds the files it comes with both beside itself (build folder, portable copy) and in
 // <prefix>/share/qz407 once installed, and writes its own template where the user may write.
+#include "chart/chart_widget.h"
 #include "graph/graph_file.h"
 #include "graph/graph_window.h"
-#include "chart/chart_widget.h"
 #include "platform/install_paths.h"
 #include "support/scripted_prompter.h"
 
@@ -13,7 +13,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_installed_layout {
 
 struct InstalledLayout : ::testing::Test {
     QTemporaryDir root;
@@ -88,4 +89,4 @@ TEST_F(InstalledLayout, NewChartsTakeTheShippedTemplateUntilTheUserSavesTheirOwn
     EXPECT_EQ(chart.MainTitle(), "Mine");
 }
 
-} // namespace
+} // namespace test_installed_layout

@@ -7,7 +7,8 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_limit_statistics {
 
 constexpr double kStart = 46234.5; // 2026-07-30 12:00
 constexpr double kSecond = 1.0 / 86400.0;
@@ -50,8 +51,6 @@ ChartModel chartOf(const KnownSeries& ppm, const std::vector<double>& rh, const 
     }
     return m;
 }
-
-} // namespace
 
 TEST(TimeAbove, CountsIntervalsByTheirFirstSampleAndSkipsGapsAndMissingValues) {
     const KnownSeries s = ppmSeries();
@@ -207,3 +206,5 @@ TEST(TimeAbove, SamplingIntervalIsTheMedianInterval) {
     EXPECT_NEAR(interval({0, 90, 120, 180}, {1, kNull, 1, std::nan("")}), 0.0, 1e-9); // none left
     EXPECT_EQ(interval({0}), 0.0);
 }
+
+} // namespace test_limit_statistics

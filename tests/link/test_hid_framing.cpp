@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <numeric>
 
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_hid_framing {
+
 using namespace hidframing;
 
 TEST(HidFraming, FrameFitsOneReportWithCountAndZeroPadding) {
@@ -72,3 +75,5 @@ TEST(HidFraming, DeviceSideRoundTrips) {
     EXPECT_TRUE(a.feed(in[1]));
     EXPECT_EQ(a.bytes(), reply);
 }
+
+} // namespace test_hid_framing

@@ -16,7 +16,8 @@
 #include <future>
 #include <numeric>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_hid_transport {
 
 std::vector<uint8_t> reportOf(std::span<const uint8_t> data) {
     std::vector<uint8_t> r(hidframing::kReportSize, 0);
@@ -128,8 +129,6 @@ struct HidTransportTest : ::testing::Test {
         return t.readReply(count, buffer.data());
     }
 };
-
-} // namespace
 
 TEST_F(HidTransportTest, ThePollAsksForTheMetersIdentityWithItsTimeOutsAndTheSerialNumber) {
     ManualClock clock;
@@ -338,3 +337,5 @@ TEST(SimulatedHid, WrongFramingFailsSafe) {
     for (const auto& f : meter.frames())
         EXPECT_EQ(f[1], 'K');
 }
+
+} // namespace test_hid_transport

@@ -6,7 +6,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_meter_link {
+
 std::vector<uint8_t> blockReply(uint16_t number, uint8_t last = 5) {
     std::vector<uint8_t> r(36, 0);
     r[32] = uint8_t(number >> 8);
@@ -20,7 +22,6 @@ struct LinkTest : ::testing::Test {
     ManualClock clock;
     MeterLink link{t, clock};
 };
-} // namespace
 
 TEST_F(LinkTest, LiveRequestKeepsParameterBytesOfTheBlockRequestAndCountsSequence) {
     t.replies.push_back(blockReply(0x0102));
@@ -174,3 +175,5 @@ TEST_F(LinkTest, ExchangesAskForTheMeterWithItsIdentityAndTimeOuts) {
     EXPECT_EQ(t.timeoutArgs, (std::vector<std::pair<uint32_t, uint32_t>>(4, {100u, 100u})));
     EXPECT_EQ(t.readCounts, (std::vector<uint32_t>{32, 64, 36, 32}));
 }
+
+} // namespace test_meter_link

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <initializer_list>
 
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_simulated_meter {
+
 using namespace meter_memory;
 
-namespace {
 using Frame = std::array<uint8_t, 7>;
 
 Frame frameOf(char letter, std::initializer_list<uint8_t> params = {}) {
@@ -79,7 +81,6 @@ uint8_t checksum(const std::vector<uint8_t>& r) {
         sum = uint8_t(sum + r[i]);
     return sum;
 }
-} // namespace
 
 // --- transport behaviour ---
 
@@ -632,3 +633,5 @@ TEST_F(SimTest, DroppedDeviceLosesItsPendingReply) {
     std::array<uint8_t, 32> buf{};
     EXPECT_NE(meter.readReply(32, buf.data()), 0);
 }
+
+} // namespace test_simulated_meter

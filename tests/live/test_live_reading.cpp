@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <initializer_list>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_live_reading {
+
 std::array<uint8_t, 64> reply() {
     std::array<uint8_t, 64> r{};
     r[0] = 0x02;
@@ -47,7 +49,6 @@ std::string describe(const LiveReading& r) {
         .arg(flags.join(u' '))
         .toStdString();
 }
-} // namespace
 
 // Each flag byte bit by bit (and the combinations whose order matters), from a reply carrying
 // 562 ppm, 25.0 degrees C and 45.1 %RH: the whole decoded record must be exactly the one expected.
@@ -232,3 +233,5 @@ TEST(LiveReading, BadFrameChangesNothing) {
     DecodeLiveReading(r, lr);
     EXPECT_EQ(lr.ppm, 2147483647);
 }
+
+} // namespace test_live_reading

@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 #include <string>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_panel {
+
 constexpr int B = glyph::Blank;
 
 // The annunciators a panel shows, by name, in a fixed order.
@@ -40,7 +42,6 @@ PanelDigits digitsFor(int ppm, float rh, float t, uint8_t flags = 0) {
     r.rangeFlags = flags;
     return computePanelDigits(r);
 }
-} // namespace
 
 TEST(PanelDigits, CarbonDioxideBlanksLeadingZerosButAlwaysShowsThreeDigits) {
     EXPECT_EQ(digitsFor(400, 0, 0).ppm, (std::array<int, 5>{B, B, 4, 0, 0}));
@@ -222,3 +223,5 @@ TEST_F(PanelTest, SimulatedMeterKeyChangesItsState) {
     EXPECT_TRUE(meter.hold());
     EXPECT_EQ(clock.waitedMs(), 0);
 }
+
+} // namespace test_panel

@@ -11,6 +11,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_poll_cycle {
+
 struct PollTest : ::testing::Test {
     ManualClock clock;
     SimulatedMeter meter{clock};
@@ -192,3 +195,5 @@ TEST(PollOverHid, LateLiveRepliesNeverShiftLaterReadings) {
             EXPECT_EQ(late[tick], plain[tick]) << tick;
     }
 }
+
+} // namespace test_poll_cycle

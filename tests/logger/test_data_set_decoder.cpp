@@ -7,7 +7,8 @@
 #include <limits>
 #include <memory>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_data_set_decoder {
 
 const QDateTime Now(QDate(2026, 7, 31), QTime(14, 5, 9));
 
@@ -82,8 +83,6 @@ DataSet decodeOne(const SetLayout& s) {
     EXPECT_EQ(r.code, DecodeOk);
     return r.sets.at(0);
 }
-
-} // namespace
 
 TEST(DataSetDecoderCount, ZeroAndAboveLimitLeaveTheStoreAlone) {
     DataSetStore store;
@@ -277,3 +276,5 @@ TEST(DataSetDecoderTruncated, LyingCountsNeverReadOutside) {
     // A count with no set area at all.
     EXPECT_EQ(ExactImage(MemoryImage(100, 0x05)).decode().code, DecodeNoDataSets);
 }
+
+} // namespace test_data_set_decoder

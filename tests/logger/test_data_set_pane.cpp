@@ -1,8 +1,8 @@
 // The Data Sets pane and showDataSet: the grid's columns and cell texts, selection, clicks and the
 // chart a set is put into.
+#include "chart/chart_widget.h"
 #include "graph/graph_statistics.h"
 #include "graph/graph_window.h"
-#include "chart/chart_widget.h"
 #include "logger/data_set_pane.h"
 #include "platform/clock.h"
 #include "support/scripted_prompter.h"
@@ -25,7 +25,8 @@
 
 #include <memory>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_data_set_pane {
 
 const double T0 = toDateTimeValue(QDateTime(QDate(2026, 7, 31), QTime(9, 5, 3)));
 
@@ -84,8 +85,6 @@ class DataSetViews : public ::testing::Test {
     DataSetStore store;
     QPointer<GraphWindow> window;
 };
-
-} // namespace
 
 TEST(DataSetPane, HeadersWidthsAndLook) {
     DataSetPane pane;
@@ -358,3 +357,5 @@ TEST_F(DataSetViews, PaneIsInstalledOnce) {
     EXPECT_EQ(installDataSetPane(*window, store), pane);
     EXPECT_EQ(dataSetPaneOf(GraphWindow(prompter, shared)), nullptr);
 }
+
+} // namespace test_data_set_pane

@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_memory_download {
+
 struct RecordingProgress : DownloadProgress {
     uint32_t total = 0, last = 0;
     int started = 0, ended = 0, updates = 0;
@@ -46,7 +48,6 @@ struct DownloadTest : ::testing::Test {
         return MemoryImage(meter.memory().begin(), meter.memory().begin() + std::ptrdiff_t(n));
     }
 };
-} // namespace
 
 TEST(DownloadSize, ReportedSizeIsBoundedAndRaisedToWholeBlocks) {
     const uint8_t block[9] = {0, 0, 0, 0, 0, 0, 0x00, 0x27, 0x0F};
@@ -218,7 +219,6 @@ TEST_F(DownloadTest, DecodeHandsTheImageOnAndEmptiesIt) {
     EXPECT_TRUE(store.image.empty());
 }
 
-namespace {
 struct CommandTest : DownloadTest {
     DataSetStore store;
     QTimer pollTimer;
@@ -232,7 +232,6 @@ struct CommandTest : DownloadTest {
         pollTimer.start(500);
     }
 };
-} // namespace
 
 TEST_F(CommandTest, FailureSendsQThenClosesAndRestartsPolling) {
     meter.faults.corruptChecksumBlocks = {2};
@@ -395,3 +394,5 @@ TEST_F(DownloadTest, BlocksStayInTheDownloadsOwnBufferUntilItIsComplete) {
     EXPECT_EQ(handed.size(), totalBytesFor(meter.reportedSize()));
     EXPECT_EQ(store.sets.size(), 4u);
 }
+
+} // namespace test_memory_download

@@ -11,7 +11,8 @@
 #include <memory>
 #include <string>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_table {
 
 // Cells in a fixed test notation: "yyyy-MM-dd HH:mm:ss" and decimal points.
 TableParsers testParsers() {
@@ -35,8 +36,6 @@ TableParsers testParsers() {
 double at(const char* text) {
     return toDateTimeValue(QDateTime::fromString(QString::fromLatin1(text), "yyyy-MM-dd HH:mm:ss"));
 }
-
-} // namespace
 
 TEST(TableModel, NewTableShowsHeadersAndOneEmptyRow) {
     TableModel m;
@@ -203,3 +202,5 @@ TEST(TableToGraph, UnreadableRowsInBetweenAreSkipped) {
     EXPECT_EQ(d.y[0][4], 404.0f);
     EXPECT_TRUE(std::is_sorted(d.x.begin(), d.x.end()));
 }
+
+} // namespace test_table

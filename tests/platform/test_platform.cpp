@@ -12,6 +12,9 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_platform {
+
 TEST(DateTimeValue, DaysSince1899RoundTrip) {
     EXPECT_DOUBLE_EQ(toDateTimeValue(QDateTime(QDate(1899, 12, 30), QTime(0, 0))), 0.0);
     EXPECT_DOUBLE_EQ(toDateTimeValue(QDateTime(QDate(1900, 1, 1), QTime(12, 0))), 2.5);
@@ -153,3 +156,5 @@ TEST(RealClock, WaitServesTimersAndPostedEventsAndLastsLongerThanAsked) {
     EXPECT_TRUE(posted);
     EXPECT_GE(ticks, 2);
 }
+
+} // namespace test_platform

@@ -17,9 +17,10 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-using namespace print;
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_print {
 
-namespace {
+using namespace print;
 
 QString blanks(int n) {
     return QString(n, QLatin1Char(' '));
@@ -293,4 +294,4 @@ TEST_F(PrintToPdf, GraphGoesThroughTheTrimmedCustomizationThenPrints) {
     EXPECT_LT(lowest, image.height() * 3 / 4);
 }
 
-} // namespace
+} // namespace test_print

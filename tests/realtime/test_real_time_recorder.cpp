@@ -1,5 +1,5 @@
-#include "graph/graph_statistics.h"
 #include "chart/chart_widget.h"
+#include "graph/graph_statistics.h"
 #include "link/meter_link.h"
 #include "link/simulated_meter.h"
 #include "live/live_reading.h"
@@ -20,7 +20,8 @@
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_real_time_recorder {
 
 struct RecorderTest : ::testing::Test, RecorderRig {};
 
@@ -258,4 +259,4 @@ TEST_F(RecorderTest, QuestionsOfRunClearAndClose) {
     EXPECT_NE(recorder.window(), nullptr);
 }
 
-} // namespace
+} // namespace test_real_time_recorder

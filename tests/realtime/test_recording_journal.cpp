@@ -7,7 +7,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_recording_journal {
 
 using journal::Contents;
 using journal::Header;
@@ -224,4 +225,4 @@ TEST(RecordingJournalFile, AJournalThatCannotBeWrittenIsGivenUp) {
     EXPECT_FALSE(off.start(header()));
 }
 
-} // namespace
+} // namespace test_recording_journal

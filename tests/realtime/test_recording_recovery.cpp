@@ -13,7 +13,8 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_recording_recovery {
 
 // Everything a stopped recording shows: the points, the fields and the scale.
 struct Shown {
@@ -288,4 +289,4 @@ TEST(RecoveryQuestion, StartTimeInTheLocalesShortDateAndLongTime) {
               "Recover it?");
 }
 
-} // namespace
+} // namespace test_recording_recovery

@@ -10,9 +10,10 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
-using namespace realtime;
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_setup_real_time {
 
-namespace {
+using namespace realtime;
 
 TEST(RealTimePeriod, FormatsOfTheDialogAndOfRun) {
     // 2000 samples at 00:02.
@@ -170,4 +171,4 @@ TEST_F(SetupRealTimeDialog, StartAcceptsCancelRejectsReturnDoesNeither) {
     EXPECT_EQ(finished.at(1).at(0).toInt(), QDialog::Rejected);
 }
 
-} // namespace
+} // namespace test_setup_real_time

@@ -3,15 +3,16 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_meter_config {
+
 using namespace meter_config;
 
-namespace {
 struct LocaleScope {
     QLocale saved;
     explicit LocaleScope(const QLocale& l) { QLocale::setDefault(l); }
     ~LocaleScope() { QLocale::setDefault(saved); }
 };
-} // namespace
 
 TEST(MeterConfigInterval, DigitsBecomeBcdAndLimitsAreSixtyAndNotBothZero) {
     auto i = parseInterval("60", "60");
@@ -145,3 +146,5 @@ TEST(MeterConfigClock, TimeBlockCarriesBcdFieldsAndLeavesTheRestAlone) {
     writeTimeBlock(QDateTime(QDate(2100, 1, 2), QTime(0, 0, 0)), block);
     EXPECT_EQ(block[6], 0x00);
 }
+
+} // namespace test_meter_config

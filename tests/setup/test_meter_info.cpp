@@ -4,7 +4,9 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_meter_info {
+
 std::vector<uint8_t> withPosition(uint32_t position) {
     auto r = infoReply();
     r[6] = uint8_t(position >> 16);
@@ -15,7 +17,6 @@ std::vector<uint8_t> withPosition(uint32_t position) {
 uint32_t availableAt(uint32_t position) {
     return memoryAvailable(decodeMeterInfo(withPosition(position))->memoryPosition);
 }
-} // namespace
 
 TEST(MeterInfoDecode, MemoryAvailableCountsFreeRecordsUpToTheLastAddress) {
     EXPECT_EQ(availableAt(0x3F2FF), 0u);
@@ -108,3 +109,5 @@ TEST(MeterInfoTexts, DecimalsFollowTheUsersLocale) {
     EXPECT_EQ(temperatureOffsetText(-90, false), "-5,0");
     QLocale::setDefault(saved);
 }
+
+} // namespace test_meter_info

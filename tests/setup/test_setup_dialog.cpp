@@ -15,7 +15,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_setup_dialog {
 
 const QColor kGreen(0, 128, 0);
 const QColor kRed(255, 0, 0);
@@ -61,8 +62,6 @@ struct SetupDialogTest : ::testing::Test {
         dlg->onReadClicked();
     }
 };
-
-} // namespace
 
 TEST_F(SetupDialogTest, WindowHasItsCaptionDefaultsAndColours) {
     EXPECT_EQ(dlg->windowTitle(), "Setup");
@@ -422,3 +421,5 @@ TEST_F(SetupDialogTest, GermanLocaleShowsAndReadsDecimalCommas) {
     EXPECT_EQ(t.frames.back(), (Frame{0x02, 'W', 0x00, 0x00, 0x4A, 0xA6, 0x03}));
     QLocale::setDefault(saved);
 }
+
+} // namespace test_setup_dialog

@@ -5,7 +5,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_setup_exchange {
+
 struct ExchangeTest : ::testing::Test {
     SetupTransport t;
     ManualClock clock;
@@ -40,7 +42,6 @@ template <class Op> std::vector<int> codes(Op op, char letter) {
                      }),
             codeWhen(op, letter, [](SetupTransport& t) { t.allOpenFail = true; })};
 }
-} // namespace
 
 // Each step failing in every try gives that step's own code; the information read takes any reply
 // that was read (no acknowledgement), the clock needs 'O','K'.
@@ -227,3 +228,5 @@ TEST_F(ExchangeTest, SerialNumberIsCutAtTheBufferEnd) {
     t.serial = std::string(40, 'Q');
     EXPECT_EQ(ex.serialNumber(), QByteArray(31, 'Q'));
 }
+
+} // namespace test_setup_exchange

@@ -15,8 +15,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_setup_simulated {
+
 // The dialog against the software meter: every setting it sends shows up in the next read.
-namespace {
 
 struct SetupOnSimulatedMeter : ::testing::Test {
     ManualClock clock;
@@ -48,8 +50,6 @@ struct SetupOnSimulatedMeter : ::testing::Test {
         meter.setMemory(image);
     }
 };
-
-} // namespace
 
 TEST_F(SetupOnSimulatedMeter, EachSettingShowsInTheNextRead) {
     setUnit(0);
@@ -210,3 +210,5 @@ TEST(SetupOverHid, LateRepliesGiveTheSameInformation) {
     EXPECT_EQ(late[1][9], 0x02); // the interval just set, read back
     EXPECT_EQ(late[1][10], 0x30);
 }
+
+} // namespace test_setup_simulated

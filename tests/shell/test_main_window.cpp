@@ -1,5 +1,5 @@
-#include "files/open_save_choice_dialog.h"
 #include "chart/chart_widget.h"
+#include "files/open_save_choice_dialog.h"
 #include "link/hid_meter_transport.h"
 #include "link/simulated_hid_backend.h"
 #include "link/simulated_meter.h"
@@ -28,6 +28,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_main_window {
 
 struct MainWindowTest : MainWindowRig {
     void SetUp() override { start(); }
@@ -351,3 +354,5 @@ TEST(MainWindowOverHid, WrongReportFramingFailsSafe) {
     meter.update();
     EXPECT_EQ(meter.memory(), memory);
 }
+
+} // namespace test_main_window

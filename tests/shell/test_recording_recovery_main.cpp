@@ -19,7 +19,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_recording_recovery_main {
 
 struct MainJournal : MainWindowRig {
     QString journalPath = dir.filePath("Documents/QZ407/temp/RealTimeRecording.jnl");
@@ -80,4 +81,4 @@ TEST_F(MainJournal, NoJournalNoQuestion) {
     EXPECT_EQ(main->realTime().SampleCount, 0);
 }
 
-} // namespace
+} // namespace test_recording_recovery_main

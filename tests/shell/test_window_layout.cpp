@@ -1,7 +1,7 @@
 // The main window's windows as a user meets them: the View menu's tick, the "Output Tabular to
 // graph" button, the first sizes of new windows, Tile and Cascade, Printer Setup and the help.
-#include "files/open_save_choice_dialog.h"
 #include "chart/chart_widget.h"
+#include "files/open_save_choice_dialog.h"
 #include "link/simulated_meter.h"
 #include "live/panel_window.h"
 #include "logger/table_window.h"
@@ -34,7 +34,8 @@
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
-namespace {
+// This file's tests and helpers, apart from the other files compiled into the same unit.
+namespace test_window_layout {
 
 struct WindowLayout : MainWindowRig {
     void SetUp() override {
@@ -72,8 +73,6 @@ struct WindowLayout : MainWindowRig {
         return qobject_cast<TableWindow*>(sub->widget());
     }
 };
-
-} // namespace
 
 TEST_F(WindowLayout, RealTimeGraphKeepsItsTickWhenChosenWhileOpen) {
     ASSERT_NE(main->recorder().window(), nullptr);
@@ -295,3 +294,5 @@ TEST_F(WindowLayout, PanelFitsALowWindowAndShowsOnlyTheMeter) {
     EXPECT_TRUE(panel->mask().contains(panel->rect().center()));
     EXPECT_EQ(frameOf(panel)->mask(), panel->mask());
 }
+
+} // namespace test_window_layout
