@@ -1,9 +1,9 @@
 // Limit lines: the time above them over a whole recording, and the statistics of the points in
 // view recomputed on a zoom step (pure, and through a graph window's scroll bar).
 #include "bench_support.h"
+#include "chart/chart_widget.h"
 #include "graph/graph_window.h"
 #include "graph/limit_statistics.h"
-#include "chart/chart_widget.h"
 
 #include <QApplication>
 #include <QMouseEvent>

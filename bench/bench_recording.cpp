@@ -3,8 +3,8 @@
 // size; the recording journal's cost per sample; and the worst poll tick over the last samples of
 // such a recording, its journal and its Stop included.
 #include "bench_support.h"
-#include "graph/graph_window.h"
 #include "chart/chart_widget.h"
+#include "graph/graph_window.h"
 #include "link/meter_link.h"
 #include "link/simulated_meter.h"
 #include "live/live_reading.h"

@@ -3,12 +3,12 @@
 // line writer, live, information and block replies by the simulated meter, and USB input reports
 // in the framing the transport reads, recording journals by the journal's own encoder. Usage:
 // qz407_fuzz_seeds <corpus folder>
+#include "chart/chart_state.h"
+#include "chart/chart_widget.h"
 #include "files/locale_formats.h"
 #include "files/text_files.h"
-#include "chart/chart_state.h"
 #include "graph/graph_file.h"
 #include "graph/graph_window.h"
-#include "chart/chart_widget.h"
 #include "link/demo_memory.h"
 #include "link/hid_report_framing.h"
 #include "link/meter_link.h"

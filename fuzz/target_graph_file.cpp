@@ -1,9 +1,9 @@
 // Graph files: the 4-byte length and the chart's stored state, restored as opening a graph file
 // restores it, then the statistics and the text lines that a restored chart leads to.
+#include "chart/chart_state.h"
 #include "files/locale_formats.h"
 #include "files/text_files.h"
 #include "fuzz_targets.h"
-#include "chart/chart_state.h"
 #include "graph/graph_statistics.h"
 #include "graph/limit_statistics.h"
 #include "platform/clock.h"

@@ -2,9 +2,9 @@
 // graph window prepares one without a template, stored in the graph file layout. A user who changes
 // the look later ("Save this setting", the customization dialog) writes a template of their own.
 //   qz407-make-template <output file>
+#include "chart/chart_widget.h"
 #include "graph/graph_file.h"
 #include "graph/graph_window.h"
-#include "chart/chart_widget.h"
 #include "platform/prompter.h"
 
 #include <QApplication>

@@ -95,15 +95,16 @@ int runDownload(CommandContext& context) {
             return context.usageError(QStringLiteral("--format is for the --sets files"));
         const auto named = textFormatNamed(p.value(downloadFormatOption()));
         if (!named)
-            return context.usageError(QStringLiteral("unknown format '%1'").arg(p.value(downloadFormatOption())));
+            return context.usageError(
+                QStringLiteral("unknown format '%1'").arg(p.value(downloadFormatOption())));
         format = *named;
     }
 
     const auto session = MeterSession::open(context.global);
     if (!session)
         return ExitUsage;
-    const QString path =
-        p.isSet(downloadOutputOption()) ? p.value(downloadOutputOption()) : defaultCollectionPath(session->clock());
+    const QString path = p.isSet(downloadOutputOption()) ? p.value(downloadOutputOption())
+                                                         : defaultCollectionPath(session->clock());
     // Where the files go is checked first, so that a long download is not spent on a typing error.
     const QString folder = QFileInfo(path).absolutePath();
     if (!QFileInfo(folder).isDir()) {

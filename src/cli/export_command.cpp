@@ -42,7 +42,8 @@ int runExport(CommandContext& context) {
     if (p.isSet(exportFormatOption())) {
         format = textFormatNamed(p.value(exportFormatOption()));
         if (!format)
-            return context.usageError(QStringLiteral("unknown format '%1'").arg(p.value(exportFormatOption())));
+            return context.usageError(
+                QStringLiteral("unknown format '%1'").arg(p.value(exportFormatOption())));
     } else if (const auto byName = textFormatNamed(QFileInfo(outPath).suffix())) {
         format = byName;
     }

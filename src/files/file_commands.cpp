@@ -1,12 +1,12 @@
 #include "file_commands.h"
 
+#include "chart/chart_widget.h"
 #include "files/collection_file.h"
 #include "files/locale_formats.h"
 #include "files/open_save_choice_dialog.h"
 #include "files/text_files.h"
 #include "graph/graph_file.h"
 #include "graph/graph_window.h"
-#include "chart/chart_widget.h"
 #include "logger/data_set.h"
 #include "logger/data_set_pane.h"
 #include "logger/table_window.h"

@@ -1,10 +1,10 @@
 #include "output_to_graph.h"
 
+#include "chart/chart_widget.h"
 #include "files/locale_formats.h"
 #include "files/range_progress_dialog.h"
 #include "files/text_files.h"
 #include "graph/graph_window.h"
-#include "chart/chart_widget.h"
 #include "logger/table_model.h"
 #include "logger/table_to_graph.h"
 #include "logger/table_window.h"

@@ -1,8 +1,8 @@
 #include "graph_statistics.h"
 
+#include "chart/chart_widget.h"
 #include "graph/graph_tools.h"
 #include "graph/graph_window.h"
-#include "chart/chart_widget.h"
 #include "platform/clock.h"
 
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "graph_tools.h"
 
+#include "chart/chart_widget.h"
 #include "graph/graph_window.h"
 #include "graph/mark_text_dialog.h"
-#include "chart/chart_widget.h"
 #include "platform/prompter.h"
 
 #include <QGuiApplication>

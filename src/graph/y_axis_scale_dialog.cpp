@@ -1,8 +1,8 @@
 #include "y_axis_scale_dialog.h"
 
+#include "chart/chart_widget.h"
 #include "graph/graph_file.h"
 #include "graph/graph_window.h"
-#include "chart/chart_widget.h"
 #include "platform/prompter.h"
 
 #include <QCheckBox>

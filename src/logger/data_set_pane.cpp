@@ -2,9 +2,9 @@
 
 #include <QSplitter>
 
+#include "chart/chart_widget.h"
 #include "graph/graph_statistics.h"
 #include "graph/graph_window.h"
-#include "chart/chart_widget.h"
 #include "logger/table_sizing.h"
 #include "platform/clock.h"
 

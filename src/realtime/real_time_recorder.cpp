@@ -1,7 +1,7 @@
 #include "realtime/real_time_recorder.h"
 
-#include "graph/graph_statistics.h"
 #include "chart/chart_widget.h"
+#include "graph/graph_statistics.h"
 #include "link/meter_link.h"
 #include "live/live_reading.h"
 #include "platform/clock.h"

@@ -1,9 +1,9 @@
 #include "main_window.h"
 
 #include "about_box.h"
+#include "chart/chart_widget.h"
 #include "files/collection_file.h"
 #include "files/output_to_graph.h"
-#include "chart/chart_widget.h"
 #include "live/panel_window.h"
 #include "logger/data_set_pane.h"
 #include "logger/download_progress.h"

@@ -2,10 +2,10 @@
 //   xvfb-run -s "-screen 0 1600x1000x24" qz407-screenshots <folder>
 // Run it with LANG / LC_ALL and QT_SCALE_FACTOR set to see other locales and scales. Modal dialogs
 // are photographed and closed by a timer, so the run needs no one at the keyboard.
+#include "chart/chart_widget.h"
 #include "files/file_commands.h"
 #include "files/open_save_choice_dialog.h"
 #include "graph/graph_window.h"
-#include "chart/chart_widget.h"
 #include "link/simulated_meter.h"
 #include "logger/data_set_pane.h"
 #include "logger/table_window.h"
