@@ -1,9 +1,10 @@
 #include "chart_picture.h"
 
+#include "platform/checked_save_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <QTemporaryDir>
 #include <qcustomplot.h>
@@ -95,10 +96,8 @@ bool saveChartPicture(QCustomPlot& plot, const QString& fileName, PictureType ty
     const QByteArray bytes = picture.readAll();
 
     // Replaces an older file of the name only once the whole picture is written.
-    QSaveFile out(fileName);
-    if (!out.open(QIODevice::WriteOnly))
-        return fail(out.errorString());
-    if (out.write(bytes) != bytes.size() || !out.commit())
-        return fail(out.errorString());
+    QString reason;
+    if (!saveFileWhole(fileName, bytes, &reason))
+        return fail(reason);
     return true;
 }

@@ -2,18 +2,18 @@
 
 #include "cli_common.h"
 
+#include "platform/checked_save_file.h"
 #include <QDir>
-#include <QSaveFile>
 
 OutputTarget::OutputTarget(const QString& path) : m_path(path) {
     if (!path.isEmpty() && path != QLatin1String("-"))
-        m_file = std::make_unique<QSaveFile>(path);
+        m_file = std::make_unique<CheckedSaveFile>(path);
 }
 
 OutputTarget::~OutputTarget() = default;
 
 bool OutputTarget::open() {
-    return !m_file || m_file->open(QIODevice::WriteOnly);
+    return !m_file || m_file->open();
 }
 
 bool OutputTarget::write(std::string_view bytes) {
@@ -23,16 +23,9 @@ bool OutputTarget::write(std::string_view bytes) {
         m_failed = !console::out(bytes);
         return !m_failed;
     }
-    const char* data = bytes.data();
-    qint64 left = static_cast<qint64>(bytes.size());
-    while (left > 0) {
-        const qint64 written = m_file->write(data, left);
-        if (written <= 0) {
-            m_failed = true;
-            return false;
-        }
-        data += written;
-        left -= written;
+    if (!m_file->write(bytes)) {
+        m_failed = true;
+        return false;
     }
     return true;
 }
@@ -41,8 +34,7 @@ bool OutputTarget::commit() {
     if (!m_file)
         return console::flushOut() && !m_failed;
     if (m_failed) {
-        m_file->cancelWriting();
-        m_file->commit(); // removes the temporary file
+        m_file->cancel(); // removes the temporary file, keeps the old one
         return false;
     }
     return m_file->commit();

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string_view>
 
-class QSaveFile;
+class CheckedSaveFile;
 
 // Where a command writes its result: standard output, or a file that is replaced only once it is
 // complete (written to a temporary file beside it, then renamed over it), so a failure or an
@@ -27,6 +27,6 @@ class OutputTarget {
 
   private:
     QString m_path;
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<CheckedSaveFile> m_file;
     bool m_failed = false;
 };

@@ -1,13 +1,13 @@
 #include "collection_file.h"
 
 #include "logger/data_set_decoder.h"
+#include "platform/checked_save_file.h"
 #include "platform/prompter.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <new>
 
@@ -16,29 +16,9 @@ namespace {
 constexpr char TempFolderName[] = "temp";
 constexpr char TempImageName[] = "DataSetsTemp.tmp";
 
-bool writeWhole(QSaveFile& file, std::span<const uint8_t> bytes) {
-    const char* data = reinterpret_cast<const char*>(bytes.data());
-    qint64 left = static_cast<qint64>(bytes.size());
-    while (left > 0) {
-        const qint64 written = file.write(data, left);
-        if (written <= 0)
-            return false;
-        data += written;
-        left -= written;
-    }
-    return true;
-}
-
-// Writes `bytes` as `path` through a save file, so a failure leaves any older file untouched.
+// Writes `bytes` as `path` through a checked save file, so a failure leaves any older file untouched.
 bool saveWhole(const QString& path, std::span<const uint8_t> bytes, QString* error = nullptr) {
-    QSaveFile file(path);
-    const bool ok = file.open(QIODevice::WriteOnly) && writeWhole(file, bytes) && file.commit();
-    if (!ok) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-    }
-    return ok;
+    return saveFileWhole(path, bytes, error);
 }
 
 // Reads a whole file; false when it cannot be opened, is larger than a collection may be, or fewer
@@ -112,8 +92,14 @@ SaveCollectionResult saveCollection(Prompter& prompter, const QString& dataFolde
         return SaveCollectionResult::Cancelled;
 
     MemoryImage image;
-    if (unwritten.empty() && !readWhole(temporaryImagePath(dataFolder), image))
+    QString readError;
+    if (unwritten.empty() && !readWhole(temporaryImagePath(dataFolder), image, &readError)) {
+        // Saying nothing would let the user believe the download saved.
+        prompter.message(
+            QStringLiteral("Nothing was saved: the downloaded data could not be read from %1: %2")
+                .arg(QDir::toNativeSeparators(temporaryImagePath(dataFolder)), readError));
         return SaveCollectionResult::NoTemporaryImage;
+    }
     QString error;
     if (!saveWhole(request.fileName, unwritten.empty() ? std::span<const uint8_t>(image) : unwritten,
                    &error)) {
@@ -167,12 +153,21 @@ OpenCollectionResult openCollection(Prompter& prompter, DataSetStore& store, con
         store.sets = std::move(read.sets);
         store.sampleValues = std::move(read.sampleValues);
         store.sampleTimes = std::move(read.sampleTimes);
-        if (writeTemporaryImage(dataFolder, read.image) == TempImageWrite::FolderFailed) {
+        switch (writeTemporaryImage(dataFolder, read.image)) {
+        case TempImageWrite::FolderFailed:
             prompter.message(QDir::toNativeSeparators(temporaryImageFolder(dataFolder)));
             result.outcome = OpenCollectionResult::TempFolderFailed;
             result.unwrittenImage = std::move(read.image);
-        } else {
+            break;
+        case TempImageWrite::FileFailed:
+            // The older temporary file no longer matches the sets on show: "save all data sets"
+            // must save this image, kept in memory, instead.
             result.outcome = OpenCollectionResult::Decoded;
+            result.unwrittenImage = std::move(read.image);
+            break;
+        case TempImageWrite::Written:
+            result.outcome = OpenCollectionResult::Decoded;
+            break;
         }
         break;
     case DecodeTooManySets:

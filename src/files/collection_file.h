@@ -43,12 +43,12 @@ inline constexpr qint64 CollectionFileMaxBytes = 16 * 1024 * 1024;
 enum class SaveCollectionResult {
     Cancelled,        // the user cancelled the dialog; nothing changed
     Saved,            // the temporary image file was copied to the chosen file
-    NoTemporaryImage, // there was nothing to copy; nothing was written
+    NoTemporaryImage, // there was nothing to copy: said with the reason; nothing was written
     WriteFailed,      // the chosen file could not be written; an older one stays intact
 };
 
 // Asks for a collection file name and copies the temporary image file to it byte for byte. The
-// caller clears its unsaved-data flag unless the result is Cancelled or WriteFailed. A failed
+// caller clears its unsaved-data flag only when the result is Saved. A failed
 // write is reported to the user with the file's path and the system's reason, so that data the
 // user believes saved is not silently lost. `unwritten`, when not empty, is the image of the last
 // decode that could not be written as the temporary image file (its folder could not be made);
@@ -72,7 +72,8 @@ struct OpenCollectionResult {
     int decodeCode = -1;    // the decoder's result, -1 when it did not run
     bool truncated = false; // the file ended before all the sets it claims
     QString path;           // the chosen file
-    // On TempFolderFailed: the image that could not be written, for a later "save all data sets".
+    // The image that could not be written as the temporary image file (on TempFolderFailed, and on
+    // Decoded when the file itself could not be written), for a later "save all data sets".
     MemoryImage unwrittenImage;
 };
 

@@ -147,7 +147,7 @@ bool FileCommands::saveGraph(GraphWindow& window) {
 
 void FileCommands::saveAllDataSets() {
     const SaveCollectionResult result = saveCollection(m_prompter, m_dataFolder, m_unwrittenImage);
-    if (result == SaveCollectionResult::Saved || result == SaveCollectionResult::NoTemporaryImage)
+    if (result == SaveCollectionResult::Saved)
         m_shared.downloadUnsaved = false;
 }
 
@@ -222,13 +222,11 @@ void FileCommands::openCollectionFile() {
     // early leaves it as it was.
     QPointer<GraphWindow> window = dataLoggerWindow();
     OpenCollectionResult result = openCollection(m_prompter, m_store, m_dataFolder, m_clock.nowDateTime());
-    if (result.outcome == OpenCollectionResult::Decoded)
-        m_unwrittenImage.clear();
-    else if (result.outcome == OpenCollectionResult::TempFolderFailed)
-        m_unwrittenImage = std::move(result.unwrittenImage);
-    else
+    if (result.outcome != OpenCollectionResult::Decoded &&
+        result.outcome != OpenCollectionResult::TempFolderFailed)
         return;
-    if (!window) // closed while the file dialog was open
+    m_unwrittenImage = std::move(result.unwrittenImage); // empty once the temporary file holds it
+    if (!window)                                         // closed while the file dialog was open
         window = dataLoggerWindow();
     if (!window)
         return;

@@ -6,6 +6,7 @@
 #include "files/text_lines.h"
 #include "logger/table_model.h"
 #include "logger/table_window.h"
+#include "platform/checked_save_file.h"
 #include "platform/prompter.h"
 
 #include <QCoreApplication>
@@ -14,7 +15,6 @@
 #include <QFile>
 #include <QPointer>
 #include <QProgressBar>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <array>
@@ -72,12 +72,12 @@ class ProgressRun {
     QString m_status;
 };
 
-// Collects text and hands it to a QSaveFile in large pieces, so the older file is replaced only
-// by a complete new one.
+// Collects text and hands it to a checked save file in large pieces, so the older file is replaced
+// only by a complete new one.
 class TextWriter {
   public:
     explicit TextWriter(const QString& fileName) : m_file(fileName) { m_buffer.reserve(ChunkSize + 4096); }
-    bool open() { return m_file.open(QIODevice::WriteOnly); }
+    bool open() { return m_file.open(); }
     std::string& buffer() { return m_buffer; }
     void flushIfFull() {
         if (m_buffer.size() >= static_cast<std::size_t>(ChunkSize))
@@ -87,16 +87,16 @@ class TextWriter {
         flush();
         return m_file.commit();
     }
-    void cancel() { m_file.cancelWriting(); }
+    void cancel() { m_file.cancel(); }
     QString errorString() const { return m_file.errorString(); }
 
   private:
     void flush() {
         if (!m_buffer.empty())
-            m_file.write(m_buffer.data(), static_cast<qint64>(m_buffer.size()));
+            m_file.write(std::string_view(m_buffer));
         m_buffer.clear();
     }
-    QSaveFile m_file;
+    CheckedSaveFile m_file;
     std::string m_buffer;
 };
 

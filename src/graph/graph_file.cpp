@@ -1,10 +1,10 @@
 #include "graph_file.h"
 
 #include "chart/chart_widget.h"
+#include "platform/checked_save_file.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 #include <array>
 
@@ -25,18 +25,13 @@ bool writeGraphFile(const ChartWidget& chart, const QString& fileName, QString* 
     const QString shown = QDir::toNativeSeparators(fileName);
     if (quint64(state.size()) > 0xFFFFFFFFull)
         return fail(error, QStringLiteral("The graph is too large to be saved in %1.").arg(shown));
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    CheckedSaveFile file(fileName);
+    if (!file.open())
         return fail(error, QStringLiteral("Cannot create file %1: %2").arg(shown, file.errorString()));
     std::array<uchar, kLengthBytes> length{};
     qToLittleEndian<quint32>(quint32(state.size()), length.data());
-    if (file.write(reinterpret_cast<const char*>(length.data()), kLengthBytes) != kLengthBytes ||
-        file.write(state) != state.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return fail(error, QStringLiteral("Cannot write file %1: %2").arg(shown, reason));
-    }
-    if (!file.commit())
+    if (!file.write(reinterpret_cast<const char*>(length.data()), kLengthBytes) || !file.write(state) ||
+        !file.commit())
         return fail(error, QStringLiteral("Cannot write file %1: %2").arg(shown, file.errorString()));
     return true;
 }

@@ -410,7 +410,8 @@ void MainWindow::onLoadDataClicked() {
     DownloadHooks hooks;
     hooks.progress = progress.get();
     hooks.decoded = [this](const MemoryImage& image) {
-        if (writeTemporaryImage(dataFolderPath, image) == TempImageWrite::FolderFailed) {
+        const TempImageWrite written = writeTemporaryImage(dataFolderPath, image);
+        if (written == TempImageWrite::FolderFailed) {
             // The sets are in the store: list them as opening a collection does, without showing
             // one, and keep the image for "save all data sets", which cannot copy a file that was
             // never written.
@@ -419,7 +420,10 @@ void MainWindow::onLoadDataClicked() {
             installDataSetPane(*dataLoggerForDownload(), m_store)->listDataSets(m_store);
             return;
         }
-        m_files->keepUnwrittenImage({});
+        // A temporary file that could not be written leaves an older one behind, which no longer
+        // matches these sets: "save all data sets" saves the image kept here instead.
+        m_files->keepUnwrittenImage(written == TempImageWrite::FileFailed ? std::span<const uint8_t>(image)
+                                                                          : std::span<const uint8_t>());
         showDownloadedSets();
     };
     hooks.finished = [this, progress](int code) {

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "support/memory_images.h"
 #include "support/scripted_prompter.h"
+#include "support/small_file_system.h"
 #include "support/test_helpers.h"
 
 #include <QJsonDocument>
@@ -121,6 +122,25 @@ TEST_F(CliExportTest, JsonlCarriesIsoTimesNumbersAndOverRangeFlags) {
     // The text file writes the same values as the window does: " OL" markers.
     const CliResult txt = run({"--locale", "en_US", "export", file, "--set", "1"});
     EXPECT_TRUE(txt.lines().value(0).endsWith("\t OL\t OL\t21.5")) << txt.out.constData();
+}
+
+// 19 KB of text onto a disk with 12 KiB free: exit 3 with the system's reason, the old file whole.
+TEST_F(CliExportTest, AFullDiskExitsThreeAndKeepsTheOldFile) {
+    SmallFileSystem disk(96);
+    if (!disk.available())
+        GTEST_SKIP() << SmallFileSystem::skipReason();
+    const QString collection = demoCollection();
+    const QString out = disk.filePath("old.txt");
+    writeAll(out, QByteArray(3000, 'o'));
+    disk.fill(12 * 1024);
+    const CliResult r = run({"export", collection, "--set", "2", "--format", "txt", "-o", out});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(r.err.contains("old.txt: No space left on device")) << r.err.constData();
+    EXPECT_EQ(readAll(out), QByteArray(3000, 'o'));
+    disk.empty();
+    const CliResult again = run({"export", collection, "--set", "2", "--format", "txt", "-o", out});
+    EXPECT_EQ(again.exitCode, 0) << again.err.constData();
+    EXPECT_GT(readAll(out).size(), 12 * 1024);
 }
 
 TEST_F(CliExportTest, FilesThatCannotBeExportedExitThreeAndWriteNothing) {

@@ -1,5 +1,6 @@
 #include "files/collection_file.h"
 #include "logger/data_set_decoder.h"
+#include "platform/checked_save_file.h"
 #include "support/memory_images.h"
 #include "support/scripted_prompter.h"
 #include "support/test_helpers.h"
@@ -79,7 +80,40 @@ TEST_F(CollectionFileTest, SaveCancelledOrWithoutTemporaryImageWritesNothing) {
     prompter.files = {path("none.407")};
     EXPECT_EQ(saveCollection(prompter, dataFolder), SaveCollectionResult::NoTemporaryImage);
     EXPECT_FALSE(QFile::exists(path("none.407")));
-    EXPECT_TRUE(prompter.shown.isEmpty());
+    // Not a word would let the user believe the download saved.
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(
+        prompter.shown[0].startsWith("Nothing was saved: the downloaded data could not be read from " +
+                                     QDir::toNativeSeparators(temporaryImagePath(dataFolder)) + ": "));
+}
+
+TEST_F(CollectionFileTest, AFullDiskKeepsTheOlderCollectionAndSaysWhy) {
+    const MemoryImage image = collectionImage(2, 5, 2);
+    ASSERT_EQ(writeTemporaryImage(dataFolder, image), TempImageWrite::Written);
+    writeFile(path("old.407"), "the collection saved before");
+    prompter.files = {path("old.407")};
+    CheckedSaveFile::failNextFlushForTests("No space left on device");
+    EXPECT_EQ(saveCollection(prompter, dataFolder), SaveCollectionResult::WriteFailed);
+    EXPECT_EQ(readAll(path("old.407")), "the collection saved before");
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown[0], QDir::toNativeSeparators(path("old.407")) + ": No space left on device");
+}
+
+TEST_F(CollectionFileTest, ATemporaryImageThatCannotBeWrittenIsKeptForSaveAll) {
+    // The image of an earlier decode is in the temporary file; the next one cannot replace it.
+    const MemoryImage earlier = collectionImage(1, 1, 1);
+    ASSERT_EQ(writeTemporaryImage(dataFolder, earlier), TempImageWrite::Written);
+    const MemoryImage later = collectionImage(2, 5, 2);
+    writeFile(path("later.407"), bytesOf(later));
+    CheckedSaveFile::failNextFlushForTests("No space left on device");
+    OpenCollectionResult result = open(path("later.407"));
+    EXPECT_EQ(result.outcome, OpenCollectionResult::Decoded);
+    EXPECT_EQ(readAll(temporaryImagePath(dataFolder)), bytesOf(earlier));
+    ASSERT_EQ(result.unwrittenImage, later);
+    // "Save all data sets" saves the sets on show, not the older file.
+    prompter.files = {path("saved.407")};
+    EXPECT_EQ(saveCollection(prompter, dataFolder, result.unwrittenImage), SaveCollectionResult::Saved);
+    EXPECT_EQ(readAll(path("saved.407")), bytesOf(later));
 }
 
 TEST_F(CollectionFileTest, FailedSaveIsReportedAndLeavesNoFile) {

@@ -13,6 +13,7 @@
 #include "logger/data_set_decoder.h"
 #include "logger/data_set_pane.h"
 #include "logger/table_window.h"
+#include "platform/checked_save_file.h"
 #include "platform/clock.h"
 #include "support/memory_images.h"
 #include "support/scripted_prompter.h"
@@ -287,6 +288,26 @@ TEST_F(FileCommandsTest, DataLoggerSaveOffersTheCollectionOrTheSetOnShow) {
     commands.runSaveCommand(logger);
     EXPECT_TRUE(shared.downloadUnsaved);
     EXPECT_EQ(prompter.shown.size(), 1);
+
+    // A full disk the same, and the older collection stays whole.
+    CheckedSaveFile::failNextFlushForTests("No space left on device");
+    prompter.files = {path("all.407")};
+    commands.runSaveCommand(logger);
+    EXPECT_TRUE(shared.downloadUnsaved);
+    EXPECT_EQ(readAll(path("all.407")), bytesOf(image));
+    ASSERT_EQ(prompter.shown.size(), 2);
+    EXPECT_TRUE(prompter.shown[1].endsWith(": No space left on device"));
+
+    // So does a temporary image that is gone: nothing was saved, and the user is told.
+    QFile::remove(temporaryImagePath(dataFolder));
+    prompter.files = {path("none.407")};
+    commands.runSaveCommand(logger);
+    EXPECT_TRUE(shared.downloadUnsaved);
+    EXPECT_FALSE(QFile::exists(path("none.407")));
+    ASSERT_EQ(prompter.shown.size(), 3);
+    EXPECT_TRUE(prompter.shown[2].startsWith("Nothing was saved: "));
+    ASSERT_EQ(writeTemporaryImage(dataFolder, image), TempImageWrite::Written);
+    prompter.shown.clear();
 
     // No: the set on show as a graph.
     choose = Single;

@@ -3,6 +3,7 @@
 #include "files/text_files.h"
 #include "logger/table_model.h"
 #include "logger/table_window.h"
+#include "platform/checked_save_file.h"
 #include "platform/clock.h"
 #include "support/scripted_prompter.h"
 #include "support/test_helpers.h"
@@ -181,6 +182,18 @@ TEST_F(TextFiles, UnwritableFileIsReportedAndNothingChanges) {
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_TRUE(prompter.shown[0].startsWith(QDir::toNativeSeparators(target)));
     EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST_F(TextFiles, AFullDiskKeepsTheOlderFileAndSaysWhy) {
+    LocaleGuard guard("en_US");
+    prompter.dialogHandler = rangeAnswer();
+    const QString target = path("old.txt");
+    writeAll(target, "the text saved before");
+    CheckedSaveFile::failNextFlushForTests("No space left on device");
+    EXPECT_EQ(exportGraphText(prompter, makeGraph(300), target, '\t'), TextExportResult::FileError);
+    EXPECT_EQ(readAll(target), "the text saved before");
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown[0], QDir::toNativeSeparators(target) + ": No space left on device");
 }
 
 TEST_F(TextFiles, TableSaveOffersCsvOnlyWithoutADecimalComma) {

@@ -4,6 +4,7 @@
 #include "graph/graph_file.h"
 #include "graph/graph_window.h"
 #include "graph/y_axis_scale_dialog.h"
+#include "platform/checked_save_file.h"
 #include "support/scripted_prompter.h"
 
 #include <QCheckBox>
@@ -521,6 +522,22 @@ TEST_F(GraphFile, FailedWriteKeepsTheOlderFile) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.ghf"});
 }
 #endif
+
+// The last buffered bytes failing at the commit (a full disk under Qt 6.4's QSaveFile) fail the
+// save too, with the system's reason.
+TEST_F(GraphFile, FailedLastFlushKeepsTheOlderFile) {
+    ChartWidget& c = filled();
+    ASSERT_TRUE(writeGraphFile(c, path("a.ghf")));
+    const QByteArray older = bytesOf(path("a.ghf"));
+    c.setPoints(50);
+    CheckedSaveFile::failNextFlushForTests("No space left on device");
+    QString error;
+    EXPECT_FALSE(writeGraphFile(c, path("a.ghf"), &error));
+    EXPECT_EQ(error,
+              "Cannot write file " + QDir::toNativeSeparators(path("a.ghf")) + ": No space left on device");
+    EXPECT_EQ(bytesOf(path("a.ghf")), older);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.ghf"});
+}
 
 // --- Y-axis dialog ---------------------------------------------------------------------------
 

@@ -7,6 +7,7 @@
 #include "logger/data_set_pane.h"
 #include "logger/memory_download.h"
 #include "logger/table_window.h"
+#include "platform/checked_save_file.h"
 #include "platform/clock.h"
 #include "platform/settings.h"
 #include "shell/about_box.h"
@@ -160,6 +161,36 @@ TEST_F(MainWindowTest, DownloadFillsTheStoreAndTheNextTickProbesAfresh) {
     tick();
     EXPECT_EQ(meter.frames().front()[1], 'K');
     EXPECT_TRUE(main->poll().Connected);
+}
+
+// A second download whose image cannot replace the first one's temporary file: "save all data
+// sets" must save the new sets, not the older file left behind.
+TEST_F(MainWindowTest, ADownloadThatCannotKeepItsTemporaryImageIsStillTheOneSaved) {
+    showMain();
+    tick();
+    main->onLoadDataClicked();
+    const QString temp = main->dataFolderPath + "temp/DataSetsTemp.tmp";
+    const QByteArray first = readAll(temp);
+    ASSERT_FALSE(first.isEmpty());
+    writeAll(temp, first.left(first.size() / 2)); // an older image that no longer matches
+    const QByteArray older = readAll(temp);
+    tick();
+    CheckedSaveFile::failNextFlushForTests("No space left on device");
+    main->onLoadDataClicked();
+    ASSERT_TRUE(main->graphShared().downloadUnsaved);
+    EXPECT_EQ(readAll(temp), older);
+    QTemporaryDir out;
+    prompter.dialogHandler = [](QDialog& d) {
+        auto* choice = qobject_cast<OpenSaveChoiceDialog*>(&d);
+        if (!choice)
+            return int(QDialog::Rejected);
+        choice->collectionButton->click();
+        return choice->result();
+    };
+    prompter.files = {out.filePath("all.407")};
+    main->fileCommands().runSaveCommand(main->dataLoggerWindow()->parentWidget());
+    EXPECT_EQ(readAll(out.filePath("all.407")), first);
+    EXPECT_FALSE(main->graphShared().downloadUnsaved);
 }
 
 TEST_F(MainWindowTest, PrintUsesThePrinterChosenInPrinterSetup) {
