@@ -116,6 +116,8 @@ class GraphWindow : public QWidget {
     // and the statistics of the points in view (shown while the chart is zoomed).
     QLabel* timeAboveLabel = nullptr;
     QLabel* inViewLabel = nullptr;
+    // The real-time graph's word that its recording is not journaled (hidden while it is).
+    QLabel* journalWarningLabel = nullptr;
     // Read-out over the chart's top-left corner
     QLabel* readOutLabel = nullptr;
     // Bottom panel

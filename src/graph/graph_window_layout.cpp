@@ -237,7 +237,10 @@ QWidget* GraphWindow::buildStatisticStrip() {
     timeAboveLabel->setObjectName(QStringLiteral("timeAboveLabel"));
     inViewLabel = new QLabel(statisticStrip);
     inViewLabel->setObjectName(QStringLiteral("inViewLabel"));
-    for (QLabel* l : {timeAboveLabel, inViewLabel}) {
+    journalWarningLabel = new QLabel(statisticStrip);
+    journalWarningLabel->setObjectName(QStringLiteral("journalWarningLabel"));
+    journalWarningLabel->setStyleSheet(QStringLiteral("color: #b00000;"));
+    for (QLabel* l : {timeAboveLabel, inViewLabel, journalWarningLabel}) {
         l->setWordWrap(true);
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
         l->hide();

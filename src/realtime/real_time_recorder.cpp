@@ -11,6 +11,8 @@
 #include "realtime/recording_recovery.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -233,7 +235,12 @@ void RealTimeRecorder::onRunClicked() {
         header.axes[size_t(a)] = {chart.ManualScaleControlY(), chart.ManualMinY(), chart.ManualMaxY()};
     }
     chart.setWorkingAxis(0);
-    m_journal.start(header); // replaces the journal of the recording just reset
+    // Replaces the journal of the recording just reset.
+    m_window->journalWarningLabel->hide();
+    if (!m_journal.start(header) && m_journal.wanted()) {
+        showJournalWarning();
+        m_prompter.message(kNotProtected + m_journal.problem());
+    }
     m_savedSamples = -1;
 
     m_state.Running = true;
@@ -323,7 +330,10 @@ void RealTimeRecorder::appendRealTimeSample(int ppm, float humidity, float tempe
     redraw();
     m_state.SampleCount += 1;
     m_window->sampleCountField->setText(QString::number(m_state.SampleCount));
+    const bool journaling = m_journal.isOpen();
     m_journal.append({x, ppm, humidity, temperature, rangeFlags});
+    if (journaling && !m_journal.isOpen() && m_state.Running)
+        showJournalWarning(); // the disk filled during the recording
     if (m_state.SampleCount >= m_window->chart->Points())
         onStopClicked();
 }
@@ -459,6 +469,13 @@ void RealTimeRecorder::onConnectionLost() {
 // ---------------------------------------------------------------------------------------------
 // The journal: saving, and recovery at start-up.
 
+void RealTimeRecorder::showJournalWarning() {
+    if (!m_window)
+        return;
+    m_window->journalWarningLabel->setText(kNotProtected + m_journal.problem());
+    m_window->journalWarningLabel->show();
+}
+
 void RealTimeRecorder::recordingSaved() {
     m_savedSamples = m_state.SampleCount;
     // While the recording runs, the samples still to come need the journal.
@@ -467,8 +484,17 @@ void RealTimeRecorder::recordingSaved() {
 }
 
 void RealTimeRecorder::offerRecovery() {
-    offerRecordingRecovery(m_journal.path(), m_prompter,
-                           [this](const journal::Contents& contents) { restoreRecording(contents); });
+    const QString path = m_journal.recoveryPath();
+    const RecoveryOutcome outcome = offerRecordingRecovery(
+        path, m_prompter, [this](const journal::Contents& contents) { restoreRecording(contents); });
+    if (outcome == RecoveryOutcome::Restored && m_journal.path().isEmpty()) {
+        // The place could not be locked (a full disk, a read-only folder): the recording is back in
+        // memory, and its journal is left as it is until it can be dealt with.
+        m_prompter.message(
+            QStringLiteral("The recovered recording is only in memory: %1 Its journal stays in "
+                           "%2 until there is room to save the recording.")
+                .arg(m_journal.problem(), QDir::toNativeSeparators(path)));
+    }
 }
 
 void RealTimeRecorder::restoreRecording(const journal::Contents& contents) {

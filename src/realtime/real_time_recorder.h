@@ -50,6 +50,10 @@ class RealTimeRecorder : public QObject {
     // View menu "Real Time &Graph": restores the window to normal size, or creates it.
     GraphWindow* showRealTimeGraph();
 
+    // The start of the message that says a recording runs without its crash journal.
+    static inline const QString kNotProtected =
+        QStringLiteral("This recording is not protected against a crash: ");
+
     // The recording's own operations, public so the main window and the tests drive them.
     void appendRealTimeSample(int ppm, float humidity, float temperature, uint8_t rangeFlags, double x);
     void resetGraph();
@@ -116,6 +120,8 @@ class RealTimeRecorder : public QObject {
     QPointer<GraphWindow> m_window;
     // Set while a sample is written from inside a poll tick: that tick cannot end before Stop
     // returns, so Stop does not wait for it.
+    // Shows in the real-time graph that its recording is not journaled, and why.
+    void showJournalWarning();
     bool m_inPollTick = false;
     RecordingJournal m_journal;
     // SampleCount when the real-time chart was last saved (-1: not since the recording began), and

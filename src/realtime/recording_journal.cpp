@@ -1,9 +1,11 @@
 #include "realtime/recording_journal.h"
+#include "platform/checked_save_file.h"
 
 #include "platform/clock.h"
 #include "platform/data_folder.h"
 
 #include <QDir>
+#include <cerrno>
 #include <QFileInfo>
 #include <QtEndian>
 
@@ -172,25 +174,38 @@ Contents read(std::span<const uint8_t> bytes) {
 
     // A count of 0 still takes its one sample before the recording stops.
     const size_t limit = size_t(std::max(c.header.countLimit, 1));
-    size_t offset = kHeaderSize;
-    while (bytes.size() - offset >= size_t(kRecordSize)) {
-        const In in(bytes.subspan(offset, kRecordSize));
+    size_t offset = kHeaderSize; // just after the last intact record
+    size_t next = kHeaderSize;   // the record to read
+    size_t sequence = 0;         // the sequence number the record at `next` must carry
+    size_t damaged = 0;          // damaged records since the last intact one
+    while (bytes.size() - next >= size_t(kRecordSize)) {
+        const In in(bytes.subspan(next, kRecordSize));
+        if (!in.sealed()) {
+            // A flipped bit or a torn write: that sample is lost, the ones after it are not.
+            ++damaged;
+            ++sequence;
+            next += kRecordSize;
+            continue;
+        }
         const uint8_t kind = in.at<quint8>(25);
         const double x = in.f64(4);
         const bool stop = kind == kStopRecord;
         // A stop record carries only its time.
-        if (!in.sealed() || in.at<quint32>(0) != c.samples.size() || !isDate(x) ||
-            (kind != kSampleRecord && !stop) || (stop && !in.zero(12, 13)))
+        if (in.at<quint32>(0) != sequence || !isDate(x) || (kind != kSampleRecord && !stop) ||
+            (stop && !in.zero(12, 13)))
             break;
+        if (!stop && c.samples.size() >= limit)
+            break;
+        c.damagedRecords += damaged;
+        damaged = 0;
+        next += kRecordSize;
+        offset = next;
+        ++sequence;
         if (stop) {
             c.stopTime = x;
-            offset += kRecordSize;
             break;
         }
-        if (c.samples.size() >= limit)
-            break;
         c.samples.push_back({x, in.at<qint32>(12), in.f32(16), in.f32(20), in.at<quint8>(24)});
-        offset += kRecordSize;
     }
     c.ignoredBytes = bytes.size() - offset;
     return c;
@@ -201,6 +216,25 @@ Contents read(std::span<const uint8_t> bytes) {
 // ---------------------------------------------------------------------------------------------
 // Writing.
 
+namespace {
+
+// Why a lock file cannot be made in `folder`, in the operating system's words.
+QString lockFailure(const QString& folder) {
+    QFile probe(QDir(folder).filePath(QStringLiteral(".qz407-write-test")));
+    if (probe.open(QIODevice::WriteOnly)) {
+        const bool written = probe.write("x", 1) == 1 && probe.flush();
+        const QString reason = probe.errorString();
+        probe.close();
+        probe.remove();
+        if (!written)
+            return reason;
+        return QStringLiteral("the lock file cannot be made");
+    }
+    return probe.errorString();
+}
+
+} // namespace
+
 QString RecordingJournal::pathIn(const QString& dataFolder) {
     return QDir(dataFolderOrProgramFolder(dataFolder)).filePath(QStringLiteral("temp/RealTimeRecording.jnl"));
 }
@@ -209,28 +243,49 @@ bool RecordingJournal::setPath(const QString& path) {
     m_file.close(); // a journal in progress stays as it is
     m_lock.reset();
     m_path.clear();
+    m_recoveryPath.clear();
+    m_problem.clear();
+    m_wanted = !path.isEmpty();
     if (path.isEmpty())
         return true;
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString folder = QFileInfo(path).absolutePath();
+    QDir().mkpath(folder);
     auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
     // Held for the whole run: only a holder that no longer runs makes it stale.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0))
+    if (!lock->tryLock(0)) {
+        if (lock->error() == QLockFile::LockFailedError) {
+            m_problem = QStringLiteral("another running QZ407 program keeps its recording journal in %1.")
+                            .arg(QDir::toNativeSeparators(folder));
+        } else {
+            // Nobody else uses the place: a journal left there is ours to offer.
+            m_recoveryPath = path;
+            m_problem = QStringLiteral("the recording journal cannot be created in %1 (%2).")
+                            .arg(QDir::toNativeSeparators(folder), lockFailure(folder));
+        }
         return false;
+    }
     m_lock = std::move(lock);
     m_path = path;
+    m_recoveryPath = path;
     return true;
 }
 
 bool RecordingJournal::start(const journal::Header& header) {
     remove();
-    if (m_path.isEmpty())
+    if (m_path.isEmpty()) {
+        if (m_problem.isEmpty())
+            m_problem = QStringLiteral("no place for a recording journal is set.");
         return false;
+    }
+    m_problem.clear();
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     m_file.setFileName(m_path);
     // Unbuffered: each record reaches the operating system in the call that writes it.
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        giveUp(m_file.errorString());
         return false;
+    }
     m_sequence = 0;
     m_unsynced = false;
     if (!write(journal::encodeHeader(header)))
@@ -267,6 +322,7 @@ void RecordingJournal::remove() {
 }
 
 bool RecordingJournal::write(const QByteArray& record) {
+    errno = 0;
     if (m_file.write(record) == record.size()) {
         if (!m_unsynced)
             m_unsyncedSince = m_clock.tickCount();
@@ -274,8 +330,18 @@ bool RecordingJournal::write(const QByteArray& record) {
         return true;
     }
     // A full disk or a vanished folder: give the journal up rather than leave a hole in it.
-    m_file.close();
+    giveUp(fileErrorReason(m_file, errno));
     return false;
+}
+
+void RecordingJournal::giveUp(const QString& reason) {
+    m_problem = QStringLiteral("the recording journal %1 cannot be written (%2).")
+                    .arg(QDir::toNativeSeparators(m_path), reason);
+    const bool empty = m_file.isOpen() && m_file.size() < journal::kHeaderSize;
+    m_file.close();
+    // A journal without its header would only be set aside at the next start.
+    if (empty)
+        QFile::remove(m_path);
 }
 
 void RecordingJournal::sync() {

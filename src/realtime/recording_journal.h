@@ -99,15 +99,20 @@ struct Contents {
     std::vector<Sample> samples;    // every whole, intact sample in order
     std::optional<double> stopTime; // when the recording was stopped, if it was
     std::size_t ignoredBytes = 0;   // bytes after the last intact record
+    // Records that failed their checksum between intact ones: each is one sample lost, the samples
+    // around it are kept.
+    std::size_t damagedRecords = 0;
 };
 
 QByteArray encodeHeader(const Header& header);
 QByteArray encodeSample(uint32_t sequence, const Sample& sample);
 QByteArray encodeStop(uint32_t sequence, double stopTime);
 
-// Reads a journal from its bytes. Reads records up to the first one that is cut short, fails its
-// checksum, is out of sequence or holds a time that is not a date; everything from there on is
-// ignored. Never more samples than the count limit allows (one for a count of 0).
+// Reads a journal from its bytes. A record that fails its checksum is skipped and counted as
+// damaged when an intact record follows it (records have a fixed size and their own sequence
+// number, so the rest stay readable); reading ends at a record that is cut short, is out of
+// sequence or holds a time that is not a date, and at damage that nothing intact follows. Never
+// more samples than the count limit allows (one for a count of 0).
 Contents read(std::span<const uint8_t> bytes);
 // The most bytes a journal can usefully hold; reading more is pointless.
 inline constexpr std::size_t kMaxBytes = std::size_t(kHeaderSize) + std::size_t(kMaxCount + 2) * kRecordSize;
@@ -116,8 +121,8 @@ inline constexpr std::size_t kMaxBytes = std::size_t(kHeaderSize) + std::size_t(
 
 // Writes the journal of the recording in progress. Every record goes to the operating system as it
 // is written (a killed program loses nothing); the file is forced to the disk at least every
-// kSyncIntervalMs and when the recording stops. A journal that cannot be written is given up
-// quietly: the recording itself goes on in memory.
+// kSyncIntervalMs and when the recording stops. A journal that cannot be written is given up, with
+// the reason in problem(): the recording itself goes on in memory, and the recorder tells the user.
 class RecordingJournal {
   public:
     explicit RecordingJournal(Clock& clock) : m_clock(clock) {}
@@ -130,9 +135,18 @@ class RecordingJournal {
     // run ("<path>.lock"): when another running program holds it, false, and no journal is kept
     // here, so that program's journal is neither offered nor touched. A lock left by a program that
     // ended without unlocking (a crash) is taken over.
+    // When the lock cannot be made at all (a full disk, a read-only folder), the place is not held
+    // but a journal left there is still offered back (recoveryPath()).
     bool setPath(const QString& path);
     // Empty while no place is held.
     QString path() const { return m_path; }
+    // Where a journal left by an earlier run is looked for: the place held, or the place asked for
+    // when it could not be locked for want of space or rights (not when another program holds it).
+    QString recoveryPath() const { return m_recoveryPath; }
+    // Why no journal is kept, in words for the user; empty while journaling works.
+    QString problem() const { return m_problem; }
+    // A place was asked for: a recording that cannot be journaled there is worth a word.
+    bool wanted() const { return m_wanted; }
 
     // Starts a new journal in place of any old one. False when it cannot be written.
     bool start(const journal::Header& header);
@@ -153,8 +167,13 @@ class RecordingJournal {
     bool write(const QByteArray& record);
     void sync();
 
+    void giveUp(const QString& reason);
+
     Clock& m_clock;
     QString m_path;
+    QString m_recoveryPath;
+    QString m_problem;
+    bool m_wanted = false;
     std::unique_ptr<QLockFile> m_lock;
     QFile m_file;
     uint32_t m_sequence = 0;

@@ -36,9 +36,16 @@ RecoveryOutcome setAside(const QString& path, const QString& problem, Prompter& 
 } // namespace
 
 QString recoveryQuestion(const journal::Contents& contents) {
-    return QStringLiteral("A real-time recording of %1 (%2 samples) was not saved. Recover it?")
+    if (contents.damagedRecords == 0)
+        return QStringLiteral("A real-time recording of %1 (%2 samples) was not saved. Recover it?")
+            .arg(graphstats::formatDateTime(contents.header.startTime))
+            .arg(contents.samples.size());
+    return QStringLiteral("A real-time recording of %1 (%2 samples; %3 damaged %4 left out) was not saved. "
+                          "Recover it?")
         .arg(graphstats::formatDateTime(contents.header.startTime))
-        .arg(contents.samples.size());
+        .arg(contents.samples.size())
+        .arg(contents.damagedRecords)
+        .arg(contents.damagedRecords == 1 ? QStringLiteral("sample is") : QStringLiteral("samples are"));
 }
 
 RecoveryOutcome offerRecordingRecovery(const QString& path, Prompter& prompter,
@@ -56,6 +63,8 @@ RecoveryOutcome offerRecordingRecovery(const QString& path, Prompter& prompter,
     if (contents.status != journal::ReadStatus::Ok)
         return setAside(path, contents.problem, prompter);
     if (contents.samples.empty()) {
+        if (contents.damagedRecords > 0)
+            return setAside(path, QStringLiteral("every one of its samples is damaged."), prompter);
         QFile::remove(path); // a recording that never took a sample: nothing to offer
         return RecoveryOutcome::Empty;
     }

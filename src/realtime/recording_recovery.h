@@ -10,7 +10,7 @@ class Prompter;
 
 enum class RecoveryOutcome {
     NoJournal, // nothing left behind
-    Empty,     // a journal without samples: deleted without asking
+    Empty,     // a journal that never took a sample: deleted without asking
     Restored,  // Yes: the recording went back into the real-time graph; the journal stays
     Declined,  // No: the journal was deleted
     SetAside,  // not a journal, or a damaged one: renamed and reported

@@ -93,16 +93,46 @@ TEST(RecordingJournalBytes, ACutAnywhereInTheLastRecordKeepsEveryWholeSample) {
         EXPECT_EQ(readBytes(whole.left(size)).status, ReadStatus::DamagedHeader) << size;
 }
 
-TEST(RecordingJournalBytes, ABadRecordEndsTheReading) {
+TEST(RecordingJournalBytes, ADamagedRecordIsSkippedAndCounted) {
     const QByteArray whole = journalOf(header(), 10, true);
     const auto recordAt = [](int i) { return journal::kHeaderSize + i * journal::kRecordSize; };
+    const auto flipped = [&](const QByteArray& bytes, int record, int byte, int bit) {
+        QByteArray b = bytes;
+        b[recordAt(record) + byte] = char(b[recordAt(record) + byte] ^ (1 << bit));
+        return b;
+    };
+    const auto samplesBut = [](int count, int lost) {
+        std::vector<Sample> s;
+        for (int i = 0; i < count; ++i)
+            if (i != lost)
+                s.push_back(sample(i));
+        return s;
+    };
+    // One flipped bit in the first, a middle and the last sample: that sample alone is lost.
+    for (const int lost : {0, 6, 9}) {
+        const Contents c = readBytes(flipped(whole, lost, 13, 6));
+        EXPECT_EQ(c.samples, samplesBut(10, lost)) << lost;
+        EXPECT_EQ(c.damagedRecords, 1u) << lost;
+        EXPECT_EQ(c.stopTime, 46234.6) << lost;
+        EXPECT_EQ(c.ignoredBytes, 0u) << lost;
+    }
+    // Two damaged records in a row, and a damaged sequence number, count each record once.
+    const Contents two = readBytes(flipped(flipped(whole, 3, 0, 0), 4, 25, 1));
+    EXPECT_EQ(two.samples.size(), 8u);
+    EXPECT_EQ(two.samples[3], sample(5));
+    EXPECT_EQ(two.damagedRecords, 2u);
+    // Damage that nothing intact follows is the end of the journal, not damage.
+    const QByteArray running = journalOf(header(), 10);
+    const Contents tail = readBytes(flipped(running, 9, 13, 6));
+    EXPECT_EQ(tail.samples, samplesBut(9, -1));
+    EXPECT_EQ(tail.damagedRecords, 0u);
+    EXPECT_EQ(tail.ignoredBytes, size_t(journal::kRecordSize));
+}
 
-    QByteArray flipped = whole;
-    flipped[recordAt(6) + 13] = char(flipped[recordAt(6) + 13] ^ 0x40); // a bit of sample 6's ppm
-    Contents c = readBytes(flipped);
-    EXPECT_EQ(c.samples.size(), 6u);
-    EXPECT_FALSE(c.stopTime.has_value());
-    EXPECT_EQ(c.ignoredBytes, size_t(whole.size() - recordAt(6)));
+TEST(RecordingJournalBytes, ARecordOutOfPlaceEndsTheReading) {
+    const QByteArray whole = journalOf(header(), 10, true);
+    const auto recordAt = [](int i) { return journal::kHeaderSize + i * journal::kRecordSize; };
+    Contents c;
 
     QByteArray outOfOrder = whole;
     outOfOrder.replace(recordAt(4), journal::kRecordSize, journal::encodeSample(5, sample(4)));
@@ -112,9 +142,11 @@ TEST(RecordingJournalBytes, ABadRecordEndsTheReading) {
     notADate.replace(recordAt(2), journal::kRecordSize, journal::encodeSample(2, {-1.0, 1, 1, 1, 0}));
     EXPECT_EQ(readBytes(notADate).samples.size(), 2u);
 
+    // A zeroed record fails its checksum like any damage: skipped, the rest read on.
     QByteArray zeroed = whole;
     zeroed.replace(recordAt(8), journal::kRecordSize, QByteArray(journal::kRecordSize, '\0'));
-    EXPECT_EQ(readBytes(zeroed).samples.size(), 8u);
+    EXPECT_EQ(readBytes(zeroed).samples.size(), 9u);
+    EXPECT_EQ(readBytes(zeroed).damagedRecords, 1u);
 
     QByteArray oddStop = whole;
     const int stopAt = recordAt(10);

@@ -3,11 +3,14 @@
 #include "graph/graph_statistics.h"
 #include "realtime/recorder_rig.h"
 #include "realtime/recording_recovery.h"
+#include "support/small_file_system.h"
 #include "support/test_helpers.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -268,9 +271,110 @@ TEST_F(JournalTest, AJournalInUseByAnotherRunningProgramIsLeftAlone) {
     second.recorder.offerRecovery();
     EXPECT_TRUE(second.prompter.shown.isEmpty());
     second.run("   20");
+    // The second copy records without a journal, and says so at Run and in its window.
+    const QString why =
+        "This recording is not protected against a crash: another running QZ407 program keeps "
+        "its recording journal in " +
+        QDir::toNativeSeparators(QFileInfo(path).absolutePath()) + ".";
+    EXPECT_EQ(second.prompter.shown, QStringList{why});
+    EXPECT_FALSE(second.w().journalWarningLabel->isHidden());
+    EXPECT_EQ(second.w().journalWarningLabel->text(), why);
     second.samples(2);
+    EXPECT_EQ(second.state.SampleCount, 2);
     samples(5);
     EXPECT_EQ(readJournal(path).samples.size(), 5u); // only this program's samples
+    EXPECT_TRUE(w().journalWarningLabel->isHidden());
+}
+
+TEST_F(JournalTest, DamagedRecordsAreLeftOutAndTheRestRecovered) {
+    run("   20");
+    samples(10);
+    const auto recordAt = [](int i) { return journal::kHeaderSize + i * journal::kRecordSize; };
+    QByteArray bytes = readAll(path);
+    bytes[recordAt(0) + 13] = char(bytes[recordAt(0) + 13] ^ 0x10); // the first sample
+    bytes[recordAt(6) + 17] = char(bytes[recordAt(6) + 17] ^ 0x01); // a middle one
+    NextStart next(*this, path);
+    writeAll(path, bytes);
+    next.prompter.answers = {Prompter::Yes};
+    next.recorder.offerRecovery();
+    ASSERT_EQ(next.prompter.questions.size(), 1);
+    EXPECT_EQ(next.prompter.questions[0], "A real-time recording of " + w().startTimeField->text() +
+                                              " (8 samples; 2 damaged samples are left out) was not saved. "
+                                              "Recover it?");
+    EXPECT_EQ(next.state.SampleCount, 8);
+    EXPECT_EQ(next.x(0), x(1));
+    EXPECT_EQ(next.x(5), x(7));
+    EXPECT_TRUE(QFile::exists(path));
+}
+
+TEST_F(JournalTest, AJournalWhoseEverySampleIsDamagedIsSetAsideNotDeleted) {
+    run("   20");
+    samples(2);
+    QByteArray bytes = readAll(path);
+    for (int i = 0; i < 2; ++i)
+        bytes[journal::kHeaderSize + i * journal::kRecordSize + 13] ^= 0x10;
+    bytes += journal::encodeStop(2, x(1));
+    NextStart next(*this, path);
+    writeAll(path, bytes);
+    next.recorder.offerRecovery();
+    EXPECT_TRUE(next.prompter.questions.isEmpty());
+    ASSERT_EQ(next.prompter.shown.size(), 1);
+    EXPECT_TRUE(next.prompter.shown[0].contains("every one of its samples is damaged."));
+    EXPECT_EQ(readAll(path + ".damaged"), bytes);
+}
+
+// A temp folder that cannot be written at start-up (read-only, or a full disk): the journal left
+// there is still offered, recovered into memory, and left in place.
+TEST(JournalPlace, AReadOnlyTempFolderStillOffersTheJournal) {
+    SmallFileSystem disk(256);
+    if (!disk.available())
+        GTEST_SKIP() << SmallFileSystem::skipReason();
+    const QString path = RecordingJournal::pathIn(disk.path() + '/');
+    RecorderRig first;
+    first.recorder.setJournalPath(path);
+    first.run("   20");
+    first.samples(6);
+    first.recorder.setJournalPath({}); // the program ends without saving
+    ASSERT_TRUE(disk.setReadOnly(true));
+    RecorderRig next;
+    EXPECT_FALSE(next.recorder.setJournalPath(path));
+    next.prompter.answers = {Prompter::Yes};
+    next.recorder.offerRecovery();
+    ASSERT_EQ(next.prompter.questions.size(), 1);
+    EXPECT_EQ(next.state.SampleCount, 6);
+    ASSERT_EQ(next.prompter.shown.size(), 2); // the question, then what became of the journal
+    const QString said = next.prompter.shown[1];
+    EXPECT_EQ(said, "The recovered recording is only in memory: the recording journal cannot be created in " +
+                        QDir::toNativeSeparators(QFileInfo(path).absolutePath()) +
+                        " (Read-only file system). Its journal stays in " + QDir::toNativeSeparators(path) +
+                        " until there is room to save the recording.");
+    EXPECT_TRUE(QFile::exists(path));
+    disk.setReadOnly(false);
+}
+
+TEST(JournalPlace, ADiskFillingDuringTheRecordingIsSaidAndTheRecordingGoesOn) {
+    SmallFileSystem disk(128);
+    if (!disk.available())
+        GTEST_SKIP() << SmallFileSystem::skipReason();
+    const QString path = RecordingJournal::pathIn(disk.path() + '/');
+    RecorderRig rig;
+    ASSERT_TRUE(rig.recorder.setJournalPath(path));
+    rig.run("  300");
+    rig.samples(3);
+    EXPECT_TRUE(rig.w().journalWarningLabel->isHidden());
+    // Full: the records still fit into the journal's last page until it is used up.
+    disk.fill();
+    rig.samples(160);
+    EXPECT_EQ(rig.state.SampleCount, 160);
+    EXPECT_TRUE(rig.state.Running);
+    EXPECT_FALSE(rig.w().journalWarningLabel->isHidden());
+    EXPECT_TRUE(rig.w().journalWarningLabel->text().contains("No space left on device"))
+        << rig.w().journalWarningLabel->text().toStdString();
+    EXPECT_TRUE(rig.prompter.shown.isEmpty()); // a word in the window, no box in the middle of a recording
+    disk.empty();
+    const std::size_t kept = readJournal(path).samples.size(); // what was written before stays readable
+    EXPECT_GE(kept, 3u);
+    EXPECT_LT(kept, 160u);
 }
 
 TEST(RecoveryQuestion, StartTimeInTheLocalesShortDateAndLongTime) {
