@@ -39,10 +39,20 @@ bool HidMeterTransport::drainStaleInput() {
     return true; // a device that keeps sending: the read's deadline copes with the rest
 }
 
+bool HidMeterTransport::waitOutLateReply() {
+    hidframing::InputReport report{};
+    for (int64_t left = m_lateUntil - m_backend.nowMs(); left > 0; left = m_lateUntil - m_backend.nowMs()) {
+        if (m_device->read(report, static_cast<int>(left)) < 0)
+            return false;
+    }
+    m_lateUntil = 0;
+    return true;
+}
+
 int HidMeterTransport::write(uint32_t count, const uint8_t* bytes) {
     if (!m_device || !bytes)
         return 1;
-    if (!drainStaleInput()) {
+    if (!drainStaleInput() || !waitOutLateReply()) {
         m_device.reset();
         return 1;
     }
@@ -74,15 +84,16 @@ int HidMeterTransport::readReply(uint32_t count, uint8_t* buffer) {
     const int64_t deadline = m_backend.nowMs() + m_readTimeout;
     while (!assembler.complete()) {
         const int64_t left = deadline - m_backend.nowMs();
-        if (left <= 0)
-            return 1;
-        const int n = m_device->read(report, static_cast<int>(left));
+        const int n = left > 0 ? m_device->read(report, static_cast<int>(left)) : 0;
         if (n < 0) {
             m_device.reset(); // unplugged between the write and the read
             return 1;
         }
-        if (n == 0)
+        if (n == 0) {
+            // Timed out: the rest of this reply may still come, after the next request went out.
+            m_lateUntil = m_backend.nowMs() + kLateReplyWindowMs;
             return 1;
+        }
         assembler.feed({report.data(), static_cast<std::size_t>(n)});
     }
     std::copy_n(assembler.bytes().begin(), count, buffer);

@@ -35,15 +35,23 @@ class HidMeterTransport : public MeterTransport {
     int readSerialNumber(int first, char* buffer, int size) override;
 
     static constexpr int kDrainMax = 64;
+    // After a read that timed out, the meter may still send that reply this long after: the next
+    // request waits it out, so a late reply is never taken for the next one.
+    static constexpr int kLateReplyWindowMs = 500;
     static constexpr uint32_t kTimeoutMax = 10000;
 
   private:
     int write(uint32_t count, const uint8_t* bytes);
     bool drainStaleInput();
+    // Reads and drops what arrives until the late-reply window of the last timed-out read ends.
+    bool waitOutLateReply();
 
     std::unique_ptr<HidBackend> m_ownBackend;
     HidBackend& m_backend;
     std::unique_ptr<HidDeviceIo> m_device; // declared after the backend: closed before it goes
     int m_readTimeout = 100;
     int m_writeTimeout = 100;
+    // Until when a reply whose read timed out may still arrive (0: none is overdue). Kept across
+    // opens: the report reaches whichever handle is open when it comes.
+    int64_t m_lateUntil = 0;
 };

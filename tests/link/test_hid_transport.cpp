@@ -181,6 +181,42 @@ TEST_F(HidTransportTest, LateReplyIsDrainedBeforeTheNextRequest) {
     EXPECT_EQ(buffer[0], 44); // 300 modulo 256: the third reply, not the second
 }
 
+// Replies 150-400 ms late, the next request 20 ms after each time-out: the reply of an earlier
+// request is never taken for the next one, on a new handle or the same.
+TEST_F(HidTransportTest, ALateReplyIsNeverTakenForTheNextRequest) {
+    open();
+    int request = 0;
+    std::vector<int64_t> lateness;
+    hid.onWrite = [&](std::span<const uint8_t>) {
+        ++request;
+        const int64_t late = 150 + (request * 37) % 251; // 150-400 ms: after the 100-ms read time-out
+        lateness.push_back(late);
+        hid.queue(late, std::vector<uint8_t>(32, uint8_t(request)));
+    };
+    for (int i = 0; i < 30; ++i) {
+        const bool reopen = i % 2 == 0; // the exchanges open the device afresh; the panel's reuse it
+        if (reopen) {
+            ASSERT_EQ(t.openDevice(MeterVendorId, MeterProductId), 0);
+        }
+        const int before = request;
+        const int r = exchange(32);
+        EXPECT_EQ(r, 1) << i; // its own reply is late
+        if (r == 0) {
+            EXPECT_EQ(buffer[0], uint8_t(request))
+                << "read " << i << " took the reply of request " << int(buffer[0]);
+        }
+        EXPECT_EQ(request, before + 1);
+        hid.now += 20;
+    }
+    // A reply in time is its request's own, even right after all that.
+    hid.onWrite = [&](std::span<const uint8_t>) {
+        ++request, hid.queue(2, std::vector<uint8_t>(32, uint8_t(request)));
+    };
+    ASSERT_EQ(exchange(32), 0);
+    EXPECT_EQ(buffer[0], uint8_t(request));
+    EXPECT_EQ(buffer[31], uint8_t(request));
+}
+
 // The download's resume reads 32 bytes of the 64-byte live reply; the rest must not become the
 // start of the next reply.
 TEST_F(HidTransportTest, RestOfALongerReplyIsNotTakenForTheNextOne) {
@@ -229,10 +265,20 @@ TEST_F(HidTransportTest, FloodOfReportsWithoutDataEndsAtTheTimeOut) {
     EXPECT_EQ(t.readReply(36, buffer.data()), 1);
     EXPECT_LE(hid.now - start, 101); // the time-out plus at most one report
     EXPECT_GE(hid.now - start, 100);
-    // The drain before a write is bounded too.
+    // The drain before a write is bounded too: kDrainMax reports, then the wait for the late reply
+    // of the read that timed out, which ends on time however much comes.
     const int reads = hid.reads;
+    const int64_t timedOut = hid.now;
     EXPECT_EQ(t.writeFrame(7, frame.data()), 0);
-    EXPECT_EQ(hid.reads - reads, HidMeterTransport::kDrainMax);
+    EXPECT_GE(hid.now - timedOut, HidMeterTransport::kLateReplyWindowMs);
+    EXPECT_LE(hid.now - timedOut, HidMeterTransport::kLateReplyWindowMs + 1);
+    EXPECT_LE(hid.reads - reads, HidMeterTransport::kDrainMax + HidMeterTransport::kLateReplyWindowMs + 1);
+    // Nothing overdue: the next drain is kDrainMax reports and no wait.
+    const int later = hid.reads;
+    const int64_t now = hid.now;
+    EXPECT_EQ(t.writeFrame(7, frame.data()), 0);
+    EXPECT_EQ(hid.reads - later, HidMeterTransport::kDrainMax);
+    EXPECT_LE(hid.now - now, HidMeterTransport::kDrainMax);
 }
 
 TEST_F(HidTransportTest, DeviceVanishingBetweenWriteAndReadFailsAtOnceAndIsGivenUp) {
