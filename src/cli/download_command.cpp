@@ -143,11 +143,20 @@ int runDownload(CommandContext& context) {
     }
     if (!written)
         return ExitFailed;
-    QStringList paths{path};
+    // With the collection on standard output, the names of the files written go to standard error,
+    // so that nothing but the collection's bytes reaches standard output.
+    const bool collectionOnStdout = path == QLatin1String("-");
+    QStringList paths;
+    if (!collectionOnStdout)
+        paths << path;
     if (p.isSet(setsOption()) && !writeSetFiles(p.value(setsOption()), format, store, paths))
         return ExitFailed;
-    for (const QString& w : paths)
-        console::outLine(QDir::toNativeSeparators(w));
+    for (const QString& w : paths) {
+        if (collectionOnStdout)
+            console::errRaw((QDir::toNativeSeparators(w) + u'\n').toStdString());
+        else
+            console::outLine(QDir::toNativeSeparators(w));
+    }
     console::flushOut();
     return ExitOk;
 }

@@ -38,6 +38,11 @@ int runExport(CommandContext& context) {
 
     if (p.isSet(setOption()) && p.isSet(allOption()))
         return context.usageError(QStringLiteral("--set and --all exclude each other"));
+    // Written in place of its own input, a failed export would cost the user the collection.
+    if (!outPath.isEmpty() && outPath != QLatin1String("-") &&
+        QFileInfo(outPath).absoluteFilePath() == QFileInfo(path).absoluteFilePath())
+        return context.usageError(
+            QStringLiteral("-o names the input file %1").arg(QDir::toNativeSeparators(path)));
     std::optional<TextFormat> format = TextFormat::Txt;
     if (p.isSet(exportFormatOption())) {
         format = textFormatNamed(p.value(exportFormatOption()));
@@ -81,11 +86,14 @@ int runExport(CommandContext& context) {
         console::error(QDir::toNativeSeparators(path) +
                        QStringLiteral(": the file ends before all the data sets it claims; %1 read")
                            .arg(store.sets.size()));
-    if (setNumber > int(store.sets.size()))
-        return context.usageError(QStringLiteral("there is no data set %1: %2 holds %3")
-                                      .arg(setNumber)
-                                      .arg(QDir::toNativeSeparators(path))
-                                      .arg(store.sets.size()));
+    // The command line was right; the file holds fewer sets than asked for.
+    if (setNumber > int(store.sets.size())) {
+        console::error(QStringLiteral("there is no data set %1: %2 holds %3")
+                           .arg(setNumber)
+                           .arg(QDir::toNativeSeparators(path))
+                           .arg(store.sets.size()));
+        return ExitFailed;
+    }
 
     const RecordWriter writer(*format);
     std::string text;

@@ -143,6 +143,22 @@ TEST_F(CliExportTest, AFullDiskExitsThreeAndKeepsTheOldFile) {
     EXPECT_GT(readAll(out).size(), 12 * 1024);
 }
 
+// "-o -" is standard output, for the text of export and the bytes of download alike: no file
+// named "-" appears.
+TEST_F(CliExportTest, DashForTheOutputIsStandardOutput) {
+    const QString collection = demoCollection();
+    const QString dash = QDir::current().filePath("-");
+    QFile::remove(dash);
+    const CliResult text = run({"--locale", "en_US", "export", collection, "--set", "1", "-o", "-"});
+    EXPECT_EQ(text.exitCode, 0) << text.err.constData();
+    EXPECT_EQ(text.out, run({"--locale", "en_US", "export", collection, "--set", "1"}).out);
+    EXPECT_FALSE(text.out.isEmpty());
+    const CliResult bytes = run({"--demo", "--demo-virtual-time", "download", "-o", "-"});
+    EXPECT_EQ(bytes.exitCode, 0) << bytes.err.constData();
+    EXPECT_EQ(bytes.out, readAll(collection));
+    EXPECT_FALSE(QFile::exists(dash));
+}
+
 TEST_F(CliExportTest, FilesThatCannotBeExportedExitThreeAndWriteNothing) {
     const QString out = path("out.txt");
     CliResult r = run({"export", path("missing.407"), "-o", out});
@@ -156,8 +172,14 @@ TEST_F(CliExportTest, FilesThatCannotBeExportedExitThreeAndWriteNothing) {
 
     writeAll(path("two.407"), bytesOf(collectionImage(2, 3)));
     r = run({"export", path("two.407"), "--set", "3", "-o", out});
+    EXPECT_EQ(r.exitCode, 3); // the file holds fewer sets: a file error, not bad usage
+    EXPECT_TRUE(r.err.contains("there is no data set 3: ")) << r.err.constData();
+    // Writing over its own input is refused before anything is read or written.
+    const QByteArray two = readAll(path("two.407"));
+    r = run({"export", path("two.407"), "-o", path("two.407")});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains("there is no data set 3")) << r.err.constData();
+    EXPECT_TRUE(r.err.contains("-o names the input file")) << r.err.constData();
+    EXPECT_EQ(readAll(path("two.407")), two);
     r = run({"export", path("two.407"), "--set", "1", "--all"});
     EXPECT_EQ(r.exitCode, 1);
     r = run({"export", path("two.407"), "--format", "xml"});
