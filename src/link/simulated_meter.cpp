@@ -62,14 +62,19 @@ int SimulatedMeter::writeFrame(uint32_t count, const uint8_t* bytes) {
     const uint32_t n = ++m_calls.writeFrame;
     update();
     if (count == 7 && bytes) {
-        std::array<uint8_t, 7> f;
-        std::copy_n(bytes, 7, f.begin());
-        m_frames.push_back(f);
+        std::array<uint8_t, 7> attempted;
+        std::copy_n(bytes, 7, attempted.begin());
+        m_attempted.push_back(attempted);
     }
     clearReply(); // a new request replaces an unread reply
     unplugDue();
     if (hits(faults.failWriteFrame, n) || !m_open || count != 7 || !bytes)
         return 1;
+    // The log holds what the meter received: a write to a closed device or one that failed never
+    // reaches it.
+    std::array<uint8_t, 7> f;
+    std::copy_n(bytes, 7, f.begin());
+    m_frames.push_back(f);
     ++m_exchanges;
     answer(bytes);
     return 0;
@@ -152,6 +157,7 @@ bool SimulatedMeter::unplugDue() {
 
 void SimulatedMeter::clearLog() {
     m_frames.clear();
+    m_attempted.clear();
     m_blocks.clear();
 }
 

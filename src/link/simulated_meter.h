@@ -61,12 +61,14 @@ class SimulatedMeter : public MeterTransport {
     bool pluggedIn() const { return m_plugged; }
     bool deviceOpen() const { return m_open; }
 
-    // What the program did: call counts, requests per letter (frames that reached the meter),
-    // every frame passed to writeFrame (also those that failed) and every writeBlock.
+    // What the program did: call counts, requests per letter and the frames that reached the meter
+    // (as a real device would receive them: not a write to a closed device or one that failed),
+    // every frame passed to writeFrame whether it reached the meter or not, and every writeBlock.
     const CallCounts& calls() const { return m_calls; }
     uint32_t requests(char letter) const { return m_letterCounts[static_cast<uint8_t>(letter)]; }
     uint32_t exchanges() const { return m_exchanges; }
     const std::vector<std::array<uint8_t, 7>>& frames() const { return m_frames; }
+    const std::vector<std::array<uint8_t, 7>>& attemptedFrames() const { return m_attempted; }
     const std::vector<std::array<uint8_t, 32>>& writtenBlocks() const { return m_blocks; }
     void clearLog();
 
@@ -163,6 +165,7 @@ class SimulatedMeter : public MeterTransport {
     std::array<uint32_t, 256> m_letterCounts{};
     uint32_t m_exchanges = 0;
     std::vector<std::array<uint8_t, 7>> m_frames;
+    std::vector<std::array<uint8_t, 7>> m_attempted;
     std::vector<std::array<uint8_t, 32>> m_blocks;
 
     // The meter's clock runs from the moment it was last set.
