@@ -1,5 +1,6 @@
 #include "prompter.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDialog>
@@ -9,8 +10,16 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+QWidget* WidgetPrompter::dialogParent() const {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    return m_parent;
+}
+
 void WidgetPrompter::message(const QString& text) {
-    QMessageBox::information(m_parent, QCoreApplication::applicationName(), text);
+    QMessageBox::information(dialogParent(), QCoreApplication::applicationName(), text);
 }
 
 Prompter::Answer WidgetPrompter::question(const QString& text, Buttons buttons) {
@@ -19,7 +28,7 @@ Prompter::Answer WidgetPrompter::question(const QString& text, Buttons buttons) 
         b |= QMessageBox::Cancel;
     if (buttons == OkCancel)
         b = QMessageBox::Ok | QMessageBox::Cancel;
-    const auto r = QMessageBox::question(m_parent, QCoreApplication::applicationName(), text, b);
+    const auto r = QMessageBox::question(dialogParent(), QCoreApplication::applicationName(), text, b);
     switch (r) {
     case QMessageBox::Yes:
         return Yes;
@@ -116,15 +125,15 @@ static bool runFileDialog(QWidget* parent, Prompter::FileRequest& r, QFileDialog
 }
 
 bool WidgetPrompter::saveFile(FileRequest& request) {
-    return runFileDialog(m_parent, request, QFileDialog::AcceptSave);
+    return runFileDialog(dialogParent(), request, QFileDialog::AcceptSave);
 }
 
 bool WidgetPrompter::openFile(FileRequest& request) {
-    return runFileDialog(m_parent, request, QFileDialog::AcceptOpen);
+    return runFileDialog(dialogParent(), request, QFileDialog::AcceptOpen);
 }
 
 bool WidgetPrompter::chooseColor(QColor& color) {
-    const QColor c = QColorDialog::getColor(color, m_parent);
+    const QColor c = QColorDialog::getColor(color, dialogParent());
     if (!c.isValid())
         return false;
     color = c;
@@ -133,7 +142,7 @@ bool WidgetPrompter::chooseColor(QColor& color) {
 
 bool WidgetPrompter::chooseFont(QFont& font) {
     bool ok = false;
-    const QFont f = QFontDialog::getFont(&ok, font, m_parent);
+    const QFont f = QFontDialog::getFont(&ok, font, dialogParent());
     if (ok)
         font = f;
     return ok;

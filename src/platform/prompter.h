@@ -48,6 +48,11 @@ class WidgetPrompter : public Prompter {
     bool chooseFont(QFont& font) override;
     int runDialog(QDialog& dialog) override;
 
+    // The window a box or dialog belongs to: the dialog the user is working in (a modal one, or
+    // the active window, such as the always-on-top Setup dialog), so that the box shows above it
+    // and not behind; otherwise the main window.
+    QWidget* dialogParent() const;
+
   private:
     QWidget* m_parent;
 };

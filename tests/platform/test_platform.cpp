@@ -1,9 +1,12 @@
 #include "platform/clock.h"
 #include "platform/data_folder.h"
+#include "platform/prompter.h"
 #include "platform/settings.h"
 #include "platform/version_info.h"
 #include "support/test_helpers.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -155,6 +158,24 @@ TEST(RealClock, WaitServesTimersAndPostedEventsAndLastsLongerThanAsked) {
     EXPECT_LT(waited, 1000); // never hangs until some unrelated event
     EXPECT_TRUE(posted);
     EXPECT_GE(ticks, 2);
+}
+
+// A question raised from the always-on-top Setup dialog belongs to that dialog, so it shows above it
+// and can be read; with no dialog in use it belongs to the main window.
+TEST(WidgetPrompter, BoxesBelongToTheDialogInUse) {
+    QWidget main;
+    WidgetPrompter prompter(&main);
+    main.show();
+    QApplication::setActiveWindow(&main);
+    EXPECT_EQ(prompter.dialogParent(), &main);
+    QDialog setup(&main);
+    setup.setWindowFlag(Qt::WindowStaysOnTopHint);
+    setup.show();
+    QApplication::setActiveWindow(&setup);
+    EXPECT_EQ(prompter.dialogParent(), &setup);
+    setup.hide();
+    QApplication::setActiveWindow(nullptr);
+    EXPECT_EQ(prompter.dialogParent(), &main);
 }
 
 } // namespace test_platform
