@@ -1,6 +1,7 @@
 #pragma once
 #include "graph/graph_tools.h"
 
+#include <QString>
 #include <QtGlobal>
 #include <vector>
 
@@ -34,4 +35,7 @@ struct GraphShared {
     // hands it over.
     bool* realTimeUnsaved = nullptr;
     LimitValues limits;
+    // The program's data folder, where the graph windows' own file dialogs start (empty: the
+    // program's folder).
+    QString dataFolder;
 };

@@ -1,6 +1,7 @@
 #include "chart/chart_picture.h"
 #include "chart/chart_widget.h"
 #include "graph/graph_window.h"
+#include "platform/data_folder.h"
 #include "platform/prompter.h"
 
 // The graph window's "Save Picture" command.
@@ -9,6 +10,7 @@ void GraphWindow::onSavePictureClicked() {
     request.title = QStringLiteral("Save Picture");
     request.filter = pictureFileFilter();
     request.filterIndex = 1;
+    request.initialDir = dataFolderOrProgramFolder(m_shared.dataFolder); // as every other file dialog
     request.overwritePrompt = true;
     if (!m_prompter.saveFile(request))
         return;

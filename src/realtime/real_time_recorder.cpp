@@ -124,16 +124,25 @@ void RealTimeRecorder::restoreWindow() {
         m_window->showNormal();
 }
 
-void RealTimeRecorder::onWindowClosed(GraphWindow* window) {
-    if (window != m_window)
-        return;
-    // The recording ends with its window. Its journal goes unless a save was asked for and did
-    // not take every sample (cancelled or failed): then it is offered back at the next start.
+void RealTimeRecorder::endJournal() {
+    // Its journal goes unless a save was asked for and did not take every sample (cancelled or
+    // failed): then it is offered back at the next start.
     if (m_closeSaveAsked && m_savedSamples != m_state.SampleCount)
         m_journal.stop(m_clock.now());
     else
         m_journal.remove();
     m_closeSaveAsked = false;
+}
+
+void RealTimeRecorder::programEnding() {
+    endJournal();
+}
+
+void RealTimeRecorder::onWindowClosed(GraphWindow* window) {
+    if (window != m_window)
+        return;
+    // The recording ends with its window.
+    endJournal();
     m_window = nullptr;
     m_state.Running = false;
     m_state.SampleCount = 0;

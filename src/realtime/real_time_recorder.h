@@ -85,6 +85,9 @@ class RealTimeRecorder : public QObject {
     void onConnectionMade();
     void onConnectionLost();
 
+    // E&xit ends the program with the windows open, their questions answered: the journal goes as
+    // when the real-time graph is closed.
+    void programEnding();
     // The real-time chart was written to a file: a stopped recording no longer needs its journal.
     void recordingSaved();
     // At start-up: offers back a recording whose journal a run that did not end normally left.
@@ -122,6 +125,8 @@ class RealTimeRecorder : public QObject {
     // returns, so Stop does not wait for it.
     // Shows in the real-time graph that its recording is not journaled, and why.
     void showJournalWarning();
+    // The recording's window and questions are done with: keeps or removes the journal.
+    void endJournal();
     bool m_inPollTick = false;
     RecordingJournal m_journal;
     // SampleCount when the real-time chart was last saved (-1: not since the recording began), and

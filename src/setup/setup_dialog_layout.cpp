@@ -262,6 +262,9 @@ QWidget* SetupDialogLayout::buildRightColumn() {
     };
     add(QStringLiteral("Memory Available:"), memoryAvailableValue, QStringLiteral("memoryAvailableValue"));
     add(QStringLiteral("Meter Time:"), meterTimeValue, QStringLiteral("meterTimeValue"));
+    // The widest read-out: room for a whole date and time in the read-outs' bold font.
+    meterTimeValue->setMinimumWidth(
+        meterTimeValue->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000   00:00:00 ")) + 4);
     add(QStringLiteral("Recording Interval:"), intervalValue, QStringLiteral("intervalValue"));
     add(QStringLiteral("Data Sets In Memory:"), dataSetsValue, QStringLiteral("dataSetsValue"));
     add(QStringLiteral("FirmWare Version:"), firmwareVersionValue, QStringLiteral("firmwareVersionValue"));

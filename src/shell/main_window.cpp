@@ -37,6 +37,7 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <algorithm>
 #include <exception>
 #include <new>
 
@@ -201,7 +202,14 @@ void MainWindow::buildMenus() {
             m_windowMenu->addSeparator();
         int n = 1;
         for (QMdiSubWindow* sub : subs) {
-            QAction* a = m_windowMenu->addAction(QStringLiteral("&%1 %2").arg(n++).arg(sub->windowTitle()));
+            QString title = sub->windowTitle();
+            // A table and the graph made from it share their caption: the graph says what it is.
+            const bool shared = std::count_if(subs.begin(), subs.end(), [&](QMdiSubWindow* other) {
+                                    return other->windowTitle() == title;
+                                }) > 1;
+            if (shared && qobject_cast<GraphWindow*>(sub->widget()))
+                title += QStringLiteral(" (graph)");
+            QAction* a = m_windowMenu->addAction(QStringLiteral("&%1 %2").arg(n++).arg(title));
             a->setCheckable(true);
             a->setChecked(sub == m_mdi->activeSubWindow());
             connect(a, &QAction::triggered, sub, [this, sub] { m_mdi->setActiveSubWindow(sub); });
@@ -289,6 +297,7 @@ void MainWindow::showEvent(QShowEvent* e) {
 
 void MainWindow::onFirstShow() {
     dataFolderPath = settleDataFolder(documentsOverride.isNull() ? documentsFolder() : documentsOverride);
+    m_graphShared.dataFolder = dataFolderPath;
     m_realTime.ExtendStep = 10.0 / 86400.0;
     m_recorder->setJournalPath(RecordingJournal::pathIn(dataFolderPath));
     m_recorder->createRealTimeGraph();
@@ -538,6 +547,9 @@ void MainWindow::onContentsClicked() {
 }
 
 void MainWindow::onAboutClicked() {
+    // A modal dialog would pause the download that fills the DataLogger window.
+    if (refusedWhileDownloading())
+        return;
     if (!m_about)
         m_about = new AboutBox(this);
     m_prompter.runDialog(*m_about);
@@ -556,6 +568,8 @@ void MainWindow::onSetupClicked() {
 }
 
 void MainWindow::onPrinterSetupClicked() {
+    if (refusedWhileDownloading())
+        return;
     // The printer chosen here stays for later print jobs.
     QPrintDialog dlg(m_printer.get(), this);
     dlg.setWindowTitle("Printer Setup");
@@ -568,6 +582,8 @@ void MainWindow::onPrinterSetupClicked() {
 }
 
 void MainWindow::onPrintClicked() {
+    if (refusedWhileDownloading())
+        return;
     QMdiSubWindow* active = m_mdi->activeSubWindow();
     if (!active)
         return;
@@ -605,6 +621,9 @@ bool MainWindow::onExitClicked() {
     // unsaved data is asked about first, as when the main window closes.
     if (!childrenAgreeToClose())
         return false;
+    // The windows stay open, but their questions were answered: a recording the user turned down
+    // leaves no journal for the next start to offer.
+    m_recorder->programEnding();
     QCoreApplication::exit(0);
     return true;
 }

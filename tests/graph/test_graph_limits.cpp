@@ -251,11 +251,13 @@ TEST_F(GraphLimits, PicturesOfWhatTheChartShows) {
     prompter.files = {dir.filePath("one"), dir.filePath("two.png"), dir.filePath("three.svg"),
                       dir.filePath("four.pdf")};
     prompter.filterIndices = {1, 2, 1, 1};
+    g.shared().dataFolder = dir.path() + "/data/";
     for (int i = 0; i < 4; ++i)
         g.savePictureButton->click();
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.join('\n').toStdString();
     ASSERT_EQ(prompter.fileRequests.size(), 4);
     EXPECT_EQ(prompter.fileRequests[0].filter, pictureFileFilter());
+    EXPECT_EQ(prompter.fileRequests[0].initialDir, dir.path() + "/data/"); // the data folder, as elsewhere
 
     // The PNG is the chart pixel for pixel, at its size and at twice it.
     const QImage png = QImage(dir.filePath("one.png")).convertToFormat(QImage::Format_RGB32);

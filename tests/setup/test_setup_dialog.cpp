@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -99,6 +100,11 @@ TEST_F(SetupDialogTest, InformationReadFillsReadOutsAndEditors) {
     expectOk("readResult");
     EXPECT_EQ(label("memoryAvailableValue")->text(), "31997");
     EXPECT_EQ(label("meterTimeValue")->text(), "07/31/2026   14:05:09");
+    // Shown whole, not cut to "07/31/2026 14:0".
+    dlg->adjustSize();
+    dlg->layout()->activate();
+    EXPECT_GE(label("meterTimeValue")->width(),
+              label("meterTimeValue")->fontMetrics().horizontalAdvance(label("meterTimeValue")->text()));
     EXPECT_EQ(label("intervalValue")->text(), "01:30");
     EXPECT_EQ(edit("intervalMinutesField")->text(), "01");
     EXPECT_EQ(edit("intervalSecondsField")->text(), "30");

@@ -24,6 +24,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <QMenu>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -193,6 +194,26 @@ TEST_F(MainWindowTest, ADownloadThatCannotKeepItsTemporaryImageIsStillTheOneSave
     EXPECT_FALSE(main->graphShared().downloadUnsaved);
 }
 
+// A table window and the graph made from it carry the same caption; the Window menu tells them apart.
+TEST_F(MainWindowTest, WindowMenuTellsATableFromItsGraph) {
+    showMain();
+    auto* table = new TableWindow;
+    table->setWindowTitle("/data/walk.txt");
+    main->mdiArea()->addSubWindow(table)->show();
+    main->createGraphWindow("/data/walk.txt")->parentWidget()->show();
+    emit main->windowMenu()->aboutToShow();
+    QStringList texts;
+    for (QAction* a : main->windowMenu()->actions())
+        if (!a->isSeparator())
+            texts << a->text();
+    const QStringList walk = texts.filter("/data/walk.txt");
+    ASSERT_EQ(walk.size(), 2) << texts.join('|').toStdString();
+    EXPECT_TRUE(walk[0].endsWith(" /data/walk.txt")) << walk[0].toStdString();
+    EXPECT_TRUE(walk[1].endsWith(" /data/walk.txt (graph)")) << walk[1].toStdString();
+    EXPECT_EQ(texts.filter("Real-Time Graph").size(), 1); // a caption of its own stays as it is
+    EXPECT_FALSE(texts.filter("Real-Time Graph").value(0).contains("(graph)"));
+}
+
 TEST_F(MainWindowTest, PrintUsesThePrinterChosenInPrinterSetup) {
     showMain();
     auto* table = new TableWindow;
@@ -275,7 +296,8 @@ TEST_F(MainWindowTest, CancelOnTheRealTimeQuestionKeepsThePanelAndTheDataLogger)
 }
 
 // Clicks that arrive while the download pumps messages: Open, Save, Output Tabular to graph,
-// closing the DataLogger window, closing the program and Exit are all refused with a message, and
+// closing the DataLogger window, closing the program, Exit, Print, Printer Setup and About are
+// all refused with a message, and
 // the download ends with every set of the meter.
 TEST_F(MainWindowTest, CommandsThatWouldChangeWhatADownloadFillsWaitForItsEnd) {
     showMain();
@@ -297,11 +319,15 @@ TEST_F(MainWindowTest, CommandsThatWouldChangeWhatADownloadFillsWaitForItsEnd) {
         main->dataLoggerWindow()->parentWidget()->close();
         EXPECT_FALSE(main->close());
         EXPECT_FALSE(main->onExitClicked());
+        // Modal dialogs would pause the download: Print, Printer Setup and About wait too.
+        main->printAction->trigger();
+        main->printerSetupAction->trigger();
+        main->aboutAction->trigger();
     });
     const int windows = int(main->mdiArea()->subWindowList().size());
     main->onLoadDataClicked();
     ASSERT_TRUE(ran);
-    EXPECT_EQ(prompter.shown.count(GraphWindow::kDownloadRunning), 6)
+    EXPECT_EQ(prompter.shown.count(GraphWindow::kDownloadRunning), 9)
         << prompter.shown.join('|').toStdString();
     EXPECT_EQ(prompter.files.size(), 1u); // the collection was never asked for
     EXPECT_EQ(main->dataSetStore().sets.size(), 4u);

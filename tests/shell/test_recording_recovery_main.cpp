@@ -76,6 +76,27 @@ TEST_F(MainJournal, ARecordingLeftByACrashIsOfferedAtTheNextStartAndGoesWhenSave
     EXPECT_FALSE(QFile::exists(journalPath));
 }
 
+// E&xit after "No" to "Save Real-Time Graph ?": the user turned the recording down, so its journal
+// goes as when the window is closed, and the next start asks nothing.
+TEST_F(MainJournal, ExitAfterNoLeavesNoJournalBehind) {
+    tick(); // connected
+    prompter.dialogHandler = [](QDialog& d) {
+        dynamic_cast<RealTimeSetupDialog&>(d).sampleCountEdit->setText("   50");
+        return int(QDialog::Accepted);
+    };
+    main->runAction->trigger();
+    tick(10);
+    ASSERT_GE(main->realTime().SampleCount, 2);
+    ASSERT_TRUE(QFile::exists(journalPath));
+    prompter.answers = {Prompter::No};
+    EXPECT_TRUE(main->onExitClicked());
+    EXPECT_EQ(prompter.questions, QStringList{"Save Real-Time Graph ?"});
+    EXPECT_FALSE(QFile::exists(journalPath));
+    prompter.questions.clear();
+    start();
+    EXPECT_TRUE(prompter.questions.isEmpty());
+}
+
 TEST_F(MainJournal, NoJournalNoQuestion) {
     EXPECT_TRUE(prompter.shown.isEmpty());
     EXPECT_EQ(main->realTime().SampleCount, 0);
