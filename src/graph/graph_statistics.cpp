@@ -192,6 +192,7 @@ void GraphWindow::onChartMouseMove() {
     readOutLabel->setText(graphstats::formatFixed(value.y(), 1) + u'@' +
                           graphstats::formatTimeOfDay(value.x()));
     readOutLabel->adjustSize();
+    readOutLabel->show();
 }
 
 void GraphWindow::onChartDataHotSpot(int subset, int point) {

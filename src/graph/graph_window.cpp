@@ -71,6 +71,16 @@ GraphWindow::GraphWindow(Prompter& prompter, GraphShared& shared, QWidget* paren
     readOutLabel->setAutoFillBackground(true);
     readOutLabel->setMinimumWidth(160);
     readOutLabel->setMargin(2);
+    {
+        // The box sits over the chart's top-left corner, where the top Y label is: a translucent
+        // background lets that label show through, and an empty box is not shown at all.
+        QPalette palette = readOutLabel->palette();
+        QColor background = palette.color(QPalette::Window);
+        background.setAlpha(kReadOutAlpha);
+        palette.setColor(QPalette::Window, background);
+        readOutLabel->setPalette(palette);
+        readOutLabel->hide();
+    }
     m_chartSplitter->addWidget(chart);
     m_chartSplitter->addWidget(buildStatisticPanel());
     m_chartSplitter->setStretchFactor(0, 1);

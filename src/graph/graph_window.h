@@ -118,8 +118,10 @@ class GraphWindow : public QWidget {
     QLabel* inViewLabel = nullptr;
     // The real-time graph's word that its recording is not journaled (hidden while it is).
     QLabel* journalWarningLabel = nullptr;
-    // Read-out over the chart's top-left corner
+    // Read-out over the chart's top-left corner: hidden until it has a value, its background
+    // translucent so that the top Y label under it stays readable.
     QLabel* readOutLabel = nullptr;
+    static constexpr int kReadOutAlpha = 170;
     // Bottom panel
     QFrame* statisticPanel = nullptr;
     QLineEdit* ppmMaxField = nullptr;

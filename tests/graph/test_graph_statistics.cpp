@@ -159,8 +159,14 @@ TEST(GraphStatistics, ValuesThatAreNoDatesShowNoDate) {
 // The read-out lies over the chart's top-left corner, above the plot, wherever the chart sits.
 void expectReadOutOverChartCorner(GraphWindow& w) {
     EXPECT_EQ(w.readOutLabel->mapTo(&w, QPoint(0, 0)), w.chart->mapTo(&w, QPoint(0, 0)));
-    EXPECT_EQ(w.chart->childAt(w.readOutLabel->geometry().center()), w.readOutLabel);
-    EXPECT_FALSE(w.readOutLabel->isHidden());
+    // No empty box: it shows once it holds a value, and then on top.
+    EXPECT_EQ(w.readOutLabel->isHidden(), w.readOutLabel->text().isEmpty());
+    if (!w.readOutLabel->text().isEmpty()) {
+        EXPECT_EQ(w.chart->childAt(w.readOutLabel->geometry().center()), w.readOutLabel);
+    }
+    // Translucent, so the top Y label it lies over stays readable.
+    EXPECT_EQ(w.readOutLabel->palette().color(QPalette::Window).alpha(), GraphWindow::kReadOutAlpha);
+    EXPECT_TRUE(w.readOutLabel->autoFillBackground());
 }
 
 class StatisticsWindow : public ::testing::Test {
