@@ -75,7 +75,9 @@ void GraphWindow::onChartClicked() {
     if (tool == GraphTool::Text) {
         MarkTextDialog dialog(this);
         if (m_prompter.runDialog(dialog) == QDialog::Accepted) {
-            const int index = m_shared.annotationCounter.next();
+            const int index = nextMarkIndex();
+            if (index < 0)
+                return;
             chart->setGraphAnnotationType(index, pe::sgNoSymbol);
             chart->setGraphAnnotationX(index, value.x());
             chart->setGraphAnnotationY(index, value.y());
@@ -83,7 +85,9 @@ void GraphWindow::onChartClicked() {
             chart->setGraphAnnotationColor(index, m_shared.annoColor);
         }
     } else {
-        const int index = m_shared.annotationCounter.next();
+        const int index = nextMarkIndex();
+        if (index < 0)
+            return;
         chart->setGraphAnnotationType(index, pe::sgCrossMark);
         chart->setGraphAnnotationX(index, value.x());
         chart->setGraphAnnotationY(index, value.y());
@@ -91,6 +95,20 @@ void GraphWindow::onChartClicked() {
         chart->setGraphAnnotationText(index, QString());
     }
     redraw();
+}
+
+int GraphWindow::nextMarkIndex() {
+    // Marks take the program-wide counter's index, unique across windows. Once that counter has
+    // passed the places a chart has, a chart with room left takes the next index of its own rather
+    // than dropping the mark; a chart that is really full says so.
+    const int shared = m_shared.annotationCounter.next();
+    if (shared < ChartModel::kMaxAnnotations)
+        return shared;
+    const int own = std::max(AnnotationCounter::kReserved + 1, chart->GraphAnnotationCount());
+    if (own < ChartModel::kMaxAnnotations)
+        return own;
+    m_prompter.message(kMarksFull);
+    return -1;
 }
 
 void GraphWindow::onChartMarkHotSpot(bool doubleClick, int index) {

@@ -46,6 +46,9 @@ class GraphWindow : public QWidget {
     // Shown when a command would change what a running download fills.
     static inline const QString kDownloadRunning =
         QStringLiteral("Please wait until the download from the meter has finished.");
+    // Said when a mark would not fit on its chart.
+    static inline const QString kMarksFull =
+        QStringLiteral("This graph holds as many marks as it can (4096): no more can be added.");
     // Added to the tips of Cross and Text while they are disabled.
     static inline const QString kSingleAxisToolHint =
         QStringLiteral("(available on a graph with one Y axis for all channels)");
@@ -196,6 +199,8 @@ class GraphWindow : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The index of a new mark on this chart, or -1 (said) when the chart has no place left.
+    int nextMarkIndex();
     QWidget* buildToolsBar();
     QWidget* buildChannelsBar();
     QWidget* buildStatisticStrip();

@@ -175,6 +175,27 @@ TEST_F(GraphTools, MarksInTwoWindowsTakeConsecutiveIndices) {
     EXPECT_EQ(shared.annotationCounter.value(), 8);
 }
 
+// The program-wide counter passing a chart's 4,096 places does not drop marks on a chart with
+// room left; a chart that is really full says so.
+TEST_F(GraphTools, MarksGoOnPastTheProgramWideLimitUntilAChartIsFull) {
+    while (shared.annotationCounter.value() < ChartModel::kMaxAnnotations + 10)
+        shared.annotationCounter.next();
+    a->crossButton->click();
+    click(*a, centre(*a));
+    ChartWidget& c = *a->chart;
+    ASSERT_EQ(c.GraphAnnotationCount(), AnnotationCounter::kReserved + 2);
+    EXPECT_EQ(c.GraphAnnotationType(AnnotationCounter::kReserved + 1), pe::sgCrossMark);
+    click(*a, centre(*a) + QPoint(20, 0));
+    EXPECT_EQ(c.GraphAnnotationType(AnnotationCounter::kReserved + 2), pe::sgCrossMark);
+    EXPECT_TRUE(prompter.shown.isEmpty());
+
+    c.setGraphAnnotationType(ChartModel::kMaxAnnotations - 1, pe::sgNoSymbol); // every place taken
+    click(*a, centre(*a) - QPoint(20, 0));
+    EXPECT_EQ(prompter.shown, QStringList{GraphWindow::kMarksFull});
+    EXPECT_EQ(c.GraphAnnotationCount(), ChartModel::kMaxAnnotations);
+    EXPECT_EQ(visibleMarks(c), 2);
+}
+
 TEST_F(GraphTools, DeletedMarkStaysGoneAfterRecolourAndReopen) {
     a->crossButton->click();
     click(*a, centre(*a) - QPoint(60, 30));
