@@ -222,6 +222,10 @@ class ChartWidget : public QWidget {
     QPointF pixelToData(QPoint pixel) const;
     QPointF dataToPixel(double x, double y) const;
     bool isZoomed() const { return !m_model.zoomStack.empty(); }
+    // The Y scales were set again while zoomed: every view of the zoom keeps its X range and shows
+    // each Y axis whole at its new scale, at once (without this the new scale showed only after
+    // Undo Zoom).
+    void showWholeYScales();
     // The Y axis whose area holds the pixel, or -1; and a pixel converted on that axis' scale.
     int axisAt(QPoint pixel) const { return axisRectAt(pixel); }
     QPointF pixelToDataOnAxis(QPoint pixel, int axis) const;

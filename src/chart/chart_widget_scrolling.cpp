@@ -64,6 +64,17 @@ QScrollBar* ChartWidget::verticalScrollBar(int axis) const {
     return axis >= 0 && size_t(axis) < m_vBars.size() ? m_vBars[size_t(axis)] : nullptr;
 }
 
+void ChartWidget::showWholeYScales() {
+    if (!isZoomed())
+        return;
+    for (ZoomView& view : m_model.zoomStack)
+        for (int a = 0; a < int(view.y.size()); ++a)
+            view.y[size_t(a)] = fullRangeY(a);
+    applyRanges();
+    updateScrollBars();
+    m_plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
 ZoomView ChartWidget::currentView() const {
     if (isZoomed())
         return m_model.zoomStack.back();

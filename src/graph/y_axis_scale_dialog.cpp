@@ -118,6 +118,7 @@ void GraphWindow::onYAxisClicked() {
     chart->setManualMinY(*values[1]);
     chart->setManualMaxY(*values[0]);
     redraw();
+    chart->showWholeYScales(); // a zoomed view shows the new scale now, its time range kept
     if (dialog.saveTemplateBox->isChecked())
         saveTemplate();
 }

@@ -5,6 +5,7 @@
 #include "graph/graph_tools.h"
 #include "graph/graph_window.h"
 #include "graph/mark_text_dialog.h"
+#include "graph/y_axis_scale_dialog.h"
 #include "support/scripted_prompter.h"
 
 #include <QApplication>
@@ -284,6 +285,36 @@ TEST_F(GraphTools, CrossAndTextOnlyOnSingleAxisCharts) {
     split->splitAxesBox->setChecked(false);
     EXPECT_TRUE(split->crossButton->isEnabled());
     EXPECT_EQ(split->crossButton->toolTip(), "Draw A Cross On Graph");
+}
+
+// A Y-axis change made while zoomed shows at once: each axis whole at its new scale, the zoomed
+// time range kept.
+TEST_F(GraphTools, YAxisChangeWhileZoomedShowsAtOnceAndKeepsTheTimeZoom) {
+    const QPoint from = centre(*a) - QPoint(80, 40);
+    send(*a, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    send(*a, QEvent::MouseMove, from + QPoint(60, 30), Qt::LeftButton);
+    send(*a, QEvent::MouseButtonRelease, from + QPoint(120, 60));
+    ASSERT_TRUE(a->chart->isZoomed());
+    const ZoomView zoomed = a->chart->model().zoomStack.back();
+    prompter.dialogHandler = [](QDialog& d) {
+        auto& dialog = static_cast<YAxisScaleDialog&>(d);
+        dialog.ppmMaxField->setText("3000");
+        dialog.ppmMinField->setText("200");
+        dialog.humidityMaxField->setText("80");
+        dialog.humidityMinField->setText("-10");
+        return int(QDialog::Accepted);
+    };
+    a->yAxisButton->click();
+    ASSERT_TRUE(a->chart->isZoomed());
+    const ZoomView shown = a->chart->model().zoomStack.back();
+    EXPECT_EQ(shown.xMin, zoomed.xMin);
+    EXPECT_EQ(shown.xMax, zoomed.xMax);
+    ASSERT_EQ(shown.y.size(), zoomed.y.size()); // this chart draws every channel on one axis
+    ASSERT_FALSE(shown.y.empty());
+    EXPECT_EQ(shown.y[0], std::make_pair(200.0, 3000.0));
+    const QCPRange ppm = a->chart->customPlot()->axisRect(0)->axis(QCPAxis::atLeft)->range();
+    EXPECT_EQ(ppm.lower, 200.0);
+    EXPECT_EQ(ppm.upper, 3000.0);
 }
 
 TEST_F(GraphTools, ZoomAndUndo) {
