@@ -32,6 +32,9 @@ struct FaultPlan {
     // 'r' re-sends the block last sent without stepping back, so the next 'p' brings the block
     // after it rather than the one whose reply went missing.
     bool noRewindOnR = false;
+    // 'r' is answered with a reply of a block's length whose data are not the block (and so do not
+    // add up to its checksum); the meter still steps back unless noRewindOnR says otherwise.
+    bool junkOnR = false;
 
     // Block numbers whose replies carry a wrong checksum (byte 34), a marker other than 5 (byte 35)
     // or another block number (bytes 32-33).

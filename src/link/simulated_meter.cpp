@@ -282,6 +282,8 @@ void SimulatedMeter::answer(const uint8_t* f) {
         // block whose reply went missing reaches the program after all.
         const uint32_t block = std::max<uint32_t>(m_lastBlock, 1);
         answerBlock(block);
+        if (faults.junkOnR)
+            std::fill(m_reply.begin(), m_reply.begin() + BlockSize, uint8_t(0xA5));
         if (!faults.noRewindOnR)
             m_lastBlock = block - 1;
         break;

@@ -5,7 +5,10 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <algorithm>
 #include <exception>
+#include <optional>
+#include <vector>
 
 namespace {
 constexpr uint32_t kBlock = 32;
@@ -61,6 +64,38 @@ class Download {
         }
     }
 
+    // The reply to 'r' is the block whose reply went missing, sent again. A meter that steps back
+    // brings that block once more with the next 'p', and the 'r' reply is not needed. One that does
+    // not step back goes on with the block after it, so the missing block would be skipped and every
+    // later one shifted. The copy is kept until the next reply tells which meter this is; no extra
+    // request goes to the meter for it.
+    void keepRepeatedBlock() {
+        uint8_t sum = 0;
+        for (uint32_t i = 0; i < kBlock; ++i)
+            sum = uint8_t(sum + m_reply[i]);
+        // Only a whole block (its checksum right) can be the missing one; anything else is left
+        // unused. A meter sends a block again on 'r' only once it had the lost request, so the
+        // reply is that block even when it looks like the one stored before it.
+        m_repeated.reset();
+        if (sum == m_reply[34])
+            m_repeated.emplace(m_reply.begin(), m_reply.begin() + kBlock);
+    }
+    // Called with the first good reply after 'r': when it is not the repeated block, the meter did
+    // not step back and the repeated block is the missing one, so it goes in first. True when it did.
+    bool storeSkippedBlock() {
+        if (!m_repeated)
+            return false;
+        const std::vector<uint8_t> repeated = std::move(*m_repeated);
+        m_repeated.reset();
+        if (std::equal(repeated.begin(), repeated.end(), m_reply.begin()))
+            return false;
+        const ReplyBlock reply = m_reply;
+        std::copy(repeated.begin(), repeated.end(), m_reply.begin());
+        storeBlock();
+        m_reply = reply;
+        return true;
+    }
+
     MeterLink& m_link;
     MeterTransport& m_t;
     Clock& m_clock;
@@ -71,6 +106,7 @@ class Download {
     DownloadState m_s;
     int64_t m_lastMessages = -1;
     int m_blocksSinceMessages = 0;
+    std::optional<std::vector<uint8_t>> m_repeated;
 };
 
 int Download::readFirstBlocks() {
@@ -126,6 +162,9 @@ int Download::readBlocks() {
             return DownloadBlockFailed;
         }
         if (readBlockReply()) {
+            // After the skipped block, this reply may lie past the last one: then it is not stored.
+            if (storeSkippedBlock() && m_s.Remaining == 0)
+                break;
             storeBlock();
             continue;
         }
@@ -137,11 +176,7 @@ int Download::readBlocks() {
         }
         if (!readBlockReply())
             return DownloadOk; // the resume phase takes over
-        // Not every meter steps back on 'r', and one that never saw the lost request steps back one
-        // block too far; either would shift every later block. Asking for the last stored block by
-        // its number sets the meter where the next 'p' brings the first missing one.
-        if (m_link.readBlockAt(uint16_t(m_s.BytesReceived / kBlock)) != 0)
-            return DownloadOk; // the resume phase takes over
+        keepRepeatedBlock();
     }
     // All blocks are in: 'q' ends the download on the meter's side. It sends no reply.
     m_frame.setCommand('q');
