@@ -160,7 +160,8 @@ QString programHelp() {
                            "    0  success\n"
                            "    1  bad usage\n"
                            "    2  no meter found, or the connection was lost\n"
-                           "    3  the meter or a file reported an error (message on standard error)\n");
+                           "    3  the meter or a file reported an error (message on standard error)\n"
+                           "    4  the MQTT broker could not be reached or refused the connection\n");
     text += QStringLiteral(
         "\nFILES\n"
         "    The desktop program's settings (RealTimeRate: the default interval of live) and its data\n"
