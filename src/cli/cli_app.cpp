@@ -48,8 +48,9 @@ QList<QCommandLineOption> globalOptions() {
 }
 
 const QList<CommandEntry>& commands() {
-    static const QList<CommandEntry> all = {infoCommand(), downloadCommand(), exportCommand(),
-                                            liveCommand(), setClockCommand(), setIntervalCommand()};
+    static const QList<CommandEntry> all = {infoCommand(),       downloadCommand(), exportCommand(),
+                                            liveCommand(),       logCommand(),      setClockCommand(),
+                                            setIntervalCommand()};
     return all;
 }
 

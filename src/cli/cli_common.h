@@ -67,6 +67,7 @@ CommandEntry infoCommand();
 CommandEntry downloadCommand();
 CommandEntry exportCommand();
 CommandEntry liveCommand();
+CommandEntry logCommand();
 CommandEntry setClockCommand();
 CommandEntry setIntervalCommand();
 
