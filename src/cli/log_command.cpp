@@ -155,6 +155,7 @@ int runLog(CommandContext& context) {
             if (waitingSaid)
                 console::error(QStringLiteral("On Connection"));
             waitingSaid = false;
+            due = clock.tickCount(); // the interval counts from the first reading of the meter
             if (mqtt && !publisher) {
                 const std::optional<MeterIdentity> meter = session->identify();
                 if (!meter)

@@ -300,6 +300,12 @@ QStringList MqttPublisher::takeNews() {
     return news;
 }
 
+qsizetype MqttPublisher::waitForDelivery(int waitMs) {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait_for(lock, std::chrono::milliseconds(waitMs), [this] { return undeliveredLocked() == 0; });
+    return undeliveredLocked();
+}
+
 qsizetype MqttPublisher::finish(int waitMs) {
     if (!m_mosq || !m_loopRunning) {
         const std::lock_guard lock(m_mutex);

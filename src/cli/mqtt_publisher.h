@@ -66,6 +66,10 @@ class MqttPublisher {
     // dropped. Called from the command's loop, so messages come from one thread.
     QStringList takeNews();
 
+    // Waits up to `waitMs` for every queued reading to be acknowledged by the broker; returns the
+    // number still waiting.
+    qsizetype waitForDelivery(int waitMs);
+
     // Waits up to `waitMs` for every queued reading to be acknowledged, then says "offline" and
     // disconnects. Returns the number of readings that were not delivered.
     qsizetype finish(int waitMs);
