@@ -48,8 +48,9 @@ QList<QCommandLineOption> globalOptions() {
 }
 
 const QList<CommandEntry>& commands() {
-    static const QList<CommandEntry> all = {infoCommand(), downloadCommand(), exportCommand(),
-                                            liveCommand(), setClockCommand(), setIntervalCommand()};
+    static const QList<CommandEntry> all = {infoCommand(),       downloadCommand(), exportCommand(),
+                                            liveCommand(),       logCommand(),      setClockCommand(),
+                                            setIntervalCommand()};
     return all;
 }
 
@@ -140,9 +141,10 @@ QString programHelp() {
     text += QStringLiteral(
         "DESCRIPTION\n"
         "    Reads the meter's information, downloads its logging memory into a collection file (.407),\n"
-        "    exports collection files as text, logs live readings and sets the meter's clock and\n"
-        "    recording interval, on the same libraries as the desktop program: the same exchanges,\n"
-        "    retries, decoding and text formats.\n\n");
+        "    exports collection files as text, shows live readings, logs them into a file a day and\n"
+        "    publishes them to an MQTT broker (with Home Assistant discovery), and sets the meter's\n"
+        "    clock and recording interval, on the same libraries as the desktop program: the same\n"
+        "    exchanges, retries, decoding and text formats.\n\n");
     text += QStringLiteral("COMMANDS\n");
     for (const CommandEntry& c : commands())
         text += (QStringLiteral("    ") + c.name).leftJustified(18) + c.summary + u'\n';
@@ -155,12 +157,16 @@ QString programHelp() {
         "           dates, times and numbers in the locale, \" OL\" / \" -OL\" outside the range\n"
         "    csv    the same with commas (semicolons where the decimal separator is a comma)\n"
         "    jsonl  one JSON object a line, ISO 8601 times, values as numbers, null and a flag\n"
-        "           (\"ppm_flag\": \"OL\") outside the range; the same in every locale\n");
+        "           (\"ppm_flag\": \"OL\") outside the range; the same in every locale\n"
+        "    influx InfluxDB line protocol: qz407,serial=SN co2=..,humidity=..,temperature=..,\n"
+        "           unit=\"C\" and the time in UTC nanoseconds; a value outside the range is left\n"
+        "           out and named (co2_flag=\"OL\")\n");
     text += QStringLiteral("\nEXIT STATUS\n"
                            "    0  success\n"
                            "    1  bad usage\n"
                            "    2  no meter found, or the connection was lost\n"
-                           "    3  the meter or a file reported an error (message on standard error)\n");
+                           "    3  the meter or a file reported an error (message on standard error)\n"
+                           "    4  the MQTT broker could not be reached or refused the connection\n");
     text += QStringLiteral(
         "\nFILES\n"
         "    The desktop program's settings (RealTimeRate: the default interval of live) and its data\n"

@@ -14,6 +14,7 @@ enum ExitCode : int {
     ExitUsage = 1,   // bad usage: unknown command or option, a value that cannot be right
     ExitNoMeter = 2, // no meter found, or the connection was lost
     ExitFailed = 3,  // the meter or a file reported an error
+    ExitBroker = 4,  // the MQTT broker could not be reached or refused the connection
 };
 
 // Standard output carries the command's result, standard error messages and progress.
@@ -66,6 +67,7 @@ CommandEntry infoCommand();
 CommandEntry downloadCommand();
 CommandEntry exportCommand();
 CommandEntry liveCommand();
+CommandEntry logCommand();
 CommandEntry setClockCommand();
 CommandEntry setIntervalCommand();
 

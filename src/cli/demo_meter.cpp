@@ -56,6 +56,10 @@ std::optional<DemoAids> parseDemoAids(const QString& plan, QString* error) {
             }
             const QByteArray bytes = file.read(meter_memory::Size);
             aids.memory.emplace(bytes.begin(), bytes.end());
+        } else if (key == QLatin1String("range")) {
+            const uint bits = value.toUInt(&ok);
+            ok = ok && bits <= 0xFF;
+            aids.rangeFlags = uint8_t(bits);
         } else if (key == QLatin1String("refuse") && !value.isEmpty()) {
             for (const QChar c : value)
                 aids.faults.refuseAck.insert(char(c.toLatin1()));
@@ -82,6 +86,7 @@ DemoMeter::DemoMeter(const Clock& clock, const DemoAids& aids)
         m_meter.clearLog();
     }
     m_meter.faults = aids.faults;
+    m_meter.setForcedRangeFlags(aids.rangeFlags);
     if (aids.absent)
         m_meter.unplug();
 }

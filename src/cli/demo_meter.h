@@ -9,6 +9,8 @@
 //   corrupt-checksum=B  the reply for block B carries a wrong checksum
 //   refuse=LETTERS      setting commands with these letters are not acknowledged
 //   memory=PATH         the meter's logging memory (with its settings) is the image in this file
+//   range=BITS          the live reply's range flags (byte 6): 1 CO2 over, 2 humidity over,
+//                       4 temperature over, 8 temperature under
 // These are test and demo aids only; a real meter is never touched by them.
 #include "link/fault_plan.h"
 #include "link/meter_transport.h"
@@ -26,6 +28,7 @@ struct DemoAids {
     std::optional<int64_t> replugAfterMs;
     bool absent = false;
     bool recording = false;
+    uint8_t rangeFlags = 0;
     std::optional<std::vector<uint8_t>> memory;
 };
 

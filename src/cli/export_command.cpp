@@ -21,8 +21,15 @@ QCommandLineOption allOption() {
 }
 QCommandLineOption exportFormatOption() {
     return QCommandLineOption(QStringLiteral("format"),
-                              QStringLiteral("txt, csv or jsonl; default: by OUT's extension, else txt."),
+                              QStringLiteral("txt, csv, jsonl or influx; default: by OUT's extension,\n"
+                                             "else txt."),
                               QStringLiteral("FORMAT"));
+}
+QCommandLineOption serialOption() {
+    return QCommandLineOption(QStringLiteral("serial"),
+                              QStringLiteral("The meter's serial number for the serial tag of influx\n"
+                                             "lines (a collection file does not hold it); default: no tag."),
+                              QStringLiteral("SN"));
 }
 QCommandLineOption exportOutputOption() {
     return QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")},
@@ -95,7 +102,10 @@ int runExport(CommandContext& context) {
         return ExitFailed;
     }
 
-    const RecordWriter writer(*format);
+    if (p.isSet(serialOption()) && *format != TextFormat::Influx)
+        return context.usageError(QStringLiteral("--serial is for --format influx"));
+    RecordWriter writer(*format);
+    writer.setSerial(p.value(serialOption()));
     std::string text;
     if (setNumber > 0) {
         writer.appendSet(text, store, std::size_t(setNumber - 1));
@@ -116,14 +126,16 @@ int runExport(CommandContext& context) {
 CommandEntry exportCommand() {
     CommandEntry entry;
     entry.name = QStringLiteral("export");
-    entry.synopsis = QStringLiteral("export FILE.407 [--set N | --all] [--format txt|csv|jsonl] [-o OUT]");
-    entry.summary = QStringLiteral("a collection file's data sets as txt, csv or jsonl");
+    entry.synopsis = QStringLiteral("export FILE.407 [--set N | --all] [--format txt|csv|jsonl|influx]"
+                                    " [--serial SN] [-o OUT]");
+    entry.summary = QStringLiteral("a collection file's data sets as txt, csv, jsonl or influx lines");
     entry.description = QStringLiteral(
         "Decodes a data set collection file as the desktop program opens it and writes its data sets:\n"
         "txt and csv are the bytes the graph window's export writes for each set (one line a record,\n"
         "dates, times and numbers in the locale), the sets one after another; jsonl is one JSON object\n"
-        "a record with its set number.");
-    entry.options = {setOption(), allOption(), exportFormatOption(), exportOutputOption()};
+        "a record with its set number; influx is InfluxDB line protocol, one line a record with the\n"
+        "time in UTC nanoseconds (the meter's clock read as local time).");
+    entry.options = {setOption(), allOption(), exportFormatOption(), serialOption(), exportOutputOption()};
     entry.minArguments = 1;
     entry.maxArguments = 1;
     entry.run = runExport;

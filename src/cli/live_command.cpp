@@ -1,6 +1,8 @@
 // live: one line per live reading, polled as the main window's poll reads the meter.
 #include "cli/cli_common.h"
 #include "cli/meter_session.h"
+#include "cli/mqtt_options.h"
+#include "cli/mqtt_publisher.h"
 #include "cli/record_writer.h"
 #include "platform/clock.h"
 #include "platform/settings.h"
@@ -31,7 +33,7 @@ QCommandLineOption countOption() {
                               QStringLiteral("N"));
 }
 QCommandLineOption liveFormatOption() {
-    return QCommandLineOption(QStringLiteral("format"), QStringLiteral("csv or jsonl (default csv)."),
+    return QCommandLineOption(QStringLiteral("format"), QStringLiteral("csv, jsonl or influx (default csv)."),
                               QStringLiteral("FORMAT"));
 }
 
@@ -41,6 +43,8 @@ constexpr int64_t PollMs = 500;
 constexpr int64_t RetryMs = 100;
 // How long one wait may last before the stop request is looked at again.
 constexpr int StopCheckMs = 50;
+// How long an ending run waits for queued readings to reach the MQTT broker.
+constexpr int MqttDrainMs = 5000;
 
 void waitUntil(MeterSession& session, int64_t tick) {
     while (!stopRequested) {
@@ -75,11 +79,36 @@ int runLive(CommandContext& context) {
             return context.usageError(QStringLiteral("--count needs a number from 1"));
     }
 
+    QString mqttError;
+    const std::optional<MqttOptions> mqtt = mqttOptionsFrom(p, &mqttError);
+    if (!mqttError.isEmpty())
+        return context.usageError(mqttError);
+
     const auto session = MeterSession::open(context.global);
     if (!session)
         return ExitUsage;
     if (!session->connect())
         return MeterSession::noMeter();
+
+    RecordWriter writer(format);
+    std::unique_ptr<MqttPublisher> publisher;
+    if (format == TextFormat::Influx || mqtt) {
+        int code = 0;
+        const std::optional<MeterIdentity> meter = session->identify(&code);
+        if (!meter) {
+            console::error(QStringLiteral("Fail code=%1").arg(code));
+            return session->failureExit();
+        }
+        writer.setSerial(meter->serialNumber);
+        if (mqtt) {
+            publisher = std::make_unique<MqttPublisher>(*mqtt, *meter);
+            QString error;
+            if (publisher->start(&error) != MqttPublisher::Start::Connected) {
+                console::error(error);
+                return ExitBroker;
+            }
+        }
+    }
 
     // Ctrl-C (and a polite kill) end the loop after the line in hand; what was written stays.
     stopRequested = 0;
@@ -87,7 +116,6 @@ int runLive(CommandContext& context) {
     std::signal(SIGTERM, requestStop);
 
     Clock& clock = session->clock();
-    const RecordWriter writer(format);
     const auto intervalMs = int64_t(std::llround(seconds * 1000.0));
     int64_t due = clock.tickCount();
     qint64 lines = 0;
@@ -96,7 +124,7 @@ int runLive(CommandContext& context) {
     std::string line;
     while (!stopRequested && (count == 0 || lines < count)) {
         const int64_t tick = clock.tickCount();
-        const double sampleTime = clock.now();
+        const QDateTime sampleTime = clock.nowDateTime();
         switch (session->poll()) {
         case PollStep::Found:
             if (waiting)
@@ -118,6 +146,8 @@ int runLive(CommandContext& context) {
                 stopRequested = 1;
                 break;
             }
+            if (publisher)
+                publisher->publishReading(sampleTime, session->reading());
             ++lines;
             while (due <= tick)
                 due += intervalMs;
@@ -125,12 +155,25 @@ int runLive(CommandContext& context) {
         default:
             break;
         }
+        if (publisher)
+            for (const QString& news : publisher->takeNews())
+                console::error(news);
         if (count != 0 && lines >= count)
             break;
         // While connected the next poll comes when the next line is due, at least every half second
         // (so a lost meter is noticed as the window notices it), and soon after a missed read.
         waitUntil(*session, session->connected() ? std::min(tick + PollMs, std::max(due, tick + RetryMs))
                                                  : tick + PollMs);
+    }
+    if (publisher) {
+        // The readings still queued get a few seconds to reach the broker.
+        const qsizetype undelivered = publisher->finish(MqttDrainMs);
+        for (const QString& news : publisher->takeNews())
+            console::error(news);
+        if (undelivered > 0) {
+            console::error(QStringLiteral("MQTT: %1 readings were not delivered").arg(undelivered));
+            result = result == ExitOk ? ExitBroker : result;
+        }
     }
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
@@ -143,15 +186,21 @@ int runLive(CommandContext& context) {
 CommandEntry liveCommand() {
     CommandEntry entry;
     entry.name = QStringLiteral("live");
-    entry.synopsis = QStringLiteral("live [--interval S] [--count N] [--format csv|jsonl]");
+    entry.synopsis =
+        QStringLiteral("live [--interval S] [--count N] [--format csv|jsonl|influx] [--mqtt URL ...]");
     entry.summary = QStringLiteral("live readings, one line each, until stopped or N lines");
     entry.description = QStringLiteral(
         "Polls the meter as the desktop program's main window does and writes one line per reading\n"
         "every S seconds: csv as the real-time graph's export writes a point (date, time, ppm, %RH,\n"
-        "temperature in the locale), or jsonl. Ctrl-C ends it cleanly, every line written whole. When\n"
-        "the meter is unplugged a message goes to standard error and the command waits for it to come\n"
-        "back.");
+        "temperature in the locale), jsonl, or influx (InfluxDB line protocol, UTC nanoseconds).\n"
+        "Ctrl-C ends it cleanly, every line written whole. When the meter is unplugged a message goes\n"
+        "to standard error and the command waits for it to come back.\n"
+        "With --mqtt each reading is also published as its jsonl object to <prefix>/state (QoS 1),\n"
+        "with <prefix>/availability \"online\" (retained; the last will says \"offline\") and Home\n"
+        "Assistant discovery configs for the three sensors. A lost broker is tried again with a\n"
+        "growing delay while the readings go on; they are queued and sent in order when it is back.");
     entry.options = {intervalOption(), countOption(), liveFormatOption()};
+    entry.options << mqttCommandOptions();
     entry.run = runLive;
     return entry;
 }

@@ -3,6 +3,8 @@
 #include "cli/demo_meter.h"
 #include "link/hid_meter_transport.h"
 #include "platform/clock.h"
+#include "setup/meter_info.h"
+#include "setup/setup_exchange.h"
 
 #include <QThread>
 
@@ -66,4 +68,20 @@ int MeterSession::failureExit() {
 int MeterSession::noMeter() {
     console::error(QStringLiteral("There is no connection with meter !"));
     return ExitNoMeter;
+}
+
+std::optional<MeterIdentity> MeterSession::identify(int* code) {
+    // A frame and buffers of their own, as the setup dialog has them beside the poll's.
+    CommandFrame frame;
+    SetupExchange::Reply reply{};
+    SetupExchange::InfoReply infoReply{};
+    SetupExchange exchange(*m_transport, *m_clock, frame, reply);
+    const int result = exchange.readInformation(infoReply);
+    if (code)
+        *code = result;
+    if (result != 0)
+        return std::nullopt;
+    const MeterInfo info = *decodeMeterInfo(infoReply);
+    return MeterIdentity{QString::fromLatin1(exchange.serialNumber()),
+                         firmwareText(info.firmware, QLocale::c())};
 }

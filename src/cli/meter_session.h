@@ -4,10 +4,19 @@
 #include "live/live_reading.h"
 #include "live/meter_poll.h"
 
+#include <QString>
+
 #include <memory>
+#include <optional>
 
 class Clock;
 class MeterTransport;
+
+// Who the meter is, for tags, topics and the device that a home automation system shows.
+struct MeterIdentity {
+    QString serialNumber;
+    QString firmware; // "1.23", from the information reply
+};
 
 // The meter a command talks to (the USB meter, or with --demo the simulated one), the clock its
 // waits run on, the link with its frame and reply buffer, and the connection as the poll keeps it.
@@ -31,6 +40,10 @@ class MeterSession {
     PollStep poll();
     bool connected() const { return m_connected; }
     const LiveReading& reading() const { return m_reading; }
+
+    // The serial number and the information reply's firmware version; empty when the information
+    // read failed (the reason's code in `code`).
+    std::optional<MeterIdentity> identify(int* code = nullptr);
 
     // After a failed exchange: ExitNoMeter, with "No Connection" on standard error, when the meter
     // no longer answers a probe (unplugged); ExitFailed when it is there but the exchange failed.

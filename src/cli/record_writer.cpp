@@ -3,6 +3,7 @@
 #include "files/text_lines.h"
 #include "live/live_reading.h"
 #include "logger/data_set.h"
+#include "platform/clock.h"
 
 #include <QLocale>
 
@@ -21,6 +22,8 @@ std::optional<TextFormat> textFormatNamed(const QString& name) {
         return TextFormat::Csv;
     if (n == QLatin1String("jsonl"))
         return TextFormat::Jsonl;
+    if (n == QLatin1String("influx"))
+        return TextFormat::Influx;
     return std::nullopt;
 }
 
@@ -30,6 +33,8 @@ QString textFormatName(TextFormat format) {
         return QStringLiteral("csv");
     case TextFormat::Jsonl:
         return QStringLiteral("jsonl");
+    case TextFormat::Influx:
+        return QStringLiteral("influx");
     default:
         return QStringLiteral("txt");
     }
@@ -46,25 +51,33 @@ void RecordWriter::appendSet(std::string& out, const DataSetStore& store, std::s
         return;
     const bool fahrenheit = store.sets[k].fahrenheit != 0;
     const std::size_t points = samples->times.size() / 3;
-    out.reserve(out.size() + points * (m_format == TextFormat::Jsonl ? 90 : 40));
+    out.reserve(out.size() +
+                points * (m_format == TextFormat::Txt || m_format == TextFormat::Csv ? 40 : 100));
+    const int64_t offsetMs =
+        m_format == TextFormat::Influx && points > 0 ? influx::utcOffsetMs(samples->times[0]) : 0;
     for (std::size_t p = 0; p < points; ++p) {
         const std::span<const float, 3> values(samples->values.data() + 3 * p, 3);
-        if (!appendRecord(out, int(k) + 1, samples->times[3 * p], values, fahrenheit))
+        const double time = samples->times[3 * p];
+        if (!appendRecord(out, int(k) + 1, time, values, fahrenheit, influx::epochNs(time, offsetMs)))
             break;
     }
 }
 
-void RecordWriter::appendReading(std::string& out, double time, const LiveReading& r) const {
+void RecordWriter::appendReading(std::string& out, const QDateTime& taken, const LiveReading& r) const {
     const std::array<float, 3> values{float(r.ppm), r.humidity, r.temperature};
-    appendRecord(out, 0, time, values, r.fahrenheit);
+    appendRecord(out, 0, toDateTimeValue(taken), values, r.fahrenheit, taken.toMSecsSinceEpoch() * 1000000);
 }
 
 bool RecordWriter::appendRecord(std::string& out, int setNumber, double time,
-                                std::span<const float, 3> values, bool fahrenheit) const {
-    if (m_format != TextFormat::Jsonl)
+                                std::span<const float, 3> values, bool fahrenheit, int64_t epochNs) const {
+    if (m_format == TextFormat::Txt || m_format == TextFormat::Csv)
         return appendGraphTextLine(out, m_locale, time, values, m_separator);
     if (time == 0.0)
         return false;
+    if (m_format == TextFormat::Influx) {
+        influx::appendLine(out, m_serial, epochNs, values, fahrenheit);
+        return true;
+    }
     out += '{';
     if (setNumber > 0) {
         char digits[12];

@@ -346,7 +346,7 @@ TEST_F(CliMeterTest, BadUsageExitsOneWithTheUsage) {
 TEST_F(CliMeterTest, EveryCommandHasItsHelp) {
     const CliResult all = run({"--help"});
     EXPECT_EQ(all.exitCode, 0);
-    for (const char* command : {"info", "download", "export", "live", "set-clock", "set-interval"}) {
+    for (const char* command : {"info", "download", "export", "live", "log", "set-clock", "set-interval"}) {
         EXPECT_TRUE(all.out.contains(QByteArray("\n    ") + command + ' ')) << command;
         const CliResult help = run({command, "--help"});
         EXPECT_EQ(help.exitCode, 0) << command;

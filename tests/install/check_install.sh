@@ -38,6 +38,27 @@ if [ -e "$build/src/cli/qz407-cli" ]; then
         fail=1
     }
 fi
+if [ -e "$build/src/cli/qz407-cli" ]; then
+    expect lib/systemd/user/qz407-log.service
+    expect share/qz407/log.env
+    # The service's command line, with the unit's default settings, runs the installed logger: it
+    # writes its day file (here on the simulated meter, for two readings).
+    unit="$root/usr/lib/systemd/user/qz407-log.service"
+    exec_line=$(sed -n 's/^ExecStart=//p' "$unit")
+    case "$exec_line" in
+    /usr/bin/qz407-cli\ log\ *) ;;
+    *) echo "qz407-log.service does not start /usr/bin/qz407-cli log: $exec_line"; fail=1 ;;
+    esac
+    eval "$(sed -n 's/^Environment=/export /p' "$unit")"
+    export QZ407_LOG_DIR="$root/logs"
+    set -f
+    # shellcheck disable=SC2086 # the words of the unit's command line, as systemd splits them
+    args=($(eval echo "\"${exec_line#/usr/bin/qz407-cli }\""))
+    set +f
+    env -u DISPLAY HOME="$root" XDG_CONFIG_HOME="$root/config" "$root/usr/bin/qz407-cli" "${args[@]}" \
+        --demo --demo-virtual-time --count 2 || { echo "the service's command line failed"; fail=1; }
+    [ "$(cat "$root"/logs/qz407-*.csv 2>/dev/null | wc -l)" = 3 ] || { echo "the service wrote no day file"; fail=1; }
+fi
 grep -q 'ATTRS{idVendor}=="04d9", ATTRS{idProduct}=="e000", TAG+="uaccess"' \
     "$root/usr/lib/udev/rules.d/60-qz407.rules" || { echo "udev rule without the meter's ids"; fail=1; }
 
