@@ -68,6 +68,7 @@ CommandEntry exportCommand();
 CommandEntry liveCommand();
 CommandEntry setClockCommand();
 CommandEntry setIntervalCommand();
+CommandEntry reportCommand();
 
 // "Usage: qz407-cli [--demo] [--locale NAME] <synopsis>"
 QString usageLine(const CommandEntry& entry);
