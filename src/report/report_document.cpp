@@ -26,6 +26,7 @@ constexpr double kGap = 8.0; // paper units between the blocks of a page
 constexpr double kMinChartHeight = 160.0;
 constexpr double kSideBySideWidth = 900.0; // narrower pages put the limits under the figures
 constexpr double kRowFactor = 1.45;        // table row height over the font's line height
+constexpr double kValueRowFactor = 1.2;    // the same in the table of values, which is read less
 constexpr double kMarginMm = 12.0;
 
 const QColor kRule(110, 110, 110);
@@ -58,13 +59,14 @@ struct Column {
 
 // A table of rows under a header row, each cell clipped to its column.
 double drawTable(QPainter& painter, const QRectF& area, const std::vector<Column>& columns,
-                 const std::vector<QStringList>& rows, const QFont& font, bool shaded) {
+                 const std::vector<QStringList>& rows, const QFont& font, bool shaded,
+                 double rowFactor = kRowFactor) {
     const QFont bold = [&] {
         QFont f = font;
         f.setBold(true);
         return f;
     }();
-    const double rowHeight = QFontMetricsF(font).height() * kRowFactor;
+    const double rowHeight = QFontMetricsF(font).height() * rowFactor;
     double y = area.top();
     const auto drawRow = [&](const QStringList& cells, bool head) {
         if (head && shaded)
@@ -125,12 +127,11 @@ class Layout {
     }
 
     // The value table: blocks of columns side by side, as many rows in each as the body holds.
-    static constexpr double kBlockWidth = 360.0;
+    static constexpr double kBlockWidth = 320.0;
     int tableBlocks() const { return std::max(1, int((m_page.width() + kGap) / (kBlockWidth + kGap))); }
-    int rowsPerBlock() const {
-        const double rowHeight = QFontMetricsF(tableFont()).height() * 1.25;
-        return std::max(1, int(body().height() / rowHeight) - 1);
-    }
+    double valueRowHeight() const { return QFontMetricsF(tableFont()).height() * kValueRowFactor; }
+    // Rows of values in a block, under its header row.
+    int rowsPerBlock() const { return std::max(1, int(body().height() / valueRowHeight()) - 1); }
     int rowsPerTablePage() const { return tableBlocks() * rowsPerBlock(); }
     int tablePages(int rows) const {
         if (!m_options.valueTable || rows <= 0)
@@ -220,13 +221,13 @@ class Painter {
                       .arg(s.facts.samples));
         const QRectF body = m_layout.body();
         const QFont font = m_layout.tableFont();
-        const double rowHeight = QFontMetricsF(font).height() * 1.25;
+        const double rowHeight = m_layout.valueRowHeight();
         const int perBlock = m_layout.rowsPerBlock();
         const QString temperature = QStringLiteral("Temp. (%1)").arg(temperatureSymbol(s.unit));
         const std::vector<Column> columns = {
-            {QStringLiteral("No."), 0.12, Qt::AlignRight}, {QStringLiteral("Date"), 0.23, Qt::AlignLeft},
-            {QStringLiteral("Time"), 0.21, Qt::AlignLeft}, {QStringLiteral("ppm"), 0.13, Qt::AlignRight},
-            {QStringLiteral("%RH"), 0.13, Qt::AlignRight}, {temperature, 0.18, Qt::AlignRight}};
+            {QStringLiteral("No."), 0.11, Qt::AlignRight}, {QStringLiteral("Date"), 0.25, Qt::AlignLeft},
+            {QStringLiteral("Time"), 0.2, Qt::AlignLeft},  {QStringLiteral("ppm"), 0.12, Qt::AlignRight},
+            {QStringLiteral("%RH"), 0.1, Qt::AlignRight},  {temperature, 0.22, Qt::AlignRight}};
         const ChartModel& m = s.chart->model();
         const QLocale locale;
         const QString timeFormat = graphstats::longTimeFormat(locale);
@@ -255,7 +256,7 @@ class Painter {
             }
             const QRectF block(body.left() + b * (Layout::kBlockWidth + kGap), body.top(),
                                Layout::kBlockWidth, rowHeight * (count + 1));
-            drawTable(p, block, columns, cells, font, m_layout.options().printFriendly);
+            drawTable(p, block, columns, cells, font, m_layout.options().printFriendly, kValueRowFactor);
         }
         footer(page);
     }
