@@ -5,7 +5,6 @@
 #include "chart/chart_widget_layers.h"
 #include "platform/prompter.h"
 
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollBar>
 #include <algorithm>
@@ -140,10 +139,7 @@ void ChartWidget::customize() {
 
 void ChartWidget::printDialog() {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
-    QPrintDialog dialog(&printer, this);
-    if (m_prompter.runDialog(dialog) == QDialog::Accepted)
-        print(printer);
+    runPrintDialog(printer);
 }
 
 bool ChartWidget::print(QPrinter& printer) {

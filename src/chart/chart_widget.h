@@ -6,6 +6,7 @@
 //   sgReinitAndReset                  rebuild after subset or axis changes,
 //   sgCustomize, sgUndoZoom, sgPrintDialog.
 #include "chart/chart_model.h"
+#include "chart/chart_print.h"
 
 #include <QByteArray>
 #include <QCursor>
@@ -28,6 +29,7 @@ class QCPTextElement;
 class QCPPainter;
 class QMouseEvent;
 class QPrinter;
+class QRectF;
 class QResizeEvent;
 class QScrollBar;
 class QWheelEvent;
@@ -242,6 +244,23 @@ class ChartWidget : public QWidget {
     // Prints the whole chart fitted to the printer's page. False if the printer cannot start.
     bool print(QPrinter& printer);
 
+    // --- Paper (chart_widget_print.cpp) ---------------------------------------------------------
+    // Draws the chart as it is shown (its view, marks, limit lines and table) into `target`, a
+    // rectangle in paper units (see chart_print.h) of a painter begun with paper::begin. Fitted, it
+    // is laid out at the target's size; otherwise at its size on screen, scaled into the target. The
+    // print-friendly scheme draws it on white with dark axes and text, light curves darkened and
+    // each curve in its own dash pattern; the chart on screen is left as it was.
+    void drawOnPaper(QPainter& painter, const QRectF& target, const ChartPrintOptions& options);
+    // The chart alone on one page of `printer`, with its title as a header when asked for.
+    bool printChartPage(QPrinter& printer, const ChartPrintOptions& options);
+    // The chart's print dialog on `printer` (see chart_print_dialog.h): a live preview beside the
+    // options, then the printer or a PDF file. `renderer` draws the document; without one it is
+    // printChartPage. `valueTable`: the renderer can add the table of values, so the dialog offers
+    // it. The options chosen are kept for the next time. True when a document was printed or written.
+    bool runPrintDialog(QPrinter& printer, const ChartPageRenderer& renderer = {}, bool valueTable = false);
+    const ChartPrintOptions& printOptions() const { return m_printOptions; }
+    void setPrintOptions(const ChartPrintOptions& options) { m_printOptions = options; }
+
     // --- State --------------------------------------------------------------------------------
     QByteArray storeState() const;
     // Restores a stored block. A block that is not consistent is refused: false, the reason in
@@ -416,4 +435,6 @@ class ChartWidget : public QWidget {
     QCursor m_customCursor;
     int m_dialogResult = 0;
     QString m_lastError;
+    ChartPrintOptions m_printOptions;
+    bool m_paperScheme = false; // applyLook draws for paper: dark on white, curves dashed
 };

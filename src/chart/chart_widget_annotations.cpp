@@ -128,6 +128,8 @@ QColor ChartWidget::markColor(quint32 color) const {
     // stays as it is.
     const QColor back = colorFromPe(m_model.look.graphBackColor);
     const QColor c = colorFromPe(color);
+    if (m_paperScheme)
+        return paperCurveColor(c); // dark enough for white paper
     if (c.rgb() != back.rgb())
         return c;
     const QColor fore = colorFromPe(m_model.look.graphForeColor);

@@ -36,6 +36,13 @@ inline std::pair<double, double> sanitized(double lo, double hi) {
     return {lo, hi};
 }
 
+// The print-friendly scheme (chart_widget_print.cpp): a light grid, and each curve in a colour dark
+// enough for white paper and a dash pattern of its own (solid, dashed, dotted, dash-dotted), so
+// that the curves stay apart when printed in grey.
+QPen paperGridPen();
+QColor paperCurveColor(const QColor& color);
+QPen paperCurvePen(const QColor& color, int subset);
+
 } // namespace chartdraw
 
 // Where the table's cells go: its box, its fonts, and its rows in one or two groups side by side,

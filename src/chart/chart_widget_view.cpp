@@ -153,7 +153,7 @@ void ChartWidget::applyLook() {
 
     const bool xGrid = look.gridLineControl == pe::sgGridBoth || look.gridLineControl == pe::sgGridX;
     const bool yGrid = look.gridLineControl == pe::sgGridBoth || look.gridLineControl == pe::sgGridY;
-    const QPen gridPen(fore, 0, gridPenStyle(look.gridStyle));
+    const QPen gridPen = m_paperScheme ? paperGridPen() : QPen(fore, 0, gridPenStyle(look.gridStyle));
     const QPen axisPen(fore, 1);
     const auto ticker = look.dateTimeMode == pe::sgVBDateTime ? [&] {
         auto t = QSharedPointer<QCPAxisTickerDateTime>::create();
@@ -200,7 +200,8 @@ void ChartWidget::applyLook() {
     for (int s = 0; s < int(m_graphs.size()); ++s) {
         QCPGraph* graph = m_graphs[size_t(s)];
         const bool visible = std::find(drawn.begin(), drawn.end(), s) != drawn.end();
-        graph->setPen(QPen(colorFromPe(m_model.subsetColor(s)), 1));
+        const QColor color = colorFromPe(m_model.subsetColor(s));
+        graph->setPen(m_paperScheme ? paperCurvePen(color, s) : QPen(color, 1));
         graph->setName(m_model.subsetLabel(s));
         graph->setVisible(visible);
         if (visible && !graph->name().isEmpty())

@@ -16,8 +16,9 @@ QCommandLineOption demoOption() {
 }
 QCommandLineOption localeOption() {
     return QCommandLineOption(QStringLiteral("locale"),
-                              QStringLiteral("Dates, times and numbers of txt and csv output in this locale\n"
-                                             "(C, en_US, de_DE, ...); default: the environment's."),
+                              QStringLiteral("Dates, times and numbers of txt and csv output and of\n"
+                                             "reports in this locale (C, en_US, de_DE, ...);\n"
+                                             "default: the environment's."),
                               QStringLiteral("NAME"));
 }
 // Test and demo aids, for the simulated meter only: a fault plan, and virtual time in which waits
@@ -48,9 +49,9 @@ QList<QCommandLineOption> globalOptions() {
 }
 
 const QList<CommandEntry>& commands() {
-    static const QList<CommandEntry> all = {infoCommand(),       downloadCommand(), exportCommand(),
-                                            liveCommand(),       logCommand(),      setClockCommand(),
-                                            setIntervalCommand()};
+    static const QList<CommandEntry> all = {infoCommand(),     downloadCommand(),   exportCommand(),
+                                            reportCommand(),   liveCommand(),       logCommand(),
+                                            setClockCommand(), setIntervalCommand()};
     return all;
 }
 
@@ -141,10 +142,11 @@ QString programHelp() {
     text += QStringLiteral(
         "DESCRIPTION\n"
         "    Reads the meter's information, downloads its logging memory into a collection file (.407),\n"
-        "    exports collection files as text, shows live readings, logs them into a file a day and\n"
-        "    publishes them to an MQTT broker (with Home Assistant discovery), and sets the meter's\n"
-        "    clock and recording interval, on the same libraries as the desktop program: the same\n"
-        "    exchanges, retries, decoding and text formats.\n\n");
+        "    exports collection files as text, makes PDF reports of data sets and graph files, shows\n"
+        "    live readings, logs them into a file a day and publishes them to an MQTT broker (with Home\n"
+        "    Assistant discovery), and sets the meter's clock and recording interval, on the same\n"
+        "    libraries as the desktop program: the same exchanges, retries, decoding, text formats\n"
+        "    and reports.\n\n");
     text += QStringLiteral("COMMANDS\n");
     for (const CommandEntry& c : commands())
         text += (QStringLiteral("    ") + c.name).leftJustified(18) + c.summary + u'\n';
@@ -184,6 +186,21 @@ QString commandHelp(const QString& command) {
     text += QStringLiteral("Options:\n") + optionList(options);
     text += QStringLiteral("\nGlobal options: --demo, --locale NAME (see '%1 --help').\n").arg(Program);
     return text;
+}
+
+QString commandNameOf(const QStringList& arguments) {
+    QCommandLineParser top;
+    top.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    top.addOptions(globalOptions());
+    top.addOption(helpOption());
+    top.addOption(versionOption());
+    if (!top.parse(arguments))
+        return {};
+    return top.positionalArguments().value(0);
+}
+
+bool commandNeedsDrawing(const QStringList& arguments) {
+    return commandNameOf(arguments) == QLatin1String("report");
 }
 
 int runCli(const QStringList& arguments) {

@@ -70,6 +70,7 @@ CommandEntry liveCommand();
 CommandEntry logCommand();
 CommandEntry setClockCommand();
 CommandEntry setIntervalCommand();
+CommandEntry reportCommand();
 
 // "Usage: qz407-cli [--demo] [--locale NAME] <synopsis>"
 QString usageLine(const CommandEntry& entry);

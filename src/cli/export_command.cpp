@@ -1,11 +1,9 @@
 // export: a collection file's data sets as text, as the graph window exports a shown set.
 #include "cli/cli_common.h"
+#include "cli/collection_input.h"
 #include "cli/output_target.h"
 #include "cli/record_writer.h"
-#include "files/collection_file.h"
-#include "logger/data_set_decoder.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -68,39 +66,10 @@ int runExport(CommandContext& context) {
     }
 
     DataSetStore store;
-    QString error;
-    if (!readCollectionFile(path, store.image, &error)) {
-        console::error(QDir::toNativeSeparators(path) + QStringLiteral(": ") + error);
-        return ExitFailed;
-    }
-    if (store.image.empty()) {
-        console::error(QDir::toNativeSeparators(path) + QStringLiteral(": the file is empty"));
-        return ExitFailed;
-    }
-    bool truncated = false;
-    const int code = decodeDataSets(store, QDateTime::currentDateTime(), &truncated);
-    store.image = MemoryImage();
-    if (code == DecodeNoDataSets) {
-        console::error(QDir::toNativeSeparators(path) + QStringLiteral(": holds no data set"));
-        return ExitFailed;
-    }
-    if (code == DecodeTooManySets) {
-        console::error(QDir::toNativeSeparators(path) +
-                       QStringLiteral(": claims more than %1 data sets").arg(MaxDataSets));
-        return ExitFailed;
-    }
-    if (truncated)
-        console::error(QDir::toNativeSeparators(path) +
-                       QStringLiteral(": the file ends before all the data sets it claims; %1 read")
-                           .arg(store.sets.size()));
-    // The command line was right; the file holds fewer sets than asked for.
-    if (setNumber > int(store.sets.size())) {
-        console::error(QStringLiteral("there is no data set %1: %2 holds %3")
-                           .arg(setNumber)
-                           .arg(QDir::toNativeSeparators(path))
-                           .arg(store.sets.size()));
-        return ExitFailed;
-    }
+    if (const int code = readCollectionSets(path, store); code != ExitOk)
+        return code;
+    if (const int code = checkSetNumber(path, store, setNumber); code != ExitOk)
+        return code;
 
     if (p.isSet(serialOption()) && *format != TextFormat::Influx)
         return context.usageError(QStringLiteral("--serial is for --format influx"));

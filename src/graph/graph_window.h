@@ -13,6 +13,7 @@
 //                            "Save DataLogger Data ?"); emitted while the window is asked to
 //                            close, which it then does only if the collection was saved;
 //   saveGraphRequested(this) run saveGraph for this window's chart (Yes to "Save Real-Time Graph ?");
+//   exportReportRequested(this) write this window's report as a PDF file (Export Report);
 //   closedWindow(this)       the window is closing for good: forget the reference; for the
 //                            caption "Real-Time Graph" also uncheck "Real Time &Graph", set Run and
 //                            Stop, Running = false and SampleCount = 0.
@@ -103,6 +104,8 @@ class GraphWindow : public QWidget {
     QPushButton* fontButton = nullptr;        // "Font"
     QPushButton* limitsButton = nullptr;      // "Limits": the limit lines dialog
     QPushButton* savePictureButton = nullptr; // "Save Picture": PNG, SVG or PDF of the chart
+    // "Export Report": the graph's report as a PDF file
+    QPushButton* exportReportButton = nullptr;
     // Tool bar 2
     QCheckBox* ppmBox = nullptr;
     QCheckBox* humidityBox = nullptr;
@@ -178,6 +181,8 @@ class GraphWindow : public QWidget {
     // Limit lines (graph_window_limits.cpp) and pictures (graph_window_picture.cpp).
     void onLimitsClicked();
     void onSavePictureClicked();
+    // Asks the program to export this graph's report (exportReportRequested).
+    void onExportReportClicked();
     // Brings the time-above and in-view lines up to date with the chart's data, limits and view.
     void updateLimitFigures();
 
@@ -191,6 +196,8 @@ class GraphWindow : public QWidget {
     void saveRequested(GraphWindow* window);
     void saveGraphRequested(GraphWindow* window);
     void closedWindow(GraphWindow* window);
+    // Export Report was chosen: write this window's report as a PDF file.
+    void exportReportRequested(GraphWindow* window);
 
   protected:
     void showEvent(QShowEvent* event) override;

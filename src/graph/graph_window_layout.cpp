@@ -131,12 +131,15 @@ QWidget* GraphWindow::buildToolsBar() {
                               QStringLiteral("Limit lines, and the time spent above them"));
     savePictureButton = pushButton(bar, QStringLiteral("savePictureButton"), QStringLiteral("Save Picture"),
                                    QStringLiteral("Save the graph as a PNG, SVG or PDF picture"));
+    exportReportButton =
+        pushButton(bar, QStringLiteral("exportReportButton"), QStringLiteral("Export Report"),
+                   QStringLiteral("Save the graph with its header and figures as a PDF report"));
 
     for (QWidget* w : std::initializer_list<QWidget*>{
              graphStatisticButton, lineCursorStatisticButton, divider(bar), normalCursorButton, crossButton,
              textButton, markColorButton, clearDivider, clearButton, divider(bar), undoZoomButton,
              splitAxesBox, graphOptionButton, yAxisButton, fontButton, divider(bar), limitsButton,
-             savePictureButton})
+             savePictureButton, exportReportButton})
         row->addWidget(w);
 
     connect(graphStatisticButton, &QToolButton::clicked, this, &GraphWindow::onGraphStatisticClicked);
@@ -153,6 +156,7 @@ QWidget* GraphWindow::buildToolsBar() {
     connect(fontButton, &QPushButton::clicked, this, &GraphWindow::onFontClicked);
     connect(limitsButton, &QPushButton::clicked, this, &GraphWindow::onLimitsClicked);
     connect(savePictureButton, &QPushButton::clicked, this, &GraphWindow::onSavePictureClicked);
+    connect(exportReportButton, &QPushButton::clicked, this, &GraphWindow::onExportReportClicked);
     return bar;
 }
 

@@ -20,3 +20,8 @@ void GraphWindow::onSavePictureClicked() {
     if (!saveChartPicture(*chart->customPlot(), fileName, type, &error))
         m_prompter.message(error);
 }
+
+// The graph window's "Export Report" command; the report itself is the program's to write.
+void GraphWindow::onExportReportClicked() {
+    emit exportReportRequested(this);
+}

@@ -5,6 +5,7 @@
 #include "chart/chart_widget.h"
 #include "graph/graph_statistics.h"
 #include "graph/graph_window.h"
+#include "logger/data_set_chart.h"
 #include "logger/table_sizing.h"
 #include "platform/clock.h"
 
@@ -238,16 +239,12 @@ bool showDataSet(GraphWindow& window, const DataSetStore& store, int k) {
         return false;
     const DataSet& set = store.sets[size_t(k)];
 
-    const int n = set.recordCount;
-    const double start = set.startTime;
-    const double end = start + n * (set.intervalSeconds / 86400.0);
-    window.configureGraph(3, n, start, end, 0.0f, 10000.0f, -50.0f, 100.0f);
-
-    // Records are stored ppm, %RH, temperature after one another, which is the chart's point-after-
-    // point order, so each array goes in with one bulk write.
+    const DataSetChartFrame frame = dataSetChartFrame(set);
+    const int n = frame.points;
+    const double start = frame.start;
+    window.configureGraph(3, n, start, frame.end, frame.ppmMin, frame.ppmMax, frame.otherMin, frame.otherMax);
     ChartWidget& chart = *window.chart;
-    chart.setXDataArray(samples->times);
-    chart.setYDataArray(samples->values);
+    writeDataSetSamples(chart, *samples);
 
     window.setTemperatureFahrenheit(set.fahrenheit != 0);
     window.computeGraphStatistics();

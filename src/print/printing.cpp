@@ -67,7 +67,7 @@ bool printTableWithDialog(Prompter& prompter, QPrinter& printer, const QList<QSt
     return printTable(printer, rows, tablePrintFont());
 }
 
-bool printGraph(ChartWidget& graph, Prompter& prompter, QPrinter& printer) {
+bool printGraph(ChartWidget& graph, QPrinter& printer, const ChartPageRenderer& renderer) {
     graph.setAllowFontPage(false);
     graph.setAllowTitlesPage(false);
     graph.setAllowColorsPage(false);
@@ -78,9 +78,7 @@ bool printGraph(ChartWidget& graph, Prompter& prompter, QPrinter& printer) {
     graph.setAllowTitlesPage(true);
     graph.setAllowColorsPage(true);
     graph.setAllowSubsetsPage(true);
-    if (!askPrinter(prompter, printer, &graph))
-        return false;
-    return graph.print(printer);
+    return graph.runPrintDialog(printer, renderer, bool(renderer));
 }
 
 } // namespace print

@@ -2,6 +2,8 @@
 // Printing the active child window: a table as plain text lines in a fixed-pitch font, a graph
 // through its chart's customization dialog and print path. The main window's Print command
 // chooses which; the printer is the one the printer-setup dialog configured.
+#include "chart/chart_print.h"
+
 #include <QFont>
 #include <QList>
 #include <QStringList>
@@ -29,9 +31,12 @@ bool printTable(QPrinter& printer, const QList<QStringList>& rows, const QFont& 
 bool printTableWithDialog(Prompter& prompter, QPrinter& printer, const QList<QStringList>& rows,
                           QWidget* parent = nullptr);
 
-// Graph printing as the Print command runs it: the chart's customization dialog without its
-// font, first, second and subsets pages (whatever it returns), then the print dialog on `printer`
-// and, unless it is cancelled, the whole chart fitted to the page. True when a document was printed.
-bool printGraph(ChartWidget& graph, Prompter& prompter, QPrinter& printer);
+// Graph printing as the Print command runs it, through the chart's own prompter: the chart's
+// customization dialog without its
+// font, first, second and subsets pages (whatever it returns), then the chart's own print dialog
+// on `printer` (preview and options, then the printer or a PDF file), its document drawn by
+// `renderer` (a graph window's report; without one, the chart alone). True when a document was
+// printed or written.
+bool printGraph(ChartWidget& graph, QPrinter& printer, const ChartPageRenderer& renderer = {});
 
 } // namespace print

@@ -15,6 +15,7 @@
 #include "platform/prompter.h"
 #include "platform/settings.h"
 #include "print/printing.h"
+#include "report/graph_report.h"
 #include "shell/help_window.h"
 #include "shell/mdi_arrange.h"
 
@@ -370,6 +371,8 @@ GraphWindow* MainWindow::createGraphWindow(const QString& caption) {
     connect(graph, &GraphWindow::saveRequested, this, [this](GraphWindow* w) { m_files->runSaveCommand(w); });
     connect(graph, &GraphWindow::saveGraphRequested, this,
             [this](GraphWindow* w) { m_files->saveGraph(*w); });
+    connect(graph, &GraphWindow::exportReportRequested, this,
+            [](GraphWindow* w) { report::exportGraphReport(*w); });
     connect(graph, &GraphWindow::closedWindow, this, [guard = QPointer<QMdiSubWindow>(sub)](GraphWindow*) {
         // The sub-window goes with the graph it holds.
         if (guard)
@@ -599,7 +602,7 @@ void MainWindow::onPrintClicked() {
         }
         print::printTableWithDialog(m_prompter, *m_printer, rows, this);
     } else if (auto* graph = qobject_cast<GraphWindow*>(active->widget())) {
-        print::printGraph(*graph->chart, m_prompter, *m_printer);
+        print::printGraph(*graph->chart, *m_printer, report::rendererOf(*graph));
     }
 }
 

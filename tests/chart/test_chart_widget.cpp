@@ -1,9 +1,11 @@
 // The chart control: drawing from the model, mouse interaction, dialogs, printing and state.
 #include "chart/chart_customize_dialog.h"
+#include "chart/chart_print_dialog.h"
 #include "chart/chart_widget.h"
 #include "support/scripted_prompter.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -11,9 +13,12 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPrintDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -582,18 +587,32 @@ TEST_F(ChartWidgetTest, PrintsToPdf) {
     ASSERT_TRUE(chart.print(printer));
     expectPrintedChart(direct);
 
-    // Through the print dialog: cancelled prints nothing, accepted prints.
+    // Through the chart's print dialog: cancelled prints nothing; "Print to PDF file" writes the
+    // file chosen, landscape, as the preview showed it.
     const QString viaDialog = dir.filePath("dialog.pdf");
     chart.setPEactions(pe::sgPrintDialog);
     EXPECT_FALSE(QFile::exists(viaDialog));
+    int previewPages = 0;
+    prompter.files = {viaDialog};
     prompter.dialogHandler = [&](QDialog& d) {
-        QPrinter* p = dynamic_cast<QPrintDialog&>(d).printer();
-        p->setOutputFormat(QPrinter::PdfFormat);
-        p->setOutputFileName(viaDialog);
-        return int(QDialog::Accepted);
+        auto& dialog = dynamic_cast<ChartPrintDialog&>(d);
+        EXPECT_TRUE(dialog.landscapeButton->isChecked());
+        EXPECT_TRUE(dialog.valueTableBox->isHidden()); // the chart alone has no table of values
+        dialog.preview->updatePreview();
+        previewPages = dialog.preview->pageCount();
+        dialog.pdfButton->click();
+        return dialog.result();
     };
     chart.setPEactions(pe::sgPrintDialog);
+    EXPECT_EQ(previewPages, 1);
     expectPrintedChart(viaDialog);
+    QProcess info;
+    info.start("pdfinfo", {viaDialog});
+    ASSERT_TRUE(info.waitForFinished(30000));
+    const QRegularExpressionMatch size = QRegularExpression(R"(Page size:\s+([0-9.]+) x ([0-9.]+))")
+                                             .match(QString::fromUtf8(info.readAllStandardOutput()));
+    ASSERT_TRUE(size.hasMatch());
+    EXPECT_GT(size.captured(1).toDouble(), size.captured(2).toDouble());
 }
 
 TEST_F(ChartWidgetTest, StateRoundTripAndRefusedBlocks) {

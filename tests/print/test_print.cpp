@@ -1,5 +1,6 @@
 // Printing: the table's line layout, a table and a graph printed to PDF and read back.
 #include "chart/chart_customize_dialog.h"
+#include "chart/chart_print_dialog.h"
 #include "chart/chart_widget.h"
 #include "print/printing.h"
 #include "print/table_print_layout.h"
@@ -12,6 +13,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -109,6 +111,13 @@ struct PrintToPdf : ::testing::Test {
             if (auto* c = dynamic_cast<ChartCustomizeDialog*>(&d)) {
                 dialogs << (QStringList{"customize"} + c->pageTitles());
                 return int(QDialog::Rejected);
+            }
+            if (auto* p = dynamic_cast<ChartPrintDialog*>(&d)) {
+                dialogs << QStringList{"chart print"};
+                if (printAnswer != QDialog::Accepted)
+                    return int(QDialog::Rejected);
+                p->printButton->click();
+                return p->result();
             }
             if (auto* p = dynamic_cast<QPrintDialog*>(&d)) {
                 dialogs << QStringList{"print"};
@@ -217,7 +226,7 @@ TEST_F(PrintToPdf, CancelledPrintDialogBeginsNoDocument) {
     EXPECT_FALSE(QFileInfo::exists(pdf));
 
     ChartWidget graph(prompter);
-    EXPECT_FALSE(printGraph(graph, prompter, printer));
+    EXPECT_FALSE(printGraph(graph, printer));
     EXPECT_FALSE(QFileInfo::exists(pdf));
 }
 
@@ -249,12 +258,12 @@ void smallChart(ChartWidget& g) {
     g.setPEactions(pe::sgReinitAndReset);
 }
 
-TEST_F(PrintToPdf, GraphGoesThroughTheTrimmedCustomizationThenPrints) {
+TEST_F(PrintToPdf, GraphGoesThroughTheTrimmedCustomizationThenTheChartsPrintDialog) {
     ChartWidget graph(prompter);
     graph.resize(800, 600);
     smallChart(graph);
     answerPrintDialog(QDialog::Accepted);
-    ASSERT_TRUE(printGraph(graph, prompter, printer));
+    ASSERT_TRUE(printGraph(graph, printer));
 
     ASSERT_EQ(dialogs.size(), 2);
     const QStringList customize = dialogs[0];
@@ -263,7 +272,7 @@ TEST_F(PrintToPdf, GraphGoesThroughTheTrimmedCustomizationThenPrints) {
         EXPECT_FALSE(customize.contains(hidden)) << hidden;
     EXPECT_TRUE(customize.contains("Axes"));
     EXPECT_TRUE(customize.contains("Grid"));
-    EXPECT_EQ(dialogs[1], QStringList{"print"});
+    EXPECT_EQ(dialogs[1], QStringList{"chart print"});
     // The pages are back for the chart's own Customize command.
     EXPECT_TRUE(graph.AllowFontPage() && graph.allowTitlesPage() && graph.allowColorsPage() &&
                 graph.AllowSubsetsPage());
@@ -275,14 +284,15 @@ TEST_F(PrintToPdf, GraphGoesThroughTheTrimmedCustomizationThenPrints) {
     for (const char* text : {"Print test", "ppm", "%RH", "Temp.", "7/31/26"})
         EXPECT_TRUE(pages[0].contains(text)) << text;
     EXPECT_EQ(printer.resolution(), 1200); // the shared printer is left as it was
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
     const QString png = dir.filePath("graph_print");
     QProcess p;
     p.start("pdftoppm", {"-png", "-r", "50", "-singlefile", pdf, png});
     ASSERT_TRUE(p.waitForFinished(30000));
     const QImage image(png + ".png");
     ASSERT_FALSE(image.isNull());
-    EXPECT_GT(image.width(), 300);
-    // The chart is drawn, fitted to the page's width, and leaves the lower part of the page blank.
+    // A graph prints landscape, fitted to the page: ink from the top to the bottom of the page.
+    EXPECT_GT(image.width(), image.height());
     int inked = 0, lowest = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -291,7 +301,7 @@ TEST_F(PrintToPdf, GraphGoesThroughTheTrimmedCustomizationThenPrints) {
                 lowest = y;
             }
     EXPECT_GT(inked, 1000);
-    EXPECT_LT(lowest, image.height() * 3 / 4);
+    EXPECT_GT(lowest, image.height() * 3 / 4);
 }
 
 } // namespace test_print
