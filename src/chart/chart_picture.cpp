@@ -38,8 +38,9 @@ bool writeSvg(QCustomPlot& plot, const QString& fileName, int width, int height)
 } // namespace
 
 QString pictureFileFilter() {
-    return QStringLiteral("PNG Picture (*.PNG)|*.PNG|PNG Picture, double size (*.PNG)|*.PNG|"
-                          "SVG Picture (*.SVG)|*.SVG|PDF Document (*.PDF)|*.PDF");
+    // Lower case, as the files this command writes are named.
+    return QStringLiteral("PNG Picture (*.png)|*.png|PNG Picture, double size (*.png)|*.png|"
+                          "SVG Picture (*.svg)|*.svg|PDF Document (*.pdf)|*.pdf");
 }
 
 PictureType pictureTypeOf(int filterIndex, QString& fileName) {

@@ -133,7 +133,7 @@ void ChartPrintDialog::onPrintClicked() {
 void ChartPrintDialog::onPdfClicked() {
     Prompter::FileRequest request;
     request.title = QStringLiteral("Print to PDF file");
-    request.filter = QStringLiteral("PDF Document (*.PDF)|*.PDF");
+    request.filter = QStringLiteral("PDF Document (*.pdf)|*.pdf");
     request.defaultExt = QStringLiteral("pdf");
     request.overwritePrompt = true;
     if (!m_prompter.saveFile(request))

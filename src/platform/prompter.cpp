@@ -46,7 +46,13 @@ QStringList qtFilterList(const QString& programFilter) {
     QStringList out;
     for (int i = 0; i + 1 < fields.size(); i += 2) {
         const QString patterns = fields[i + 1].trimmed().split(';').join(' ');
-        out << QStringLiteral("%1 (%2)").arg(fields[i].trimmed(), patterns);
+        const QString name = fields[i].trimmed();
+        // A description that already shows its patterns ("PNG file (*.PNG)") is the whole filter
+        // as it is; the dialog reads the patterns from its last parentheses either way.
+        if (name.endsWith(QStringLiteral("(%1)").arg(patterns), Qt::CaseInsensitive))
+            out << name;
+        else
+            out << QStringLiteral("%1 (%2)").arg(name, patterns);
     }
     return out;
 }
@@ -92,6 +98,11 @@ QString typeChangedFileName(const QString& filter, int typeIndex, const QString&
     return name + extensions[typeIndex - 1];
 }
 
+QString typeExtension(const QString& filter, int typeIndex, const QString& defaultExt) {
+    const QStringList extensions = filterExtensions(filter);
+    return typeIndex >= 1 && typeIndex <= extensions.size() ? extensions[typeIndex - 1].mid(1) : defaultExt;
+}
+
 static bool runFileDialog(QWidget* parent, Prompter::FileRequest& r, QFileDialog::AcceptMode mode) {
     QFileDialog dlg(parent, r.title, r.initialDir);
     dlg.setAcceptMode(mode);
@@ -100,27 +111,39 @@ static bool runFileDialog(QWidget* parent, Prompter::FileRequest& r, QFileDialog
     dlg.setNameFilters(filters);
     if (r.filterIndex >= 1 && r.filterIndex <= filters.size())
         dlg.selectNameFilter(filters[r.filterIndex - 1]);
+    // A name typed without an extension gets the default one until the user picks a file type, and
+    // from then on that type's, in Qt's own dialog and in a desktop's native one alike: the dialog
+    // adds it to the name it returns, and so does the code below, for a dialog that would not.
+    const auto extensionOf = [&r](int typeIndex) { return typeExtension(r.filter, typeIndex, r.defaultExt); };
     dlg.setDefaultSuffix(r.defaultExt);
+    bool typePicked = false;
     if (!r.overwritePrompt)
         dlg.setOption(QFileDialog::DontConfirmOverwrite);
     if (!r.fileName.isEmpty())
         dlg.selectFile(r.fileName);
     if (mode == QFileDialog::AcceptSave) {
-        // Picking another file type puts that type's extension on the name being typed.
+        // Picking another file type puts that type's extension on the name being typed, where the
+        // dialog shows its name field (Qt's own dialog; a native one keeps its own), and makes it the
+        // extension a name typed without one gets.
         QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
-                         [&dlg, &r, filters](const QString& chosen) {
-                             auto* edit = dlg.findChild<QLineEdit*>("fileNameEdit");
-                             const QString current = edit ? edit->text() : QString();
+                         [&dlg, &r, &typePicked, filters, extensionOf](const QString& chosen) {
                              const int index = static_cast<int>(filters.indexOf(chosen)) + 1;
-                             const QString renamed = typeChangedFileName(r.filter, index, current);
-                             if (edit && !renamed.isEmpty())
+                             typePicked = true;
+                             dlg.setDefaultSuffix(extensionOf(index));
+                             auto* edit = dlg.findChild<QLineEdit*>("fileNameEdit");
+                             if (!edit)
+                                 return;
+                             const QString renamed = typeChangedFileName(r.filter, index, edit->text());
+                             if (!renamed.isEmpty())
                                  edit->setText(renamed);
                          });
     }
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return false;
-    r.fileName = withDefaultExtension(dlg.selectedFiles().first(), r.defaultExt);
     r.filterIndex = static_cast<int>(filters.indexOf(dlg.selectedNameFilter())) + 1;
+    r.fileName =
+        withDefaultExtension(dlg.selectedFiles().first(),
+                             mode == QFileDialog::AcceptSave ? extensionOf(r.filterIndex) : r.defaultExt);
     return true;
 }
 

@@ -66,5 +66,9 @@ QStringList filterExtensions(const QString& filter);
 // The file name a save dialog shows when the user picks file type `typeIndex` (counted from 1):
 // the current name without its folder, with the chosen type's extension.
 QString typeChangedFileName(const QString& filter, int typeIndex, const QString& currentName);
+// The extension (without the dot) a saved name typed without one gets once the user has picked file
+// type `typeIndex` (counted from 1): that type's, or the default one where the type has none. Until a
+// type is picked, it is the default extension.
+QString typeExtension(const QString& filter, int typeIndex, const QString& defaultExt);
 // Appends the default extension when the chosen name has none.
 QString withDefaultExtension(const QString& path, const QString& defaultExt);

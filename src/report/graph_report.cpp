@@ -43,7 +43,7 @@ bool exportGraphReport(GraphWindow& window) {
     Prompter& prompter = window.prompter();
     Prompter::FileRequest request;
     request.title = QStringLiteral("Export Report");
-    request.filter = QStringLiteral("PDF Document (*.PDF)|*.PDF");
+    request.filter = QStringLiteral("PDF Document (*.pdf)|*.pdf");
     request.defaultExt = QStringLiteral("pdf");
     request.initialDir = dataFolderOrProgramFolder(window.shared().dataFolder);
     request.fileName = suggestedFileName(section.title);

@@ -1,5 +1,6 @@
 // The Open and Save commands: the choice dialog, filters and type change, routing by window and by
 // extension, graph files opened into new windows and collections into the data-logger window.
+#include "chart/chart_picture.h"
 #include "chart/chart_state.h"
 #include "chart/chart_widget.h"
 #include "files/collection_file.h"
@@ -19,9 +20,13 @@
 #include "support/scripted_prompter.h"
 #include "support/test_helpers.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -29,6 +34,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <bit>
 #include <gtest/gtest.h>
@@ -147,6 +153,84 @@ TEST(FileTypes, FiltersAndTypeChange) {
     }
     LocaleGuard de("de_DE");
     EXPECT_EQ(graphFileFilter(), QString::fromLatin1(GraphFileFilterNoCsv));
+}
+
+// The save dialog itself: the type picked decides the extension of a name typed without one, whether
+// the name was typed before the type was picked or after, and each type shows its patterns once.
+struct SaveDialogRun {
+    QString typed; // typed before the type is picked
+    int type;      // 1-based; 0: no type picked
+    QString typedAfter;
+    QString defaultExt = QStringLiteral("GHF");
+};
+Prompter::FileRequest runSaveDialog(const QString& filter, const SaveDialogRun& run,
+                                    QString* shownName = nullptr, QString* suffix = nullptr,
+                                    QStringList* types = nullptr) {
+    QTemporaryDir dir;
+    QWidget main;
+    WidgetPrompter prompter(&main);
+    Prompter::FileRequest r;
+    r.filter = filter;
+    r.filterIndex = 1;
+    r.initialDir = dir.path();
+    r.defaultExt = run.defaultExt;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        if (types)
+            *types = dialog->nameFilters();
+        name->setText(run.typed);
+        if (run.type > 0) {
+            combo->setCurrentIndex(run.type - 1);
+            emit combo->activated(run.type - 1); // as a pick in the list does
+            emit combo->textActivated(combo->currentText());
+        }
+        if (!run.typedAfter.isEmpty())
+            name->setText(run.typedAfter);
+        if (shownName)
+            *shownName = name->text();
+        if (suffix)
+            *suffix = dialog->defaultSuffix();
+        static_cast<QDialog*>(dialog)->accept(); // as the Save button does
+    });
+    if (!prompter.saveFile(r))
+        r.fileName.clear();
+    else
+        r.fileName = QFileInfo(r.fileName).fileName();
+    return r;
+}
+
+TEST(FileTypes, TheTypePickedInTheSaveDialogGivesTheExtension) {
+    const QString graph = QString::fromLatin1(GraphFileFilter);
+    QString shown, suffix;
+    Prompter::FileRequest r = runSaveDialog(graph, {QStringLiteral("set2-text"), 2, {}}, &shown, &suffix);
+    EXPECT_EQ(shown, "set2-text.TXT");
+    EXPECT_EQ(suffix, "TXT"); // what a native dialog goes by
+    EXPECT_EQ(r.fileName, "set2-text.TXT");
+    EXPECT_EQ(r.filterIndex, 2);
+
+    r = runSaveDialog(graph, {QString(), 3, QStringLiteral("report")});
+    EXPECT_EQ(r.fileName, "report.CSV");
+    EXPECT_EQ(r.filterIndex, 3);
+    r = runSaveDialog(graph, {QStringLiteral("evening.CSV"), 1, {}});
+    EXPECT_EQ(r.fileName, "evening.GHF");
+    r = runSaveDialog(graph, {QString(), 2, QStringLiteral("kept.GHF")}); // an extension typed stays
+    EXPECT_EQ(r.fileName, "kept.GHF");
+    // With no type picked, the default extension, even where it is not the type's.
+    r = runSaveDialog(graph, {QStringLiteral("plain"), 0, {}});
+    EXPECT_EQ(r.fileName, "plain.GHF");
+    r = runSaveDialog(QString::fromLatin1(CollectionSaveFilter),
+                      {QStringLiteral("walk"), 0, {}, QStringLiteral("REC")});
+    EXPECT_EQ(r.fileName, "walk.REC");
+
+    QStringList types;
+    r = runSaveDialog(pictureFileFilter(), {QString(), 3, QStringLiteral("chart")}, nullptr, nullptr, &types);
+    EXPECT_EQ(r.fileName, "chart.svg");
+    EXPECT_EQ(types, (QStringList{"PNG Picture (*.png)", "PNG Picture, double size (*.png)",
+                                  "SVG Picture (*.svg)", "PDF Document (*.pdf)"}));
 }
 
 TEST(OpenSaveChoice, CaptionsAndResults) {

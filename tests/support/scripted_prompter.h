@@ -30,8 +30,8 @@ class ScriptedPrompter : public Prompter {
         answers.pop_front();
         return a;
     }
-    bool saveFile(FileRequest& r) override { return nextFile(r); }
-    bool openFile(FileRequest& r) override { return nextFile(r); }
+    bool saveFile(FileRequest& r) override { return nextFile(r, true); }
+    bool openFile(FileRequest& r) override { return nextFile(r, false); }
     bool chooseColor(QColor& c) override {
         if (colors.empty())
             return false;
@@ -49,19 +49,24 @@ class ScriptedPrompter : public Prompter {
     int runDialog(QDialog& d) override { return dialogHandler ? dialogHandler(d) : QDialog::Rejected; }
 
   private:
-    bool nextFile(FileRequest& r) {
+    bool nextFile(FileRequest& r, bool saving) {
         fileRequests << r;
         if (files.empty())
             return false;
         const QString f = files.front();
         files.pop_front();
+        bool typePicked = false;
         if (!filterIndices.empty()) {
             r.filterIndex = filterIndices.front();
             filterIndices.pop_front();
+            typePicked = true;
         }
         if (f.isEmpty())
             return false;
-        r.fileName = withDefaultExtension(f, r.defaultExt);
+        // As the real dialog: a saved name without an extension gets the default one, or the type's
+        // once a type is picked.
+        r.fileName = withDefaultExtension(
+            f, saving && typePicked ? typeExtension(r.filter, r.filterIndex, r.defaultExt) : r.defaultExt);
         return true;
     }
 };
