@@ -234,6 +234,9 @@ class ChartModel {
     ChartLook look;
     std::vector<ZoomView> zoomStack;   // back() is the view on show; empty: not zoomed
     std::vector<LimitLine> limitLines; // at most kMaxLimitLines, each value finite
+    // The temperatures the data hold are in degrees Fahrenheit rather than Celsius. The chart draws
+    // them as they are; the graph's statistics and limits read them in this unit.
+    bool temperatureFahrenheit = false;
 
   private:
     friend class ChartState;

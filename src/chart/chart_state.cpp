@@ -346,6 +346,7 @@ QByteArray ChartState::store(const ChartModel& m) {
         w.i32(l.subset);
         w.f64(l.value);
     }
+    w.boolean(m.temperatureFahrenheit);
 
     Writer head;
     head.out.append(kMagic, sizeof kMagic);
@@ -513,6 +514,8 @@ bool ChartState::restore(const QByteArray& bytes, ChartModel& model, QString& er
             l.value = r.finite("limit line value");
         }
     }
+    if (version >= 3)
+        m.temperatureFahrenheit = r.boolean("temperature unit");
 
     if (r.ok() && r.remaining() != 0)
         r.fail(QStringLiteral("Chart state is corrupt: %1 unexpected bytes follow the chart.")

@@ -9,7 +9,8 @@
 //   payload  the model, field after field; strings are a u32 byte count and UTF-8 bytes, lists a
 //            u32 count and their items, doubles their IEEE-754 bits.
 // Version 2 added the limit lines at the end of the payload; a version 1 block restores as a chart
-// without any. Blocks are always written in the newest version.
+// without any. Version 3 added one byte after them, 1 when the temperatures are in degrees
+// Fahrenheit; older blocks restore as Celsius. Blocks are always written in the newest version.
 // Restoring checks every length and count against the bytes present, and every value against
 // what the model allows (X values must be dates, see isDateTimeValue); any inconsistency refuses
 // the whole block.
@@ -21,7 +22,7 @@
 
 class ChartState {
   public:
-    static constexpr quint32 kVersion = 2;
+    static constexpr quint32 kVersion = 3;
     static constexpr quint32 kOldestVersion = 1;
 
     static QByteArray store(const ChartModel& model);

@@ -269,6 +269,8 @@ class ChartWidget : public QWidget {
     QString lastError() const { return m_lastError; }
 
     const ChartModel& model() const { return m_model; }
+    // The unit of the temperatures the data hold (stored with the chart).
+    void setTemperatureFahrenheit(bool on) { m_model.temperatureFahrenheit = on; }
     // Changes with every write to the chart's data (counts, values, the null value, a restored
     // state): figures computed from the data stay valid while it stays the same.
     quint64 dataRevision() const { return m_dataRevision; }

@@ -182,11 +182,13 @@ int runReport(CommandContext& context) {
             console::error(error);
             return ExitFailed;
         }
+        const bool fahrenheit = chart->model().temperatureFahrenheit; // Celsius in older files
         if (!limits.empty())
-            chart->setLimitLines(limitLinesFor(limits, false));
+            chart->setLimitLines(limitLinesFor(limits, fahrenheit));
         report::Section s;
         s.title = title;
         s.chart = chart;
+        s.unit = fahrenheit ? graphstats::TemperatureUnit::Fahrenheit : graphstats::TemperatureUnit::Celsius;
         s.facts = report::factsOf(*chart);
         sections.push_back(s);
     } else {

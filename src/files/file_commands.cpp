@@ -208,6 +208,7 @@ GraphWindow* FileCommands::openGraphFile(const QString& fileName) {
         window->close();
         return nullptr;
     }
+    window->takeChartTemperatureUnit();
     window->computeGraphStatistics();
     // Unchecking "Split" puts all subsets on one Y axis, as the file has them.
     window->splitAxesBox->setChecked(chart.MultiAxesSubsets(1) > 0);

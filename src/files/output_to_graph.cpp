@@ -4,6 +4,7 @@
 #include "files/locale_formats.h"
 #include "files/range_progress_dialog.h"
 #include "files/text_files.h"
+#include "graph/graph_statistics.h"
 #include "graph/graph_window.h"
 #include "logger/table_model.h"
 #include "logger/table_to_graph.h"
@@ -13,6 +14,7 @@
 
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <algorithm>
 
 #include <optional>
 #include <string>
@@ -33,6 +35,18 @@ std::optional<double> rowTime(const TableModel& model, qsizetype row, const Tabl
 }
 
 } // namespace
+
+// A text table says nothing of its unit, but a table of a Celsius data set cannot hold a
+// temperature above the Celsius range: the text export writes " OL" for it. A number above that
+// range is therefore a temperature in degrees Fahrenheit (a data set recorded so), and the graph's
+// statistics must read it so, or they would show " OL" beside a table that shows the number.
+static bool temperaturesAreFahrenheit(const std::vector<float>& temperatures) {
+    const float celsiusHigh = graphstats::temperatureLimits(graphstats::TemperatureUnit::Celsius).high;
+    const float fahrenheitHigh = graphstats::temperatureLimits(graphstats::TemperatureUnit::Fahrenheit).high;
+    return std::any_of(temperatures.begin(), temperatures.end(), [&](float t) {
+        return t != TableNullValue && t > celsiusHigh && t <= fahrenheitHigh;
+    });
+}
 
 GraphWindow* outputTabularToGraph(TableWindow& table, const GraphWindowFactory& createWindow,
                                   Prompter& prompter, Clock& clock) {
@@ -104,6 +118,7 @@ GraphWindow* outputTabularToGraph(TableWindow& table, const GraphWindowFactory& 
     ChartWidget& chart = *window->chart;
     chart.setXDataArray(xs);
     chart.setYDataArray(ys);
+    window->setTemperatureFahrenheit(temperaturesAreFahrenheit(data.y[2]));
 
     QWidget* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget());
     (frame ? frame : static_cast<QWidget*>(window))->showNormal();

@@ -84,6 +84,9 @@ class GraphWindow : public QWidget {
     // statistics apply their temperature limits in that unit. Celsius unless told.
     // The chart's temperature limit lines become the remembered ones of that unit.
     void setTemperatureFahrenheit(bool on);
+    // Takes the unit the chart itself carries (a chart read from a graph file), keeping its limit
+    // lines; the statistics are left to be computed next.
+    void takeChartTemperatureUnit();
     bool temperatureFahrenheit() const { return m_fahrenheit; }
 
     // --- Controls, named as the rest of the program addresses them -----------------------------

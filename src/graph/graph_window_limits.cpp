@@ -52,7 +52,12 @@ void storeLimitValues(Settings& settings, const LimitValues& limits) {
 
 void GraphWindow::setTemperatureFahrenheit(bool on) {
     m_fahrenheit = on;
+    chart->setTemperatureFahrenheit(on);
     applySharedLimits();
+}
+
+void GraphWindow::takeChartTemperatureUnit() {
+    m_fahrenheit = chart->model().temperatureFahrenheit;
 }
 
 void GraphWindow::applySharedLimits() {

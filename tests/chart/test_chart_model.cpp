@@ -324,8 +324,8 @@ TEST(ChartStateFormat, RefusesWellSealedLies) {
     bad[0] = 'X';
     refused(bad, "signature");
     bad = block;
-    putU32(bad, 8, 3);
-    refused(bad, "version 3");
+    putU32(bad, 8, 4);
+    refused(bad, "version 4");
     putU32(bad, 8, 0);
     refused(bad, "version 0");
     bad = block;
@@ -351,8 +351,9 @@ TEST(ChartStateFormat, VersionOneBlocksRestoreWithoutLimitLines) {
     ChartModel m = richModel();
     m.limitLines.clear();
     QByteArray block = ChartState::store(m);
-    ASSERT_EQ(block.right(4), QByteArray(4, '\0')); // the empty list of limit lines ends the payload
-    QByteArray v1 = block.left(block.size() - 4);
+    // The empty list of limit lines, then the Celsius unit, end the payload.
+    ASSERT_EQ(block.right(5), QByteArray(5, '\0'));
+    QByteArray v1 = block.left(block.size() - 5);
     putU32(v1, 8, 1);
     ChartModel restored = filledModel(1, 1);
     QString error;
@@ -360,10 +361,34 @@ TEST(ChartStateFormat, VersionOneBlocksRestoreWithoutLimitLines) {
     EXPECT_EQ(restored, m);
     EXPECT_EQ(ChartState::store(restored), block); // written again in the newest version
 
-    QByteArray v1WithList = block; // a version 1 block knows no list: the bytes are left over
+    QByteArray v1WithList = block.left(block.size() - 1); // a version 1 block knows no list
     putU32(v1WithList, 8, 1);
     EXPECT_FALSE(ChartState::restore(resealed(v1WithList), restored, error));
     EXPECT_TRUE(error.contains("unexpected bytes")) << error.toStdString();
+}
+
+// The temperature unit came with version 3, as one byte after the limit lines: a version 2 block
+// restores as Celsius, a Fahrenheit chart keeps its unit, and a byte that is no yes/no is refused.
+TEST(ChartStateFormat, TemperatureUnitSinceVersionThree) {
+    ChartModel m = richModel();
+    m.temperatureFahrenheit = true;
+    const QByteArray block = ChartState::store(m);
+    ASSERT_EQ(block.right(1), QByteArray(1, '\1'));
+    ChartModel restored;
+    QString error;
+    ASSERT_TRUE(ChartState::restore(block, restored, error)) << error.toStdString();
+    EXPECT_TRUE(restored.temperatureFahrenheit);
+    EXPECT_EQ(restored, m);
+
+    QByteArray v2 = block.left(block.size() - 1);
+    putU32(v2, 8, 2);
+    ASSERT_TRUE(ChartState::restore(resealed(v2), restored, error)) << error.toStdString();
+    EXPECT_FALSE(restored.temperatureFahrenheit);
+
+    QByteArray bad = block;
+    bad[bad.size() - 1] = 2;
+    EXPECT_FALSE(ChartState::restore(resealed(bad), restored, error));
+    EXPECT_TRUE(error.contains("temperature unit is not a yes/no value")) << error.toStdString();
 }
 
 TEST(ChartStateFormat, RefusesLimitLinesTheModelCannotHold) {
@@ -392,7 +417,7 @@ TEST(ChartStateFormat, RefusesLimitLinesTheModelCannotHold) {
 
     // A count claiming more lines than bytes remain stops at the count.
     QByteArray block = ChartState::store(filledModel(3, 4));
-    putU32(block, block.size() - 4, 3);
+    putU32(block, block.size() - 5, 3);
     EXPECT_FALSE(ChartState::restore(resealed(block), back, error));
     EXPECT_TRUE(error.contains("limit lines count 3 needs more bytes")) << error.toStdString();
 }

@@ -476,6 +476,27 @@ TEST_F(FileCommandsTest, ReopenedGraphShowsItsZoomAndItsHiddenChannels) {
     EXPECT_TRUE(p->ppmBox->isChecked() && p->humidityBox->isChecked() && p->temperatureBox->isChecked());
 }
 
+// A graph of temperatures in degrees Fahrenheit keeps its unit in the file: reopened, 83.8 is a
+// maximum in range, not "OL" as it would be in degrees Celsius.
+TEST_F(FileCommandsTest, ReopenedFahrenheitGraphKeepsItsUnit) {
+    GraphWindow* w = filledGraph(QStringLiteral("set 2"));
+    const float temperatures[] = {80.0f, 83.8f, 75.5f};
+    for (int p = 0; p < 3; ++p)
+        w->chart->setYData(2, p, temperatures[p]);
+    w->setTemperatureFahrenheit(true);
+    w->computeGraphStatistics();
+    ASSERT_TRUE(w->temperatureMaxField->text().startsWith("83.8@"));
+    const QString file = path(QStringLiteral("fahrenheit.GHF"));
+    QString error;
+    ASSERT_TRUE(writeGraphFile(*w->chart, file, &error)) << error.toStdString();
+
+    GraphWindow* opened = commands.openGraphFile(file);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_TRUE(opened->temperatureFahrenheit());
+    EXPECT_TRUE(opened->temperatureMaxField->text().startsWith("83.8@"));
+    EXPECT_TRUE(opened->temperatureMinField->text().startsWith("75.5@"));
+}
+
 TEST_F(FileCommandsTest, UnreadableGraphFilesMakeNoWindow) {
     const QString good = path("good.ghf");
     ASSERT_TRUE(writeGraphFile(*filledGraph("a")->chart, good));

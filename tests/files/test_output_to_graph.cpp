@@ -147,6 +147,27 @@ TEST_F(OutputToGraph, RowsBecomePointsInEachLocale) {
     }
 }
 
+// A text table carries no unit, but a Celsius table cannot hold a temperature above 70 (its text
+// says " OL" there): a table that does is in degrees Fahrenheit, and its graph reads it so.
+TEST_F(OutputToGraph, TemperaturesAboveTheCelsiusRangeAreFahrenheit) {
+    LocaleGuard guard("en_US");
+    makeTable(
+        {at(0, {"450", "45.0", "80.0"}), at(10, {"460", "46.0", "83.8"}), at(20, {"470", "47.0", "75.5"})});
+    GraphWindow* f = outputTabularToGraph(*table, factory(), prompter, clock);
+    ASSERT_NE(f, nullptr);
+    EXPECT_TRUE(f->temperatureFahrenheit());
+    EXPECT_TRUE(f->temperatureMaxField->text().startsWith("83.8@"));
+    EXPECT_TRUE(f->temperatureMinField->text().startsWith("75.5@"));
+    delete table.data();
+
+    makeTable(
+        {at(0, {"450", "45.0", "20.5"}), at(10, {"460", "46.0", "70.0"}), at(20, {"470", "47.0", "25.0"})});
+    GraphWindow* c = outputTabularToGraph(*table, factory(), prompter, clock);
+    ASSERT_NE(c, nullptr);
+    EXPECT_FALSE(c->temperatureFahrenheit());
+    EXPECT_TRUE(c->temperatureMaxField->text().startsWith("70.0@"));
+}
+
 TEST_F(OutputToGraph, UnreadableFirstOrLastRowStopsWithTheReason) {
     makeTable({at(0, {"1", "2", "3"}), QStringList{"31/31/2026", "25:00:00", "4", "5", "6"}});
     GraphWindow* w = outputTabularToGraph(*table, factory(), prompter, clock);

@@ -42,7 +42,7 @@ TEST(GraphFileVersions, FileFromBeforeLimitLinesOpensUnchanged) {
     ASSERT_TRUE(dir.isValid());
     const QString again = dir.filePath(QStringLiteral("again.ghf"));
     ASSERT_TRUE(writeGraphFile(opened, again, &error)) << error.toStdString();
-    EXPECT_EQ(readAll(again).mid(12, 4), QByteArray("\x02\0\0\0", 4));
+    EXPECT_EQ(readAll(again).mid(12, 4), QByteArray("\x03\0\0\0", 4));
     ChartWidget reopened(prompter);
     ASSERT_TRUE(readGraphFile(reopened, again, &error)) << error.toStdString();
     EXPECT_EQ(reopened.model(), expected.model());
