@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
+#include <utility>
 
 namespace {
 
@@ -89,7 +91,7 @@ void SetupDialog::onAlarmSwitchChanged() {
 
 void SetupDialog::closeEvent(QCloseEvent* event) {
     // An operation in progress still uses the dialog's widgets; it ends within seconds.
-    if (m_busy) {
+    if (operationRunning()) {
         event->ignore();
         return;
     }
@@ -115,7 +117,9 @@ bool SetupDialog::checkConnected() {
     return false;
 }
 
-void SetupDialog::runOperation(const std::function<void()>& work) {
+void SetupDialog::runOperation(const std::function<void()>& work, bool setupAllStep) {
+    if (m_setupAllRunning && !setupAllStep)
+        return; // a button pressed between two steps of Setup All
     QPointer<SetupDialog> self(this);
     m_link.runExclusive([self, work] {
         if (!self)
@@ -187,8 +191,15 @@ void SetupDialog::onPowerOffClicked() {
 }
 
 void SetupDialog::onSetupAllClicked() {
+    if (operationRunning())
+        return;
+    if (m_link.PollBusy) {
+        // Inside a poll tick's wait: start once the tick is over, so that every step runs in turn.
+        QTimer::singleShot(0, this, &SetupDialog::onSetupAllClicked);
+        return;
+    }
     if (checkConnected())
-        runOperation([this] { setupAll(); });
+        setupAll();
 }
 
 // ---------------------------------------------------------------- operations
@@ -392,27 +403,45 @@ void SetupDialog::setPowerOff() {
         showOk(powerOffResult);
 }
 
+// Each step runs as if its button had been pressed: it checks the connection, holds the link for
+// its own exchange only and lets the poll timer run again afterwards, so live readings go on in the
+// waits between the steps, and the windows stay responsive. A connection lost on the way skips the
+// steps that would need it, with one message rather than one for each step.
 void SetupDialog::setupAll() {
     for (QLabel* l : {intervalResult, humidityOffsetResult, temperatureOffsetResult, co2OffsetResult,
                       altitudeResult, alarmResult, powerOffResult, clockResult, eraseResult})
         clearResult(l);
+    struct Step {
+        void (SetupDialog::*operation)();
+        int waitAfterMs;
+    };
+    static constexpr Step kSteps[] = {
+        {&SetupDialog::setInterval, 500},
+        {&SetupDialog::setHumidityOffset, 500},
+        {&SetupDialog::setTemperatureOffset, 1000},
+        {&SetupDialog::setCo2Offset, 2000},
+        {&SetupDialog::setAltitude, 1000},
+        {&SetupDialog::setAlarm, 500},
+        {&SetupDialog::setPowerOff, 500},
+        {&SetupDialog::setClock, 500},
+        {&SetupDialog::eraseMemory, 0},
+        {&SetupDialog::readInformation, 0},
+    };
+    const QPointer<SetupDialog> self(this);
+    m_setupAllRunning = true;
+    bool lossReported = false;
     // Every step runs, whatever the one before it did.
-    setInterval();
-    m_clock.pumpWait(500);
-    setHumidityOffset();
-    m_clock.pumpWait(500);
-    setTemperatureOffset();
-    m_clock.pumpWait(1000);
-    setCo2Offset();
-    m_clock.pumpWait(2000);
-    setAltitude();
-    m_clock.pumpWait(1000);
-    setAlarm();
-    m_clock.pumpWait(500);
-    setPowerOff();
-    m_clock.pumpWait(500);
-    setClock();
-    m_clock.pumpWait(500);
-    eraseMemory();
-    readInformation();
+    for (const Step& step : kSteps) {
+        if (m_connected && m_connected())
+            runOperation([this, &step] { (this->*step.operation)(); }, true);
+        else if (!std::exchange(lossReported, true))
+            m_prompter.message(kNoConnection);
+        if (!self)
+            return;
+        if (step.waitAfterMs > 0)
+            m_clock.pumpWait(step.waitAfterMs);
+        if (!self)
+            return;
+    }
+    m_setupAllRunning = false;
 }

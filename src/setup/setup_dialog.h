@@ -35,7 +35,7 @@ class SetupDialog : public SetupDialogLayout {
     void onPowerOffClicked();          // automatic power-off
     void onSetupAllClicked();          // "Setup All"
 
-    bool operationRunning() const { return m_busy; }
+    bool operationRunning() const { return m_busy || m_setupAllRunning; }
 
   signals:
     // The dialog is closing and will be deleted: the owner forgets its pointer.
@@ -48,8 +48,9 @@ class SetupDialog : public SetupDialogLayout {
 
   private:
     bool checkConnected();
-    // Runs `work` as the link's exclusive exchange with the buttons disabled.
-    void runOperation(const std::function<void()>& work);
+    // Runs `work` as the link's exclusive exchange with the buttons disabled. Refused while Setup
+    // All runs, unless it is one of its own steps.
+    void runOperation(const std::function<void()>& work, bool setupAllStep = false);
     SetupExchange exchange();
 
     // The operations themselves, run inside the exclusive exchange.
@@ -71,4 +72,5 @@ class SetupDialog : public SetupDialogLayout {
     std::function<bool()> m_connected;
     SetupSession& m_session;
     bool m_busy = false;
+    bool m_setupAllRunning = false; // also between its steps, when the link is free
 };

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 // This file's tests and helpers, apart from the other files compiled into the same unit.
@@ -150,6 +151,63 @@ TEST_F(SetupOnSimulatedMeter, SetupAllAppliesEverythingAndErasesDespiteARefusedS
     EXPECT_EQ(text("altitudeValue"), "300");
     EXPECT_EQ(text("powerOffTimeValue"), "OFF");
     EXPECT_TRUE(pollTimer.isActive());
+}
+
+// A clock whose waits stand in for the time between two steps: wherever the poll timer runs and the
+// link is free during a wait, a poll tick takes a live reading, as the real timer would.
+struct PollingClock : ManualClock {
+    std::function<void(int)> onWait;
+    void pumpWait(int ms) override {
+        ManualClock::pumpWait(ms);
+        if (onWait)
+            onWait(ms);
+    }
+};
+
+// Setup All runs each step as its button would: the poll timer runs again after every step, so the
+// meter gets live requests in the waits between them, and each step checks the connection first.
+TEST(SetupAllOrder, LiveReadsGoOnBetweenTheStepsAndEachStepChecksTheConnection) {
+    PollingClock clock;
+    SimulatedMeter meter{clock};
+    MeterLink link{meter, clock};
+    ScriptedPrompter prompter;
+    QTimer pollTimer;
+    pollTimer.setInterval(500);
+    pollTimer.start();
+    link.setPollTimer(&pollTimer);
+    int steps = 0;
+    bool connected = true;
+    std::vector<int> gaps;
+    clock.onWait = [&](int ms) {
+        if (!pollTimer.isActive() || link.exclusiveActive())
+            return;
+        gaps.push_back(ms);
+        link.readLiveOpen(32); // what a poll tick sends
+        if (++steps == 4)
+            connected = false; // the meter is unplugged after the CO2 offset
+    };
+    SetupDialog dlg(link, prompter, clock, [&] { return connected; });
+    dlg.show();
+    dlg.onSetupAllClicked();
+    EXPECT_EQ(gaps, (std::vector<int>{500, 500, 1000, 2000, 1000, 500, 500, 500}));
+    std::string letters;
+    for (const auto& f : meter.frames())
+        letters += char(f[1]);
+    EXPECT_EQ(letters, "IAWAWADAAAAA");
+    EXPECT_EQ(prompter.shown, QStringList{"There is no connection with meter !"}); // once, not for each step
+    EXPECT_TRUE(pollTimer.isActive());
+    EXPECT_FALSE(dlg.operationRunning());
+
+    // Once reconnected, the whole sequence with the same live reads between the steps.
+    connected = true;
+    steps = -100;
+    gaps.clear();
+    meter.clearLog();
+    dlg.onSetupAllClicked();
+    letters.clear();
+    for (const auto& f : meter.frames())
+        letters += char(f[1]);
+    EXPECT_EQ(letters, "IAWAWADALAFAWAtAeX");
 }
 
 TEST_F(SetupOnSimulatedMeter, FaultsShowOnTheResultLabels) {
