@@ -103,6 +103,8 @@ GraphWindow::GraphWindow(Prompter& prompter, GraphShared& shared, QWidget* paren
     connect(chart, &ChartWidget::zoomedOut, this, &GraphWindow::onChartZoomedOut);
     connect(chart, &ChartWidget::customizeDialogRequested, this, &GraphWindow::onChartCustomizeDialog);
     connect(chart, &ChartWidget::viewChanged, this, &GraphWindow::updateLimitFigures);
+    buildChartMenu();
+    applyUnits();
     placeReadOut();
 }
 
@@ -152,6 +154,7 @@ void GraphWindow::setDataSetPane(QWidget* pane) {
 }
 
 void GraphWindow::redraw() {
+    updateAxisUnitTitles(); // the axes may have changed: their unit titles follow
     chart->setPEactions(pe::sgResetImage);
     chart->setPEactions(pe::sgInvalidateImage);
 }
@@ -208,8 +211,10 @@ void GraphWindow::onChannelBoxClicked() {
 }
 
 void GraphWindow::onSplitAxesClicked() {
-    if (splitAxesBox->isChecked())
+    if (splitAxesBox->isChecked()) {
+        splitAxes();
         return;
+    }
     // One Y axis for all three subsets.
     chart->setMultiAxesSubsets(-1, 0);
     chart->setMultiAxesProportions(-1, 0.0);

@@ -53,6 +53,7 @@ void storeLimitValues(Settings& settings, const LimitValues& limits) {
 void GraphWindow::setTemperatureFahrenheit(bool on) {
     m_fahrenheit = on;
     applySharedLimits();
+    applyUnits();
 }
 
 void GraphWindow::applySharedLimits() {

@@ -113,9 +113,9 @@ class ChartWidgetTest : public ::testing::Test {
         press(QEvent::MouseMove, to, button);
         press(QEvent::MouseButtonRelease, to, button);
     }
-    void wheel(QPoint pos, int steps) {
+    void wheel(QPoint pos, int steps, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QWheelEvent event(QPointF(pos), chart.customPlot()->mapToGlobal(QPointF(pos)), QPoint(),
-                          QPoint(0, 120 * steps), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                          QPoint(0, 120 * steps), Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
         QApplication::sendEvent(chart.customPlot(), &event);
     }
     // The X range on show, in date-time days, and axis a's Y range.
@@ -382,20 +382,40 @@ TEST_F(ChartWidgetTest, WheelZoomsAroundThePointerAndBackOutToTheWholeView) {
     ASSERT_TRUE(chart.isZoomed());
     EXPECT_EQ(zoomIns.count(), 1);
     const double whole = (kPoints - 1) * kStep;
+    // The plain wheel zooms time only: both Y scales stay whole.
     EXPECT_NEAR(shownX().second - shownX().first, 0.8 * whole, whole / 1000);
-    EXPECT_NEAR(shownY(0).size(), 8000, 1);
+    EXPECT_EQ(shownY(0), QCPRange(0, 10000));
     EXPECT_EQ(shownY(1), QCPRange(-50, 100));
-    // The value under the pointer keeps its place in the range (the bars then take a strip).
+    // The value under the pointer keeps its place in the range (the bar then takes a strip).
     const double whereX = (before.x() - kStart) / whole;
     EXPECT_NEAR((before.x() - shownX().first) / (shownX().second - shownX().first), whereX, 1e-6);
-    EXPECT_NEAR((before.y() - shownY(0).lower) / shownY(0).size(), before.y() / 10000, 1e-6);
     wheel(at, 1);
     EXPECT_EQ(zoomIns.count(), 1); // deeper into the same zoom
     EXPECT_NEAR(shownX().second - shownX().first, 0.64 * whole, whole / 1000);
+    EXPECT_EQ(shownY(0), QCPRange(0, 10000));
+
+    // Ctrl+wheel zooms the Y axis under the pointer only, around the pointer; time stays.
+    const std::pair<double, double> xBefore = shownX();
+    const QPoint overTop = pixelOf(kStart + 3 * kStep, 4000);
+    const double yUnder = chart.pixelToData(overTop).y();
+    wheel(overTop, 1, Qt::ControlModifier);
+    EXPECT_NEAR(shownX().first, xBefore.first, 1e-12);
+    EXPECT_NEAR(shownX().second, xBefore.second, 1e-12);
+    EXPECT_NEAR(shownY(0).size(), 8000, 1);
+    EXPECT_NEAR((yUnder - shownY(0).lower) / shownY(0).size(), yUnder / 10000, 1e-6);
+    EXPECT_EQ(shownY(1), QCPRange(-50, 100));
+    const QPoint overBottom = rect(1)->rect().center();
+    wheel(overBottom, 1, Qt::ControlModifier);
+    EXPECT_NEAR(shownY(1).size(), 0.8 * 150, 1e-6);
+    EXPECT_NEAR(shownY(0).size(), 8000, 1);
+    EXPECT_EQ(zoomIns.count(), 1);
 
     wheel(at, -1);
     EXPECT_TRUE(chart.isZoomed());
     wheel(at, -5);
+    EXPECT_TRUE(chart.isZoomed()); // time is whole again, the Y axes are still zoomed
+    wheel(overTop, -5, Qt::ControlModifier);
+    wheel(overBottom, -5, Qt::ControlModifier);
     EXPECT_FALSE(chart.isZoomed());
     EXPECT_EQ(zoomOuts.count(), 1);
     EXPECT_NEAR(shownX().first, kStart, 1e-9);
