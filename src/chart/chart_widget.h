@@ -9,7 +9,9 @@
 #include "chart/chart_print.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QCursor>
+#include <QFont>
 #include <QPoint>
 #include <QRect>
 #include <QStringList>
@@ -170,6 +172,14 @@ class ChartWidget : public QWidget {
     // Where the table is drawn, in pixels (empty while it is hidden). It stays inside the top axis
     // area: a table too tall for it is drawn as two groups of rows side by side, or smaller.
     QRect tableRect() const;
+    // The table's text is drawn in its own colours; a cell whose colour does not stand out enough
+    // from the table's background over the chart's (contrast below 4.5:1) gets a semi-opaque
+    // backing of the chart's background colour behind its text: that colour, or invalid for none.
+    QColor tableCellBacking(int row, int column) const;
+    // The table's background as it shows over the chart's background.
+    QColor tableBackdrop() const;
+    // The table's text font as drawn: never smaller than the axis labels.
+    QFont tableFont() const;
 
     // --- Limit lines: dashed horizontal lines across the axis of their subset ------------------
     const std::vector<LimitLine>& limitLines() const { return m_model.limitLines; }

@@ -127,8 +127,9 @@ class GraphWindow : public QWidget {
     QComboBox* secondsBox = nullptr;     // seconds "00".."60"
     QLineEdit* sampleCountField = nullptr;
     QPushButton* showMaxMinButton = nullptr; // "Show MAX/MIN on Graph"
-    // Under the fields: the time above each limit over the whole recording (hidden without limits),
-    // and the statistics of the points in view (shown while the chart is zoomed).
+    // Under the fields: the time above each limit over the whole recording (hidden without limits).
+    // Over the chart's bottom-left corner while it is zoomed: MAX, MIN and AVG of the points in view
+    // as a grid of the shown channels, and their time above the limits.
     QLabel* timeAboveLabel = nullptr;
     QLabel* inViewLabel = nullptr;
     // The real-time graph's word that its recording is not journaled (hidden while it is).
@@ -204,6 +205,8 @@ class GraphWindow : public QWidget {
     void onOneAxisTriggered(bool oneAxis);
     // Keeps the read-out in the chart's top-left corner.
     void placeReadOut();
+    // Keeps the in-view figures in the plotting area's bottom-left corner.
+    void placeInView();
     // Limit lines (graph_window_limits.cpp) and pictures (graph_window_picture.cpp).
     void onLimitsClicked();
     void onSavePictureClicked();

@@ -247,12 +247,10 @@ QWidget* GraphWindow::buildStatisticStrip() {
 
     timeAboveLabel = new QLabel(statisticStrip);
     timeAboveLabel->setObjectName(QStringLiteral("timeAboveLabel"));
-    inViewLabel = new QLabel(statisticStrip);
-    inViewLabel->setObjectName(QStringLiteral("inViewLabel"));
     journalWarningLabel = new QLabel(statisticStrip);
     journalWarningLabel->setObjectName(QStringLiteral("journalWarningLabel"));
     journalWarningLabel->setStyleSheet(QStringLiteral("color: #b00000;"));
-    for (QLabel* l : {timeAboveLabel, inViewLabel, journalWarningLabel}) {
+    for (QLabel* l : {timeAboveLabel, journalWarningLabel}) {
         l->setWordWrap(true);
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
         l->hide();

@@ -422,6 +422,61 @@ TEST_F(ChartWidgetTest, WheelZoomsAroundThePointerAndBackOutToTheWholeView) {
     EXPECT_EQ(shownY(0), QCPRange(0, 10000));
 }
 
+// Relative luminance and contrast as the usual legibility rule has them, worked out here on their own.
+double luminance(const QColor& c) {
+    const auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+}
+double contrast(const QColor& a, const QColor& b) {
+    const double x = luminance(a), y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+QColor over(const QColor& top, const QColor& under) {
+    const double a = top.alphaF();
+    return QColor::fromRgbF(float(top.redF() * a + under.redF() * (1 - a)),
+                            float(top.greenF() * a + under.greenF() * (1 - a)),
+                            float(top.blueF() * a + under.blueF() * (1 - a)));
+}
+
+TEST_F(ChartWidgetTest, MaxMinTableReadsOnTheChartAndIsNoSmallerThanTheAxisLabels) {
+    // As "Show MAX/MIN on Graph" sets it: black captions, red values, white at opacity 129 over a
+    // black chart, text size 80.
+    chart.setGraphBackColor(peRgb(0, 0, 0));
+    chart.setTARows(3);
+    chart.setTAColumns(2);
+    for (int r = 0; r < 3; ++r) {
+        chart.setTAText(r, 0, "ppm MAX:");
+        chart.setTAText(r, 1, "1320@7/27/26 10:18:00 AM");
+        chart.setTAColor(r, 1, peRgb(255, 0, 0) | 0xFF000000u);
+    }
+    chart.setTABackColor(peRgb(255, 255, 255) | (129u << 24));
+    chart.setTATextSize(80);
+    chart.setShowTableAnnotation(true);
+    settle();
+    const QColor backdrop = over(QColor(255, 255, 255, 129), Qt::black);
+    EXPECT_EQ(chart.tableBackdrop().rgb(), backdrop.rgb());
+    for (int r = 0; r < 3; ++r) {
+        // The black captions read on the grey as they are: no backing, their colour kept.
+        EXPECT_FALSE(chart.tableCellBacking(r, 0).isValid());
+        EXPECT_GE(contrast(Qt::black, backdrop), 4.5);
+        // Red on that grey does not; a part-opaque black backing makes it read.
+        ASSERT_LT(contrast(Qt::red, backdrop), 4.5);
+        const QColor backing = chart.tableCellBacking(r, 1);
+        ASSERT_TRUE(backing.isValid());
+        EXPECT_EQ(backing.rgb(), QColor(Qt::black).rgb());
+        EXPECT_LT(backing.alpha(), 255);
+        EXPECT_GE(contrast(Qt::red, over(backing, backdrop)), 4.5);
+    }
+    const QFont tick = chart.customPlot()->axisRect(0)->axis(QCPAxis::atLeft)->tickLabelFont();
+    EXPECT_GE(chart.tableFont().pointSizeF(), tick.pointSizeF());
+    // Its stored size stays as it was set.
+    EXPECT_EQ(chart.TATextSize(), 80);
+
+    // A backing that cannot help (red on white over white) is not drawn at all.
+    chart.setGraphBackColor(peRgb(255, 255, 255));
+    EXPECT_FALSE(chart.tableCellBacking(0, 1).isValid());
+}
+
 TEST_F(ChartWidgetTest, LongTableStaysInsideTheTopAxis) {
     chart.resize(800, 330);
     chart.setTARows(15);
