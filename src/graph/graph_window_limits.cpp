@@ -149,6 +149,8 @@ void GraphWindow::showLimitFigures() {
             limits.push_back(f);
     if (!limits.empty())
         html += QStringLiteral("Time above: ") + limitFiguresText(limits).toHtmlEscaped();
+    if (html == inViewLabel->text() && inViewLabel->isVisible())
+        return; // nothing new: a recording's redraws do not lay the label out again
     inViewLabel->setText(html);
     inViewLabel->show();
     placeInView();

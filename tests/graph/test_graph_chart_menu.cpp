@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
@@ -158,6 +159,20 @@ TEST_F(ChartMenuTest, RightClickOpensTheMenuAndRightDragStillPans) {
     mouse(QEvent::MouseMove, at, Qt::RightButton);
     mouse(QEvent::MouseButtonRelease, at, Qt::RightButton);
     EXPECT_EQ(asked.count(), 1);
+}
+
+TEST_F(ChartMenuTest, TheMenuKeyOpensTheMenuAndAMouseMenuEventDoesNotOpenItTwice) {
+    QSignalSpy asked(w->chart, &ChartWidget::contextMenuRequested);
+    QContextMenuEvent mouseEvent(QContextMenuEvent::Mouse, QPoint(50, 50),
+                                 w->chart->mapToGlobal(QPoint(50, 50)));
+    QApplication::sendEvent(w->chart, &mouseEvent);
+    EXPECT_EQ(asked.count(), 0); // the right click itself already asked, on its release
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(-5, -5), w->chart->mapToGlobal(QPoint(-5, -5)));
+    QApplication::sendEvent(w->chart, &key);
+    ASSERT_EQ(asked.count(), 1);
+    EXPECT_EQ(asked.at(0).at(0).toPoint(), w->chart->rect().center()); // the pointer was away
+    EXPECT_TRUE(w->chartMenu->isVisible());
+    w->chartMenu->hide();
 }
 
 TEST_F(ChartMenuTest, ExportReportEntryAsksAsTheButtonDoes) {
