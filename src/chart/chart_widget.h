@@ -9,9 +9,12 @@
 #include "chart/chart_print.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QCursor>
+#include <QFont>
 #include <QPoint>
 #include <QRect>
+#include <QStringList>
 #include <QWidget>
 #include <limits>
 #include <memory>
@@ -27,6 +30,7 @@ class QCPLegend;
 class QCPMarginGroup;
 class QCPTextElement;
 class QCPPainter;
+class QContextMenuEvent;
 class QMouseEvent;
 class QPrinter;
 class QRectF;
@@ -98,6 +102,13 @@ class ChartWidget : public QWidget {
     int MultiAxesSeparators() const { return m_model.look.separators; }
     void setMultiAxesSeparators(int separators) { m_model.look.separators = separators; }
     int axisCount() const { return m_model.axisCount(); }
+    // Titles shown beside Y axes whose own label is empty, per axis (the units of what they show).
+    // A matter of the view only: not part of the stored state, so a graph file keeps its labels.
+    // Shown from the next redraw.
+    void setYAxisUnitTitles(const QStringList& titles) { m_unitTitles = titles; }
+    const QStringList& yAxisUnitTitles() const { return m_unitTitles; }
+    // What axis `axis` is titled with: its label, or else its unit title.
+    QString yAxisTitle(int axis) const;
 
     // --- Graph annotations (X, Y in data units of axis 0) -------------------------------------
     int GraphAnnotationCount() const { return int(m_model.annotations().size()); }
@@ -161,6 +172,14 @@ class ChartWidget : public QWidget {
     // Where the table is drawn, in pixels (empty while it is hidden). It stays inside the top axis
     // area: a table too tall for it is drawn as two groups of rows side by side, or smaller.
     QRect tableRect() const;
+    // The table's text is drawn in its own colours; a cell whose colour does not stand out enough
+    // from the table's background over the chart's (contrast below 4.5:1) gets a semi-opaque
+    // backing of the chart's background colour behind its text: that colour, or invalid for none.
+    QColor tableCellBacking(int row, int column) const;
+    // The table's background as it shows over the chart's background.
+    QColor tableBackdrop() const;
+    // The table's text font as drawn: never smaller than the axis labels.
+    QFont tableFont() const;
 
     // --- Limit lines: dashed horizontal lines across the axis of their subset ------------------
     const std::vector<LimitLine>& limitLines() const { return m_model.limitLines; }
@@ -234,7 +253,8 @@ class ChartWidget : public QWidget {
 
     // A zoomed chart scrolls in both directions: the bar below the plotting area moves the X range,
     // the bar beside each Y axis moves that axis' range; each shows while its direction is zoomed.
-    // Dragging with the right or middle button pans, and the wheel zooms around the pointer.
+    // Dragging with the right or middle button pans. The wheel zooms time (X) around the pointer;
+    // Ctrl+wheel zooms the Y axis under the pointer.
     QScrollBar* horizontalScrollBar() const { return m_hBar; }
     QScrollBar* verticalScrollBar(int axis) const;
 
@@ -291,9 +311,13 @@ class ChartWidget : public QWidget {
     void graphHotSpotClicked();
     void markHotSpotClicked(bool doubleClick, int index);
     void customizeDialogRequested();
+    // A right click without a drag, or the keyboard's menu key: the owner shows its menu for the
+    // chart at `pos` (the chart's pixels).
+    void contextMenuRequested(QPoint pos);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     class Overlay;
@@ -431,10 +455,14 @@ class ChartWidget : public QWidget {
     std::vector<QScrollBar*> m_vBars; // one per Y axis
     bool m_settingBars = false;       // the bars move by code, not by the user
     bool m_panning = false;
+    QPoint m_rightPressPos; // where the right button went down: a release there is a click
+    bool m_rightPressed = false;
+    bool m_rightMoved = false;
     QPoint m_panStart;
     int m_panAxis = 0;
     ZoomView m_panView;
     QCursor m_customCursor;
+    QStringList m_unitTitles;
     int m_dialogResult = 0;
     QString m_lastError;
     ChartPrintOptions m_printOptions;

@@ -2,6 +2,8 @@
 // the table, drawn from the model on their own layer, and the hit tests that find them under the mouse.
 #include "chart/chart_widget_layers.h"
 
+#include <cmath>
+
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -44,7 +46,65 @@ bool isHeader(const TableAnnotation& t, int row, int column) {
     return row < t.headerRows || (column == 0 && t.headerColumn);
 }
 
+// `over` laid over the opaque `under` with `over`'s opacity.
+QColor composite(const QColor& over, const QColor& under) {
+    const double a = over.alphaF();
+    return QColor::fromRgbF(float(over.redF() * a + under.redF() * (1 - a)),
+                            float(over.greenF() * a + under.greenF() * (1 - a)),
+                            float(over.blueF() * a + under.blueF() * (1 - a)));
+}
+
+// Opacities tried for a cell's backing, lightest first.
+constexpr int kBackingAlphas[] = {160, 192, 224, 255};
+
 } // namespace
+
+double chartdraw::relativeLuminance(const QColor& c) {
+    const auto channel = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double chartdraw::contrastRatio(const QColor& a, const QColor& b) {
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor ChartWidget::tableBackdrop() const {
+    QColor back = colorFromPe(m_model.look.graphBackColor);
+    back.setAlpha(255);
+    return composite(colorFromPe(m_model.table.backColor), back);
+}
+
+QColor ChartWidget::tableCellBacking(int row, int column) const {
+    const TableAnnotation& t = m_model.table;
+    if (row < 0 || column < 0 || row >= t.rows || column >= t.columns || m_paperScheme)
+        return {};
+    QColor text = colorFromPe(t.colors[size_t(row) * size_t(t.columns) + size_t(column)]);
+    text.setAlpha(255);
+    const QColor under = tableBackdrop();
+    const double plain = contrastRatio(text, under);
+    if (plain >= kMinTextContrast)
+        return {}; // the described colours read as they are
+    // The lightest backing of the chart's background that makes the text read; failing that the
+    // one that helps most, if any does.
+    QColor best;
+    double bestRatio = plain;
+    for (int alpha : kBackingAlphas) {
+        QColor backing = colorFromPe(m_model.look.graphBackColor);
+        backing.setAlpha(alpha);
+        const double ratio = contrastRatio(text, composite(backing, under));
+        if (ratio >= kMinTextContrast)
+            return backing;
+        if (ratio > bestRatio) {
+            best = backing;
+            bestRatio = ratio;
+        }
+    }
+    return best;
+}
 
 ChartWidget::TableLayout ChartWidget::tableLayout() const {
     TableLayout l;
@@ -90,10 +150,14 @@ ChartWidget::TableLayout ChartWidget::tableLayout() const {
 
     // The table stays inside the axis area it starts in (the top one): a table too tall for it is
     // split into two groups of rows side by side, and if that is still too large its text shrinks.
+    // Its text is never smaller than the axis labels (the chart's base font), so it reads as well
+    // as they do; a table that cannot fit the top axis at that size may reach over the axes below.
     const QRect home = m_axisRects.front()->rect();
-    const QSize room(home.width() - 2 * kTableMargin, home.height() - 2 * kTableMargin);
-    QFont font = baseFont();
-    font.setPointSizeF(std::max(1.0, font.pointSizeF() * t.textSize / 100.0));
+    QSize room(home.width() - 2 * kTableMargin, home.height() - 2 * kTableMargin);
+    const QFont axisFont = baseFont();
+    const double leastPoints = std::max(kTableMinPoints, axisFont.pointSizeF());
+    QFont font = axisFont;
+    font.setPointSizeF(std::max(leastPoints, font.pointSizeF() * t.textSize / 100.0));
     const auto fits = [&](const TableLayout& c) {
         return c.box.width() <= room.width() && c.box.height() <= room.height();
     };
@@ -104,8 +168,12 @@ ChartWidget::TableLayout ChartWidget::tableLayout() const {
         if (fits(two) || two.box.height() < l.box.height()) {
             l = std::move(two);
         }
-        while (!fits(l) && font.pointSizeF() > kTableMinPoints) {
-            font.setPointSizeF(std::max(kTableMinPoints, font.pointSizeF() - 0.5));
+        if (!fits(l)) {
+            const QRect plot = plottingRect();
+            room = QSize(plot.width() - 2 * kTableMargin, plot.bottom() - home.top() - 2 * kTableMargin);
+        }
+        while (!fits(l) && font.pointSizeF() > leastPoints) {
+            font.setPointSizeF(std::max(leastPoints, font.pointSizeF() - 0.5));
             TableLayout one;
             one.rows = l.rows;
             layOut(one, 1, font);
@@ -120,6 +188,10 @@ ChartWidget::TableLayout ChartWidget::tableLayout() const {
 
 QRect ChartWidget::tableRect() const {
     return tableLayout().box;
+}
+
+QFont ChartWidget::tableFont() const {
+    return tableLayout().font;
 }
 
 QColor ChartWidget::markColor(quint32 color) const {
@@ -189,10 +261,16 @@ void ChartWidget::paintTable(QCPPainter* painter) {
         }
         for (int c = 0; c < t.columns; ++c) {
             for (int r = g * l.rowsPerGroup; r < std::min(l.rows, (g + 1) * l.rowsPerGroup); ++r) {
-                painter->setFont(isHeader(t, r, c) ? l.bold : l.font);
-                painter->setPen(colorFromPe(t.colors[size_t(r) * size_t(t.columns) + size_t(c)]));
+                const QFont& cellFont = isHeader(t, r, c) ? l.bold : l.font;
+                painter->setFont(cellFont);
                 const int y = table.top() + 2 + (r - g * l.rowsPerGroup) * l.rowHeight + ascent;
-                painter->drawText(QPointF(x, y), cellText(t, r, c));
+                const QString text = cellText(t, r, c);
+                if (const QColor backing = tableCellBacking(r, c); backing.isValid() && !text.isEmpty()) {
+                    const int w = QFontMetrics(cellFont).horizontalAdvance(text);
+                    painter->fillRect(QRect(x - 2, y - ascent - 1, w + 4, l.rowHeight), backing);
+                }
+                painter->setPen(colorFromPe(t.colors[size_t(r) * size_t(t.columns) + size_t(c)]));
+                painter->drawText(QPointF(x, y), text);
             }
             x += l.columnWidths[size_t(g) * size_t(t.columns) + size_t(c)];
         }

@@ -1,7 +1,9 @@
 // ChartWidget's mouse handling: clicks and hot spots, the zoom band and zooming, dragging the table.
-// The right and middle buttons pan a zoomed view (chart_widget_scrolling.cpp).
+// The right and middle buttons pan a zoomed view (chart_widget_scrolling.cpp); a right click that
+// does not drag asks for the chart's menu (contextMenuRequested).
 #include "chart/chart_widget_layers.h"
 
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <algorithm>
 
@@ -13,6 +15,11 @@ using namespace chartdraw;
 
 void ChartWidget::mousePress(QMouseEvent* event) {
     if (event->button() == Qt::RightButton || event->button() == Qt::MiddleButton) {
+        if (event->button() == Qt::RightButton) {
+            m_rightPressPos = event->position().toPoint();
+            m_rightPressed = true;
+            m_rightMoved = false;
+        }
         if (!m_pressed)
             beginPan(event->position().toPoint());
         return;
@@ -39,6 +46,8 @@ void ChartWidget::setDragLayer(const QString& name, bool buffered) {
 
 void ChartWidget::mouseMove(QMouseEvent* event) {
     m_lastMouse = event->position().toPoint();
+    if (m_rightPressed && (event->buttons() & Qt::RightButton))
+        m_rightMoved = m_rightMoved || (m_lastMouse - m_rightPressPos).manhattanLength() >= kBandThreshold;
     if (m_panning && (event->buttons() & (Qt::RightButton | Qt::MiddleButton)))
         panTo(m_lastMouse);
     else if (m_pressed && (event->buttons() & Qt::LeftButton)) {
@@ -66,11 +75,20 @@ void ChartWidget::mouseMove(QMouseEvent* event) {
 }
 
 void ChartWidget::mouseRelease(QMouseEvent* event) {
+    // A right click that did not drag (the drag pans) asks for the chart's menu.
+    const bool rightClick =
+        event->button() == Qt::RightButton && m_rightPressed && !m_rightMoved &&
+        (event->position().toPoint() - m_rightPressPos).manhattanLength() < kBandThreshold;
+    if (event->button() == Qt::RightButton)
+        m_rightPressed = false;
     if (m_panning && (event->button() == Qt::RightButton || event->button() == Qt::MiddleButton)) {
         m_panning = false;
         applyCursor();
-        return;
     }
+    if (rightClick && !m_pressed)
+        emit contextMenuRequested(m_plot->mapTo(this, m_rightPressPos));
+    if (event->button() == Qt::RightButton || event->button() == Qt::MiddleButton)
+        return;
     if (event->button() != Qt::LeftButton || !m_pressed)
         return;
     m_pressed = false;
@@ -151,4 +169,14 @@ void ChartWidget::undoZoom() {
     applyRanges();
     updateScrollBars();
     m_plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartWidget::contextMenuEvent(QContextMenuEvent* event) {
+    // The mouse's right click is told from a right drag (panning) by mouseRelease; the menu key and
+    // Shift+F10 open the menu at the pointer, or at the chart's middle when the pointer is away.
+    event->accept();
+    if (event->reason() != QContextMenuEvent::Keyboard)
+        return;
+    const QPoint pos = rect().contains(event->pos()) ? event->pos() : rect().center();
+    emit contextMenuRequested(pos);
 }

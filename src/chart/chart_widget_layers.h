@@ -18,8 +18,14 @@ inline constexpr int kMinZoomPixels = 3;
 inline constexpr int kHotSpotPixels = 5;
 inline constexpr int kCrossArm = 5;
 inline constexpr int kTableMargin = 10;
-inline constexpr int kTableGroupGap = 12;    // pixels between the halves of a table split in two
-inline constexpr double kTableMinPoints = 5; // the table's text never gets smaller than this
+inline constexpr int kTableGroupGap = 12;       // pixels between the halves of a table split in two
+inline constexpr double kTableMinPoints = 5;    // the table's text never gets smaller than this
+inline constexpr double kMinTextContrast = 4.5; // text against what is behind it, at least
+
+// Relative luminance of a colour, and the contrast ratio of two (1 to 21), as text legibility
+// is commonly measured.
+double relativeLuminance(const QColor& c);
+double contrastRatio(const QColor& a, const QColor& b);
 
 // The lines of an annotation text, broken at any kind of line end.
 QStringList annotationLines(const QString& text);

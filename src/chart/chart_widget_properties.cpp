@@ -204,3 +204,10 @@ void ChartWidget::setCustomCursor(const QCursor& cursor) {
     m_model.look.arrowCursor = pe::sgCustomCursor;
     applyCursor();
 }
+
+QString ChartWidget::yAxisTitle(int axis) const {
+    const QString& label = m_model.yAxisAt(axis).label;
+    if (!label.isEmpty() || axis < 0 || axis >= m_unitTitles.size())
+        return label;
+    return m_unitTitles.at(axis);
+}

@@ -211,7 +211,9 @@ void ChartWidget::panTo(QPoint pixel) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The wheel zooms around the pointer: the value under it stays under it.
+// The wheel zooms around the pointer: the value under it stays under it. The plain wheel zooms time
+// (X) only, so the Y scales the user set stay as they are; with Ctrl held it zooms the Y axis under the
+// pointer only. Each does so only where the chart's zoom mode allows that direction.
 
 void ChartWidget::wheelZoom(QWheelEvent* event) {
     const int mode = m_model.look.allowZooming;
@@ -220,12 +222,17 @@ void ChartWidget::wheelZoom(QWheelEvent* event) {
     const double steps = event->angleDelta().y() / 120.0;
     if (mode == pe::sgNoZooming || a < 0 || steps == 0.0)
         return;
+    const bool yAxis = event->modifiers().testFlag(Qt::ControlModifier);
+    const bool zoomX = !yAxis && (mode == pe::sgHorzZooming || mode == pe::sgHorzPlusVertZooming);
+    const bool zoomY = yAxis && (mode == pe::sgVertZooming || mode == pe::sgHorzPlusVertZooming);
+    if (!zoomX && !zoomY)
+        return;
     event->accept();
     const double factor = std::pow(kWheelZoom, steps);
     QCPAxisRect* rect = m_axisRects[size_t(a)];
     ZoomView view = currentView();
     bool tooSmall = false;
-    if (mode == pe::sgHorzZooming || mode == pe::sgHorzPlusVertZooming) {
+    if (zoomX) {
         const Span whole = spanOf(fullRangeX());
         const double anchor = xOfKey(rect->axis(QCPAxis::atBottom)->pixelToCoord(pos.x()));
         const Span x = clampInto(zoomedAround(spanOf({view.xMin, view.xMax}), anchor, factor), whole);
@@ -233,7 +240,7 @@ void ChartWidget::wheelZoom(QWheelEvent* event) {
         view.xMin = x.lo;
         view.xMax = x.hi;
     }
-    if ((mode == pe::sgVertZooming || mode == pe::sgHorzPlusVertZooming) && size_t(a) < view.y.size()) {
+    if (zoomY && size_t(a) < view.y.size()) {
         const Span whole = spanOf(fullRangeY(a));
         const double anchor = rect->axis(QCPAxis::atLeft)->pixelToCoord(pos.y());
         const Span y = clampInto(zoomedAround(spanOf(view.y[size_t(a)]), anchor, factor), whole);

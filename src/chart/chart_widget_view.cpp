@@ -183,7 +183,7 @@ void ChartWidget::applyLook() {
             rect->axis(type)->setTicker(ticker);
         rect->axis(QCPAxis::atBottom)->grid()->setVisible(xGrid);
         rect->axis(QCPAxis::atLeft)->grid()->setVisible(yGrid);
-        rect->axis(QCPAxis::atLeft)->setLabel(m_model.yAxisAt(a).label);
+        rect->axis(QCPAxis::atLeft)->setLabel(yAxisTitle(a));
         rect->axis(QCPAxis::atBottom)->setLabel(a == axes - 1 ? look.xAxisLabel : QString());
         QCPLegend* legend = m_legends[size_t(a)];
         legend->clearItems();

@@ -38,4 +38,6 @@ struct GraphShared {
     // The program's data folder, where the graph windows' own file dialogs start (empty: the
     // program's folder).
     QString dataFolder;
+    // View > Show Units: Y axes titled with their units and units beside the MAX/MIN/AVG fields.
+    bool showUnits = false;
 };

@@ -25,6 +25,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <qcustomplot.h>
 #include <utility>
 
 // ---------------------------------------------------------------------------------------------
@@ -81,6 +82,18 @@ GraphWindow::GraphWindow(Prompter& prompter, GraphShared& shared, QWidget* paren
         readOutLabel->setPalette(palette);
         readOutLabel->hide();
     }
+    // The figures of the points in view lie over the plotting area's bottom-left corner while the
+    // chart is zoomed: showing and hiding them never moves the chart.
+    inViewLabel = new QLabel(chart);
+    inViewLabel->setObjectName(QStringLiteral("inViewLabel"));
+    inViewLabel->setTextFormat(Qt::RichText);
+    inViewLabel->setFrameShape(QFrame::Panel);
+    inViewLabel->setFrameShadow(QFrame::Raised);
+    inViewLabel->setAutoFillBackground(true);
+    inViewLabel->setPalette(readOutLabel->palette());
+    inViewLabel->setMargin(2);
+    inViewLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    inViewLabel->hide();
     m_chartSplitter->addWidget(chart);
     m_chartSplitter->addWidget(buildStatisticPanel());
     m_chartSplitter->setStretchFactor(0, 1);
@@ -103,6 +116,10 @@ GraphWindow::GraphWindow(Prompter& prompter, GraphShared& shared, QWidget* paren
     connect(chart, &ChartWidget::zoomedOut, this, &GraphWindow::onChartZoomedOut);
     connect(chart, &ChartWidget::customizeDialogRequested, this, &GraphWindow::onChartCustomizeDialog);
     connect(chart, &ChartWidget::viewChanged, this, &GraphWindow::updateLimitFigures);
+    // The plotting area changes size when scroll bars come and go: the in-view figures follow it.
+    connect(chart->customPlot(), &QCustomPlot::afterLayout, this, &GraphWindow::placeInView);
+    buildChartMenu();
+    applyUnits();
     placeReadOut();
 }
 
@@ -152,6 +169,7 @@ void GraphWindow::setDataSetPane(QWidget* pane) {
 }
 
 void GraphWindow::redraw() {
+    updateAxisUnitTitles(); // the axes may have changed: their unit titles follow
     chart->setPEactions(pe::sgResetImage);
     chart->setPEactions(pe::sgInvalidateImage);
 }
@@ -208,8 +226,10 @@ void GraphWindow::onChannelBoxClicked() {
 }
 
 void GraphWindow::onSplitAxesClicked() {
-    if (splitAxesBox->isChecked())
+    if (splitAxesBox->isChecked()) {
+        splitAxes();
         return;
+    }
     // One Y axis for all three subsets.
     chart->setMultiAxesSubsets(-1, 0);
     chart->setMultiAxesProportions(-1, 0.0);
@@ -339,9 +359,20 @@ void GraphWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool GraphWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == chart && event->type() == QEvent::Resize)
+    if (watched == chart && event->type() == QEvent::Resize) {
         placeReadOut();
+        placeInView();
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void GraphWindow::placeInView() {
+    if (inViewLabel->isHidden())
+        return;
+    inViewLabel->adjustSize();
+    const QRect plot = chart->plottingRect();
+    inViewLabel->move(plot.left() + 4, std::max(0, plot.bottom() - inViewLabel->height() - 4));
+    inViewLabel->raise();
 }
 
 void GraphWindow::placeReadOut() {

@@ -35,6 +35,8 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QAction;
+class QMenu;
 class QPushButton;
 class QSplitter;
 class QToolButton;
@@ -88,6 +90,12 @@ class GraphWindow : public QWidget {
     // lines; the statistics are left to be computed next.
     void takeChartTemperatureUnit();
     bool temperatureFahrenheit() const { return m_fahrenheit; }
+    // Units (graph_window_units.cpp): "ppm", "%RH", and "°C" or "°F" as the temperatures are.
+    QString channelUnit(int channel) const;
+    // Brings the units on show up to date with GraphShared::showUnits and the temperature unit:
+    // the Y axes' titles (where their own labels are empty) and the unit beside each row of
+    // MAX/MIN/AVG fields. The fields' tool tips always name the unit.
+    void applyUnits();
 
     // --- Controls, named as the rest of the program addresses them -----------------------------
     ChartWidget* chart = nullptr;
@@ -104,6 +112,7 @@ class GraphWindow : public QWidget {
     QCheckBox* splitAxesBox = nullptr;        // never shown
     QPushButton* graphOptionButton = nullptr; // "Graph Option"
     QPushButton* yAxisButton = nullptr;       // "Y Axis"
+    QPushButton* fitYButton = nullptr;        // "Fit Y": each Y axis to its data's range, once
     QPushButton* fontButton = nullptr;        // "Font"
     QPushButton* limitsButton = nullptr;      // "Limits": the limit lines dialog
     QPushButton* savePictureButton = nullptr; // "Save Picture": PNG, SVG or PDF of the chart
@@ -121,8 +130,9 @@ class GraphWindow : public QWidget {
     QComboBox* secondsBox = nullptr;     // seconds "00".."60"
     QLineEdit* sampleCountField = nullptr;
     QPushButton* showMaxMinButton = nullptr; // "Show MAX/MIN on Graph"
-    // Under the fields: the time above each limit over the whole recording (hidden without limits),
-    // and the statistics of the points in view (shown while the chart is zoomed).
+    // Under the fields: the time above each limit over the whole recording (hidden without limits).
+    // Over the chart's bottom-left corner while it is zoomed: MAX, MIN and AVG of the points in view
+    // as a grid of the shown channels, and their time above the limits.
     QLabel* timeAboveLabel = nullptr;
     QLabel* inViewLabel = nullptr;
     // The real-time graph's word that its recording is not journaled (hidden while it is).
@@ -142,6 +152,15 @@ class GraphWindow : public QWidget {
     QLineEdit* temperatureMaxField = nullptr;
     QLineEdit* temperatureMinField = nullptr;
     QLineEdit* temperatureAvgField = nullptr;
+    // The unit at the end of each row of fields (ppm, %RH, temperature); shown with Show Units.
+    QLabel* unitLabels[3] = {nullptr, nullptr, nullptr};
+
+    // The chart's menu (a right click without a drag, or the menu key): "Fit Y to data", "One Y Axis
+    // for All Channels" (checked while the chart has one Y axis) and "Export Report".
+    QMenu* chartMenu = nullptr;
+    QAction* fitYAction = nullptr;
+    QAction* oneAxisAction = nullptr;
+    QAction* exportReportAction = nullptr;
 
     // The MAX, MIN and AVG fields of a channel (0 ppm, 1 %RH, 2 temperature).
     QLineEdit* maxField(int channel) const;
@@ -179,8 +198,18 @@ class GraphWindow : public QWidget {
     void onChartZoomedOut();
     void onUndoZoomClicked();
     void onYAxisClicked();
+    // Fit Y to data (y_axis_fit.cpp): each Y axis set once to the range of its drawn data and a
+    // margin, as if typed into the Y-axis dialog.
+    void onFitYClicked();
+    // The chart's menu and its One Y Axis command (graph_window_chart_menu.cpp). The command does
+    // what unchecking the hidden split switch does; used again it checks the switch, which splits
+    // the chart into its two axes again.
+    void onChartContextMenu(QPoint pos);
+    void onOneAxisTriggered(bool oneAxis);
     // Keeps the read-out in the chart's top-left corner.
     void placeReadOut();
+    // Keeps the in-view figures in the plotting area's bottom-left corner.
+    void placeInView();
     // Limit lines (graph_window_limits.cpp) and pictures (graph_window_picture.cpp).
     void onLimitsClicked();
     void onSavePictureClicked();
@@ -215,6 +244,10 @@ class GraphWindow : public QWidget {
     QWidget* buildChannelsBar();
     QWidget* buildStatisticStrip();
     QWidget* buildStatisticPanel();
+    void buildChartMenu();
+    void updateAxisUnitTitles();
+    // ppm on axis 0, %RH and temperature on axis 1, half the height each; Cross and Text disabled.
+    void splitAxes();
     void redraw();
     void saveTemplate();
     // The remembered limits (of the window's temperature unit) as the chart's limit lines.

@@ -126,6 +126,8 @@ QWidget* GraphWindow::buildToolsBar() {
                                    QStringLiteral("Graph Customization"));
     yAxisButton = pushButton(bar, QStringLiteral("yAxisButton"), QStringLiteral("Y Axis"),
                              QStringLiteral("set the maximum and minimum extent of the left y axis."));
+    fitYButton = pushButton(bar, QStringLiteral("fitYButton"), QStringLiteral("Fit Y"),
+                            QStringLiteral("Fit Y to data: each Y axis set once to the range of its data"));
     fontButton = pushButton(bar, QStringLiteral("fontButton"), QStringLiteral("Font"));
     limitsButton = pushButton(bar, QStringLiteral("limitsButton"), QStringLiteral("Limits"),
                               QStringLiteral("Limit lines, and the time spent above them"));
@@ -135,11 +137,16 @@ QWidget* GraphWindow::buildToolsBar() {
         pushButton(bar, QStringLiteral("exportReportButton"), QStringLiteral("Export Report"),
                    QStringLiteral("Save the graph with its header and figures as a PDF report"));
 
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             graphStatisticButton, lineCursorStatisticButton, divider(bar), normalCursorButton, crossButton,
-             textButton, markColorButton, clearDivider, clearButton, divider(bar), undoZoomButton,
-             splitAxesBox, graphOptionButton, yAxisButton, fontButton, divider(bar), limitsButton,
-             savePictureButton, exportReportButton})
+    for (QWidget* w : std::initializer_list<QWidget*>{graphStatisticButton, lineCursorStatisticButton,
+                                                      divider(bar),         normalCursorButton,
+                                                      crossButton,          textButton,
+                                                      markColorButton,      clearDivider,
+                                                      clearButton,          divider(bar),
+                                                      undoZoomButton,       splitAxesBox,
+                                                      graphOptionButton,    yAxisButton,
+                                                      fitYButton,           fontButton,
+                                                      divider(bar),         limitsButton,
+                                                      savePictureButton,    exportReportButton})
         row->addWidget(w);
 
     connect(graphStatisticButton, &QToolButton::clicked, this, &GraphWindow::onGraphStatisticClicked);
@@ -153,6 +160,7 @@ QWidget* GraphWindow::buildToolsBar() {
     connect(splitAxesBox, &QCheckBox::toggled, this, &GraphWindow::onSplitAxesClicked);
     connect(graphOptionButton, &QPushButton::clicked, this, &GraphWindow::onGraphOptionClicked);
     connect(yAxisButton, &QPushButton::clicked, this, &GraphWindow::onYAxisClicked);
+    connect(fitYButton, &QPushButton::clicked, this, &GraphWindow::onFitYClicked);
     connect(fontButton, &QPushButton::clicked, this, &GraphWindow::onFontClicked);
     connect(limitsButton, &QPushButton::clicked, this, &GraphWindow::onLimitsClicked);
     connect(savePictureButton, &QPushButton::clicked, this, &GraphWindow::onSavePictureClicked);
@@ -239,12 +247,10 @@ QWidget* GraphWindow::buildStatisticStrip() {
 
     timeAboveLabel = new QLabel(statisticStrip);
     timeAboveLabel->setObjectName(QStringLiteral("timeAboveLabel"));
-    inViewLabel = new QLabel(statisticStrip);
-    inViewLabel->setObjectName(QStringLiteral("inViewLabel"));
     journalWarningLabel = new QLabel(statisticStrip);
     journalWarningLabel->setObjectName(QStringLiteral("journalWarningLabel"));
     journalWarningLabel->setStyleSheet(QStringLiteral("color: #b00000;"));
-    for (QLabel* l : {timeAboveLabel, inViewLabel, journalWarningLabel}) {
+    for (QLabel* l : {timeAboveLabel, journalWarningLabel}) {
         l->setWordWrap(true);
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
         l->hide();
@@ -282,6 +288,12 @@ QWidget* GraphWindow::buildStatisticPanel() {
             *fields[c][k] = e;
             grid->addWidget(e, c, 2 * k + 1);
         }
+    }
+    for (int c = 0; c < 3; ++c) {
+        unitLabels[c] = new QLabel(statisticPanel);
+        unitLabels[c]->setObjectName(QStringLiteral("unitLabel%1").arg(c));
+        unitLabels[c]->hide();
+        grid->addWidget(unitLabels[c], c, 6);
     }
     for (int k = 0; k < 3; ++k)
         grid->setColumnStretch(2 * k + 1, 1);

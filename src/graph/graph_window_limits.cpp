@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QStringList>
+#include <algorithm>
 #include <qcustomplot.h>
 
 namespace {
@@ -54,6 +55,7 @@ void GraphWindow::setTemperatureFahrenheit(bool on) {
     m_fahrenheit = on;
     chart->setTemperatureFahrenheit(on);
     applySharedLimits();
+    applyUnits();
 }
 
 void GraphWindow::takeChartTemperatureUnit() {
@@ -110,8 +112,10 @@ void GraphWindow::updateLimitFigures() {
     }
     const ZoomView& view = m.zoomStack.back();
     if (m_rangeValid && m_range.xMin == std::min(view.xMin, view.xMax) &&
-        m_range.xMax == std::max(view.xMin, view.xMax))
+        m_range.xMax == std::max(view.xMin, view.xMax)) {
+        showLimitFigures(); // the same figures; the channels shown may have changed
         return;
+    }
     m_range = limitstats::computeRange(m, view.xMin, view.xMax, m_recording, QLocale(),
                                        m_fahrenheit ? graphstats::TemperatureUnit::Fahrenheit
                                                     : graphstats::TemperatureUnit::Celsius);
@@ -122,19 +126,37 @@ void GraphWindow::updateLimitFigures() {
 void GraphWindow::showLimitFigures() {
     static const QString names[graphstats::kChannels] = {QStringLiteral("ppm"), QStringLiteral("RH"),
                                                          QStringLiteral("T1")};
-    QStringList pieces;
+    const std::vector<int> drawn = chart->model().drawnSubsets();
+    const auto shown = [&](int c) { return std::find(drawn.begin(), drawn.end(), c) != drawn.end(); };
+    const auto cell = [](const QString& text, bool header = false) {
+        return QStringLiteral("<td style=\"padding: 0 6px 0 0;\">%1%2%3</td>")
+            .arg(header ? QStringLiteral("<b>") : QString(), text.toHtmlEscaped(),
+                 header ? QStringLiteral("</b>") : QString());
+    };
+    QString html = QStringLiteral("<b>In view</b>, %1 to %2 (%3 points)")
+                       .arg(graphstats::formatDateTime(m_range.xMin).toHtmlEscaped(),
+                            graphstats::formatDateTime(m_range.xMax).toHtmlEscaped())
+                       .arg(m_range.points.count());
+    QString rows;
     for (int c = 0; c < graphstats::kChannels; ++c) {
-        pieces << QStringLiteral("%1 MAX %2  MIN %3  AVG %4")
-                      .arg(names[c], m_range.stats.max[size_t(c)], m_range.stats.min[size_t(c)],
-                           m_range.stats.avg[size_t(c)].trimmed());
+        if (!shown(c))
+            continue;
+        rows += QStringLiteral("<tr>") + cell(names[c], true) + cell(QStringLiteral("MAX")) +
+                cell(m_range.stats.max[size_t(c)]) + cell(QStringLiteral("MIN")) +
+                cell(m_range.stats.min[size_t(c)]) + cell(QStringLiteral("AVG")) +
+                cell(m_range.stats.avg[size_t(c)].trimmed()) + QStringLiteral("</tr>");
     }
-    QString text =
-        QStringLiteral("In view, %1 to %2 (%3 points): ")
-            .arg(graphstats::formatDateTime(m_range.xMin), graphstats::formatDateTime(m_range.xMax))
-            .arg(m_range.points.count()) +
-        pieces.join(QStringLiteral("  |  "));
-    if (!m_range.limits.empty())
-        text += QStringLiteral("\nIn view, time above: ") + limitFiguresText(m_range.limits);
-    inViewLabel->setText(text);
+    if (!rows.isEmpty())
+        html += QStringLiteral("<table cellspacing=\"0\">") + rows + QStringLiteral("</table>");
+    std::vector<limitstats::LimitFigure> limits;
+    for (const limitstats::LimitFigure& f : m_range.limits)
+        if (shown(f.channel))
+            limits.push_back(f);
+    if (!limits.empty())
+        html += QStringLiteral("Time above: ") + limitFiguresText(limits).toHtmlEscaped();
+    if (html == inViewLabel->text() && inViewLabel->isVisible())
+        return; // nothing new: a recording's redraws do not lay the label out again
+    inViewLabel->setText(html);
     inViewLabel->show();
+    placeInView();
 }

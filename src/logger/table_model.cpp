@@ -54,6 +54,20 @@ int TableModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+QString TableModel::headerToolTip(int column) {
+    // What a column holds and its unit; a text file does not say which temperature unit it holds.
+    switch (column) {
+    case 3:
+        return QStringLiteral("CO2 concentration (ppm)");
+    case 4:
+        return QStringLiteral("Relative humidity (%RH)");
+    case 5:
+        return QStringLiteral("Temperature (°C or °F, as the meter recorded it)");
+    default:
+        return {};
+    }
+}
+
 QString TableModel::headerText(int column) {
     if (column < 0 || column >= ColumnCount)
         return {};
@@ -107,6 +121,8 @@ QVariant TableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal)
+        return headerToolTip(section);
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)

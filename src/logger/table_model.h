@@ -30,6 +30,8 @@ class TableModel : public QAbstractTableModel {
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     static QString headerText(int column);
+    // The header's tool tip: what the column holds, with its unit; empty for the other columns.
+    static QString headerToolTip(int column);
 
     // Rows holding data (0 for a new table, which still shows one empty row).
     qsizetype filledRows() const { return static_cast<qsizetype>(m_rowStart.size()) - 1; }

@@ -8,6 +8,7 @@
 namespace {
 const char* const kRealTimeRateKey = "RealTimeRate";
 const char* const kAnnoColorKey = "AnnoColor";
+const char* const kShowUnitsKey = "ShowUnits";
 
 const char* limitKey(Settings::LimitChannel channel) {
     switch (channel) {
@@ -56,6 +57,14 @@ void Settings::setRealTimeRate(int seconds) {
 
 void Settings::setAnnoColor(quint32 color) {
     m_store->setValue(kAnnoColorKey, color);
+}
+
+bool Settings::showUnits() const {
+    return m_store->value(kShowUnitsKey, kDefaultShowUnits).toBool();
+}
+
+void Settings::setShowUnits(bool on) {
+    m_store->setValue(kShowUnitsKey, on);
 }
 
 std::vector<double> Settings::limits(LimitChannel channel) const {

@@ -12,6 +12,8 @@ class Settings {
   public:
     static constexpr int kDefaultRealTimeRate = 2;
     static constexpr quint32 kDefaultAnnoColor = 0;
+    // View > Show Units: the graphs title their Y axes and label their figures with units.
+    static constexpr bool kDefaultShowUnits = false;
     // Limit lines of the graph windows, per channel; temperatures per unit, as values are recorded.
     enum class LimitChannel { Ppm, Humidity, Celsius, Fahrenheit };
     static constexpr int kMaxLimitsPerChannel = 2;
@@ -24,6 +26,8 @@ class Settings {
     quint32 annoColor() const;
     void setRealTimeRate(int seconds);
     void setAnnoColor(quint32 color);
+    bool showUnits() const;
+    void setShowUnits(bool on);
     // The stored limits of a channel, at most kMaxLimitsPerChannel; an item that is not a finite
     // number is left out, and nothing stored means no limits.
     std::vector<double> limits(LimitChannel channel) const;

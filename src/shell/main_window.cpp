@@ -75,6 +75,15 @@ MainWindow::MainWindow(MeterTransport& transport, Clock& clock, Prompter& prompt
     m_graphShared.annoColor = m_settings.annoColor();
     m_graphShared.limits = readLimitValues(m_settings);
     m_graphShared.realTimeUnsaved = &m_realTime.Unsaved;
+    m_graphShared.showUnits = m_settings.showUnits();
+    showUnitsAction->setChecked(m_graphShared.showUnits);
+    connect(showUnitsAction, &QAction::toggled, this, [this](bool on) {
+        m_graphShared.showUnits = on;
+        m_settings.setShowUnits(on);
+        for (QMdiSubWindow* sub : m_mdi->subWindowList())
+            if (auto* graph = qobject_cast<GraphWindow*>(sub->widget()))
+                graph->applyUnits();
+    });
     m_glyphs.load(devicePixelRatioF());
 
     connect(&m_poll, &PollCycle::connectionMade, this, &MainWindow::connectionActions);
@@ -189,6 +198,9 @@ void MainWindow::buildMenus() {
     realTimeGraphAction = view->addAction("Real Time &Graph");
     realTimeGraphAction->setCheckable(true);
     realTimeGraphAction->setChecked(true);
+    showUnitsAction = view->addAction("Show &Units");
+    showUnitsAction->setObjectName("showUnitsAction");
+    showUnitsAction->setCheckable(true);
 
     m_windowMenu = menuBar()->addMenu("&Window");
     tileAction = m_windowMenu->addAction("&Tile");

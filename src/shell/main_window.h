@@ -65,6 +65,7 @@ class MainWindow : public QMainWindow {
     QMenu* dataLoggerMenu;
     QAction *loadDataAction, *setupAction;
     QAction *controlPanelAction, *realTimeGraphAction;
+    QAction* showUnitsAction; // "Show &Units": units on the graphs' Y axes and figures, remembered
     QAction *tileAction, *cascadeAction, *contentsAction, *aboutAction;
     // Tool bar.
     QToolButton *openButton, *saveButton, *printButton, *dataLoggerButton, *outputToGraphButton, *runButton,

@@ -113,9 +113,9 @@ class ChartWidgetTest : public ::testing::Test {
         press(QEvent::MouseMove, to, button);
         press(QEvent::MouseButtonRelease, to, button);
     }
-    void wheel(QPoint pos, int steps) {
+    void wheel(QPoint pos, int steps, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QWheelEvent event(QPointF(pos), chart.customPlot()->mapToGlobal(QPointF(pos)), QPoint(),
-                          QPoint(0, 120 * steps), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                          QPoint(0, 120 * steps), Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
         QApplication::sendEvent(chart.customPlot(), &event);
     }
     // The X range on show, in date-time days, and axis a's Y range.
@@ -382,24 +382,99 @@ TEST_F(ChartWidgetTest, WheelZoomsAroundThePointerAndBackOutToTheWholeView) {
     ASSERT_TRUE(chart.isZoomed());
     EXPECT_EQ(zoomIns.count(), 1);
     const double whole = (kPoints - 1) * kStep;
+    // The plain wheel zooms time only: both Y scales stay whole.
     EXPECT_NEAR(shownX().second - shownX().first, 0.8 * whole, whole / 1000);
-    EXPECT_NEAR(shownY(0).size(), 8000, 1);
+    EXPECT_EQ(shownY(0), QCPRange(0, 10000));
     EXPECT_EQ(shownY(1), QCPRange(-50, 100));
-    // The value under the pointer keeps its place in the range (the bars then take a strip).
+    // The value under the pointer keeps its place in the range (the bar then takes a strip).
     const double whereX = (before.x() - kStart) / whole;
     EXPECT_NEAR((before.x() - shownX().first) / (shownX().second - shownX().first), whereX, 1e-6);
-    EXPECT_NEAR((before.y() - shownY(0).lower) / shownY(0).size(), before.y() / 10000, 1e-6);
     wheel(at, 1);
     EXPECT_EQ(zoomIns.count(), 1); // deeper into the same zoom
     EXPECT_NEAR(shownX().second - shownX().first, 0.64 * whole, whole / 1000);
+    EXPECT_EQ(shownY(0), QCPRange(0, 10000));
+
+    // Ctrl+wheel zooms the Y axis under the pointer only, around the pointer; time stays.
+    const std::pair<double, double> xBefore = shownX();
+    const QPoint overTop = pixelOf(kStart + 3 * kStep, 4000);
+    const double yUnder = chart.pixelToData(overTop).y();
+    wheel(overTop, 1, Qt::ControlModifier);
+    EXPECT_NEAR(shownX().first, xBefore.first, 1e-12);
+    EXPECT_NEAR(shownX().second, xBefore.second, 1e-12);
+    EXPECT_NEAR(shownY(0).size(), 8000, 1);
+    EXPECT_NEAR((yUnder - shownY(0).lower) / shownY(0).size(), yUnder / 10000, 1e-6);
+    EXPECT_EQ(shownY(1), QCPRange(-50, 100));
+    const QPoint overBottom = rect(1)->rect().center();
+    wheel(overBottom, 1, Qt::ControlModifier);
+    EXPECT_NEAR(shownY(1).size(), 0.8 * 150, 1e-6);
+    EXPECT_NEAR(shownY(0).size(), 8000, 1);
+    EXPECT_EQ(zoomIns.count(), 1);
 
     wheel(at, -1);
     EXPECT_TRUE(chart.isZoomed());
     wheel(at, -5);
+    EXPECT_TRUE(chart.isZoomed()); // time is whole again, the Y axes are still zoomed
+    wheel(overTop, -5, Qt::ControlModifier);
+    wheel(overBottom, -5, Qt::ControlModifier);
     EXPECT_FALSE(chart.isZoomed());
     EXPECT_EQ(zoomOuts.count(), 1);
     EXPECT_NEAR(shownX().first, kStart, 1e-9);
     EXPECT_EQ(shownY(0), QCPRange(0, 10000));
+}
+
+// Relative luminance and contrast as the usual legibility rule has them, worked out here on their own.
+double luminance(const QColor& c) {
+    const auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+}
+double contrast(const QColor& a, const QColor& b) {
+    const double x = luminance(a), y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+QColor over(const QColor& top, const QColor& under) {
+    const double a = top.alphaF();
+    return QColor::fromRgbF(float(top.redF() * a + under.redF() * (1 - a)),
+                            float(top.greenF() * a + under.greenF() * (1 - a)),
+                            float(top.blueF() * a + under.blueF() * (1 - a)));
+}
+
+TEST_F(ChartWidgetTest, MaxMinTableReadsOnTheChartAndIsNoSmallerThanTheAxisLabels) {
+    // As "Show MAX/MIN on Graph" sets it: black captions, red values, white at opacity 129 over a
+    // black chart, text size 80.
+    chart.setGraphBackColor(peRgb(0, 0, 0));
+    chart.setTARows(3);
+    chart.setTAColumns(2);
+    for (int r = 0; r < 3; ++r) {
+        chart.setTAText(r, 0, "ppm MAX:");
+        chart.setTAText(r, 1, "1320@7/27/26 10:18:00 AM");
+        chart.setTAColor(r, 1, peRgb(255, 0, 0) | 0xFF000000u);
+    }
+    chart.setTABackColor(peRgb(255, 255, 255) | (129u << 24));
+    chart.setTATextSize(80);
+    chart.setShowTableAnnotation(true);
+    settle();
+    const QColor backdrop = over(QColor(255, 255, 255, 129), Qt::black);
+    EXPECT_EQ(chart.tableBackdrop().rgb(), backdrop.rgb());
+    for (int r = 0; r < 3; ++r) {
+        // The black captions read on the grey as they are: no backing, their colour kept.
+        EXPECT_FALSE(chart.tableCellBacking(r, 0).isValid());
+        EXPECT_GE(contrast(Qt::black, backdrop), 4.5);
+        // Red on that grey does not; a part-opaque black backing makes it read.
+        ASSERT_LT(contrast(Qt::red, backdrop), 4.5);
+        const QColor backing = chart.tableCellBacking(r, 1);
+        ASSERT_TRUE(backing.isValid());
+        EXPECT_EQ(backing.rgb(), QColor(Qt::black).rgb());
+        EXPECT_LT(backing.alpha(), 255);
+        EXPECT_GE(contrast(Qt::red, over(backing, backdrop)), 4.5);
+    }
+    const QFont tick = chart.customPlot()->axisRect(0)->axis(QCPAxis::atLeft)->tickLabelFont();
+    EXPECT_GE(chart.tableFont().pointSizeF(), tick.pointSizeF());
+    // Its stored size stays as it was set.
+    EXPECT_EQ(chart.TATextSize(), 80);
+
+    // A backing that cannot help (red on white over white) is not drawn at all.
+    chart.setGraphBackColor(peRgb(255, 255, 255));
+    EXPECT_FALSE(chart.tableCellBacking(0, 1).isValid());
 }
 
 TEST_F(ChartWidgetTest, LongTableStaysInsideTheTopAxis) {

@@ -203,6 +203,7 @@ TEST_F(GraphLimits, RangeLineFollowsZoomPanningAndUndoZoom) {
     shared.limits = {{1000.0}, {}, {}, {}};
     GraphWindow& g = recording();
     EXPECT_TRUE(g.inViewLabel->isHidden());
+    const QRect chartBefore = g.chart->geometry();
 
     drag(pixelOf(90, 3800), pixelOf(390, 100));
     ASSERT_TRUE(g.chart->isZoomed());
@@ -214,11 +215,28 @@ TEST_F(GraphLimits, RangeLineFollowsZoomPanningAndUndoZoom) {
     EXPECT_EQ(g.rangeFigures().stats.avg, expected.stats.avg);
     EXPECT_EQ(g.rangeFigures().limits, expected.limits);
     const QString zoomed = g.inViewLabel->text();
-    EXPECT_TRUE(zoomed.contains("(5 points): ppm MAX " + expected.stats.max[0] + "  MIN " +
-                                expected.stats.min[0] + "  AVG " + expected.stats.avg[0].trimmed()))
+    // A grid: one row per shown channel with its MAX, MIN and AVG, then the time above.
+    const auto row = [&](const QString& name, int c) {
+        const QString cell = QStringLiteral("<td style=\"padding: 0 6px 0 0;\">%1</td>");
+        return QStringLiteral("<tr>") + cell.arg("<b>" + name + "</b>") + cell.arg("MAX") +
+               cell.arg(expected.stats.max[size_t(c)]) + cell.arg("MIN") +
+               cell.arg(expected.stats.min[size_t(c)]) + cell.arg("AVG") +
+               cell.arg(expected.stats.avg[size_t(c)].trimmed()) + QStringLiteral("</tr>");
+    };
+    EXPECT_TRUE(zoomed.contains("(5 points)")) << zoomed.toStdString();
+    EXPECT_TRUE(zoomed.contains(row("ppm", 0))) << zoomed.toStdString();
+    EXPECT_TRUE(zoomed.contains(row("RH", 1))) << zoomed.toStdString();
+    EXPECT_TRUE(zoomed.endsWith("</table>Time above: ppm &gt; 1000: 0:02:00 (100.0%)"))
         << zoomed.toStdString();
-    EXPECT_TRUE(zoomed.endsWith("\nIn view, time above: ppm > 1000: 0:02:00 (100.0%)"))
-        << zoomed.toStdString();
+    // Only the shown channels: without ppm its row and its time above go.
+    g.ppmBox->setChecked(false);
+    EXPECT_FALSE(g.inViewLabel->text().contains("<b>ppm</b>"));
+    EXPECT_FALSE(g.inViewLabel->text().contains("Time above"));
+    EXPECT_TRUE(g.inViewLabel->text().contains(row("RH", 1)));
+    g.ppmBox->setChecked(true);
+    // It lies over the chart: the chart kept its place and size when the zoom began.
+    EXPECT_EQ(g.inViewLabel->parentWidget(), g.chart);
+    EXPECT_EQ(g.chart->geometry(), chartBefore);
 
     // Panning to the end of the recording: the line follows at once.
     QScrollBar* bar = g.chart->horizontalScrollBar();
@@ -232,6 +250,7 @@ TEST_F(GraphLimits, RangeLineFollowsZoomPanningAndUndoZoom) {
 
     g.onUndoZoomClicked();
     EXPECT_TRUE(g.inViewLabel->isHidden());
+    EXPECT_EQ(g.chart->geometry(), chartBefore);
     EXPECT_FALSE(g.timeAboveLabel->isHidden()); // the whole recording's line stays
 }
 

@@ -53,6 +53,17 @@ TEST(TableModel, NewTableShowsHeadersAndOneEmptyRow) {
     EXPECT_TRUE(m.flags(m.index(0, 1)) & Qt::ItemIsSelectable);
 }
 
+TEST(TableModel, MeasurementHeadersTellTheirUnitsInTheirTips) {
+    TableModel model;
+    const auto tip = [&](int c) { return model.headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString(); };
+    EXPECT_EQ(tip(3), "CO2 concentration (ppm)");
+    EXPECT_EQ(tip(4), "Relative humidity (%RH)");
+    EXPECT_EQ(tip(5), "Temperature (°C or °F, as the meter recorded it)");
+    EXPECT_EQ(tip(1), "");
+    EXPECT_EQ(model.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(),
+              "ppm"); // the header itself stays
+}
+
 TEST(TableModel, RowsKeepTheirFieldsExactly) {
     TableModel m;
     const std::string big(70000, 'q'); // lengths beyond one and two length bytes

@@ -56,6 +56,10 @@ TEST(Settings, DefaultsWhenMissingOrUnreadable) {
         Settings s(path);
         EXPECT_EQ(s.realTimeRate(), 2);
         EXPECT_EQ(s.annoColor(), 0u);
+        EXPECT_FALSE(s.showUnits());
+        s.setShowUnits(true);
+        EXPECT_TRUE(s.showUnits());
+        s.setShowUnits(false);
     }
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));

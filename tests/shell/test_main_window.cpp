@@ -1,5 +1,6 @@
 #include "chart/chart_widget.h"
 #include "files/open_save_choice_dialog.h"
+#include "graph/graph_window.h"
 #include "link/hid_meter_transport.h"
 #include "link/simulated_hid_backend.h"
 #include "link/simulated_meter.h"
@@ -23,8 +24,8 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPrinter>
 #include <QMenu>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -56,6 +57,23 @@ TEST_F(MainWindowTest, StartUpOrderAndDefaults) {
     EXPECT_EQ(main->dataFolderPath, QDir::toNativeSeparators(dir.filePath("Documents/QZ407/")));
     EXPECT_TRUE(QDir(dir.filePath("Documents/QZ407")).exists());
     EXPECT_EQ(main->runButton->toolTip(), "Start Graphing Real Time Data");
+}
+
+TEST_F(MainWindowTest, ShowUnitsIsOffAtFirstReachesOpenGraphsAndIsRemembered) {
+    showMain();
+    ASSERT_NE(main->showUnitsAction, nullptr);
+    EXPECT_EQ(main->showUnitsAction->text(), "Show &Units");
+    EXPECT_FALSE(main->showUnitsAction->isChecked());
+    GraphWindow* graph = main->recorder().window();
+    ASSERT_NE(graph, nullptr);
+    EXPECT_TRUE(graph->unitLabels[0]->isHidden());
+    main->showUnitsAction->trigger();
+    EXPECT_TRUE(main->graphShared().showUnits);
+    EXPECT_FALSE(graph->unitLabels[0]->isHidden());
+    EXPECT_EQ(graph->chart->yAxisUnitTitles(), QStringList({"ppm", "%RH, °C"}));
+    start(); // the next start remembers it
+    EXPECT_TRUE(main->showUnitsAction->isChecked());
+    EXPECT_TRUE(main->graphShared().showUnits);
 }
 
 TEST_F(MainWindowTest, ConnectionAndLossActions) {
