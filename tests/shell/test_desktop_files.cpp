@@ -242,4 +242,54 @@ TEST_F(DesktopFilesTest, RecordingProgressShowsInItsPanel) {
     EXPECT_EQ(main->activityPanel()->text(), "");
 }
 
+// Each kind of file dialog starts where it was last used, in this run and the next; a folder
+// that has gone falls back to the data folder.
+TEST_F(DesktopFilesTest, FileDialogsStartInTheirLastFolder) {
+    const QString graph = graphFile("f.ghf");
+    main->openFiles({graph});
+    auto* window = qobject_cast<GraphWindow*>(main->mdiArea()->currentSubWindow()->widget());
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(QDir(dir.path()).mkpath("elsewhere/deeper"));
+    prompter.files = {path("elsewhere/deeper/one.ghf")};
+    ASSERT_TRUE(main->fileCommands().saveGraph(*window));
+    ASSERT_FALSE(main->fileCommands().saveGraph(*window)); // cancelled: only the folder is looked at
+    EXPECT_EQ(prompter.fileRequests.last().initialDir, path("elsewhere/deeper"));
+    // The open dialog of graph files shares it; the collection dialog has its own.
+    main->fileCommands().openSingleFile();
+    EXPECT_EQ(prompter.fileRequests.last().initialDir, path("elsewhere/deeper"));
+    main->fileCommands().openCollectionFile();
+    EXPECT_EQ(prompter.fileRequests.last().initialDir, main->dataFolderPath);
+
+    start(); // a crash: nothing was closed
+    showMain();
+    main->fileCommands().openSingleFile();
+    EXPECT_EQ(prompter.fileRequests.last().initialDir, path("elsewhere/deeper"));
+
+    ASSERT_TRUE(QDir(path("elsewhere")).removeRecursively());
+    main->fileCommands().openSingleFile();
+    EXPECT_EQ(prompter.fileRequests.last().initialDir, main->dataFolderPath);
+}
+
+// The main window's place and size and the child windows' sizes come back at the next start.
+TEST_F(DesktopFilesTest, WindowSizesComeBackAfterAClose) {
+    EXPECT_FALSE(main->restoreStoredGeometry()); // never stored: the program starts maximised
+    main->setGeometry(40, 50, 1100, 700);
+    const QString graph = graphFile("w.ghf");
+    main->openFiles({graph});
+    QMdiSubWindow* sub = main->mdiArea()->currentSubWindow();
+    ASSERT_EQ(sub->windowTitle(), graph);
+    sub->resize(520, 330);
+    const QSize realTime(610, 400);
+    main->recorder().window()->parentWidget()->resize(realTime);
+    ASSERT_TRUE(main->close());
+
+    start();
+    ASSERT_TRUE(main->restoreStoredGeometry());
+    EXPECT_EQ(main->geometry().size(), QSize(1100, 700));
+    showMain();
+    EXPECT_EQ(main->recorder().window()->parentWidget()->size(), realTime);
+    main->openFiles({graph});
+    EXPECT_EQ(main->mdiArea()->currentSubWindow()->size(), QSize(520, 330));
+}
+
 } // namespace test_desktop_files
