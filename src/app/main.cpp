@@ -88,7 +88,10 @@ int main(int argc, char** argv) {
     }
     // The files named on the command line open once the window is up, as File > Open opens them.
     const QStringList files = parser.positionalArguments();
-    if (!files.isEmpty())
-        QTimer::singleShot(0, &main, [&main, files] { main.openFiles(files); });
+    QTimer::singleShot(0, &main, [&main, &aids, files] {
+        if (!files.isEmpty())
+            main.openFiles(files);
+        aids.commandLineFilesOpened();
+    });
     return app.exec();
 }
