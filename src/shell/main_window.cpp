@@ -47,6 +47,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <limits>
 #include <new>
 
 MainWindow::MainWindow(MeterTransport& transport, Clock& clock, Prompter& prompter, Settings& settings,
@@ -738,7 +739,27 @@ void MainWindow::lossActions() {
 }
 
 void MainWindow::onTileClicked() {
-    mdi::tile(*m_mdi);
+    // A chart too low to read is no use side by side: rows that would leave one lower than
+    // kSmallestTiledChart overlap instead.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    int around = 0; // what a graph window holds besides its chart
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (auto* graph = qobject_cast<GraphWindow*>(sub->widget()); graph && sub->isVisible())
+            around = std::max(around, sub->height() - graph->chart->height());
+    }
+    mdi::tile(*m_mdi, around > 0 ? kSmallestTiledChart + around : 0);
+}
+
+int MainWindow::smallestChartHeight() const {
+    // The graph windows' layouts follow their new sizes first.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    int smallest = std::numeric_limits<int>::max();
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        auto* graph = qobject_cast<GraphWindow*>(sub->widget());
+        if (graph && sub->isVisible() && !sub->isMinimized())
+            smallest = std::min(smallest, graph->chart->height());
+    }
+    return smallest;
 }
 
 void MainWindow::onCascadeClicked() {

@@ -95,7 +95,11 @@ class MainWindow : public QMainWindow {
     bool onExitClicked();
     void onContentsClicked();
     void onAboutClicked();
+    // Tile, or Cascade where tiling would leave a chart lower than kSmallestTiledChart.
     void onTileClicked();
+    static constexpr int kSmallestTiledChart = 240;
+    // The height of the lowest chart among the shown graph windows (INT_MAX when none).
+    int smallestChartHeight() const;
     void onCascadeClicked();
     void onPrinterSetupClicked();
     void onSetupClicked();
