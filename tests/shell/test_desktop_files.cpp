@@ -18,7 +18,9 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 // This file's tests and helpers, apart from the other files compiled into the same unit.
@@ -211,6 +213,30 @@ TEST(ActivityPanelText, RecordingAndDownload) {
               "Recording: 1,234 samples, 1:02:03, no journal: disk full");
     EXPECT_EQ(ActivityPanel::downloadText(4096, 262144), "Downloading: 4,096 of 262,144 bytes (1 %)");
     EXPECT_EQ(ActivityPanel::downloadText(0, 0), "Downloading: 0 of 0 bytes (0 %)");
+}
+
+// The download's progress shows in the panel while it runs, and goes when it ends.
+TEST_F(DesktopFilesTest, DownloadProgressShowsInItsPanel) {
+    LocaleGuard us("en_US");
+    main->poll().pollTimer.stop();
+    tick();
+    ASSERT_TRUE(main->poll().Connected);
+    QStringList seen;
+    QTimer probe;
+    probe.setInterval(0);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const QString text = main->activityPanel()->text();
+        if (seen.isEmpty() || seen.last() != text)
+            seen << text;
+    });
+    probe.start();
+    main->onLoadDataClicked();
+    probe.stop();
+    ASSERT_EQ(main->dataSetStore().sets.size(), 4u);
+    const QStringList progress =
+        seen.filter(QRegularExpression("^Downloading: [0-9,]+ of [0-9,]+ bytes \\(\\d+ %\\)$"));
+    EXPECT_GE(progress.size(), 2) << seen.join('\n').toStdString();
+    EXPECT_EQ(main->activityPanel()->text(), "");
 }
 
 // While a recording runs the panel counts its samples and time; a save's word wins for a while.
