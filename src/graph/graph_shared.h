@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <vector>
 
 class Settings;
@@ -38,4 +39,9 @@ struct GraphShared {
     // The program's data folder, where the graph windows' own file dialogs start (empty: the
     // program's folder).
     QString dataFolder;
+    // Where a kind of file dialog ("picture") starts when it was used before (empty or unset: the
+    // data folder); told the file chosen there; told each file written (the status bar).
+    std::function<QString(const QString& kind)> startFolder;
+    std::function<void(const QString& kind, const QString& fileName)> fileChosen;
+    std::function<void(const QString& fileName)> fileWritten;
 };

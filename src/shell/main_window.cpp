@@ -86,6 +86,13 @@ MainWindow::MainWindow(MeterTransport& transport, Clock& clock, Prompter& prompt
     m_graphShared.annoColor = m_settings.annoColor();
     m_graphShared.limits = readLimitValues(m_settings);
     m_graphShared.realTimeUnsaved = &m_realTime.Unsaved;
+    m_graphShared.startFolder = [this](const QString& kind) { return startFolder(kind); };
+    m_graphShared.fileChosen = [this](const QString& kind, const QString& fileName) {
+        m_settings.setLastFolder(kind, QFileInfo(fileName).absolutePath());
+    };
+    m_graphShared.fileWritten = [this](const QString& fileName) {
+        m_activity->showMessage(QStringLiteral("Saved ") + QFileInfo(fileName).fileName());
+    };
     m_glyphs.load(devicePixelRatioF());
 
     connect(&m_poll, &PollCycle::connectionMade, this, &MainWindow::connectionActions);

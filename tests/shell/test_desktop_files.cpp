@@ -206,6 +206,23 @@ TEST_F(DesktopFilesTest, SavesSayWhatWasWritten) {
     EXPECT_EQ(main->activityPanel()->text(), "");
 }
 
+// Save Picture says what it wrote, and its dialog starts where the last picture went.
+TEST_F(DesktopFilesTest, PicturesSayWhatWasWrittenAndRememberTheirFolder) {
+    main->openFiles({graphFile("p.ghf")});
+    auto* window = qobject_cast<GraphWindow*>(main->mdiArea()->currentSubWindow()->widget());
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(QDir(dir.path()).mkpath("pictures"));
+    prompter.files = {path("pictures/chart.png")};
+    window->onSavePictureClicked();
+    ASSERT_TRUE(QFile::exists(path("pictures/chart.png")));
+    EXPECT_EQ(main->activityPanel()->text(), "Saved chart.png");
+    window->onSavePictureClicked(); // cancelled
+    EXPECT_EQ(prompter.fileRequests.last().initialDir, path("pictures"));
+    // Graph files keep their own folder.
+    main->fileCommands().openSingleFile();
+    EXPECT_EQ(prompter.fileRequests.last().initialDir, main->dataFolderPath);
+}
+
 TEST(ActivityPanelText, RecordingAndDownload) {
     LocaleGuard us("en_US");
     EXPECT_EQ(ActivityPanel::recordingText(1, 999, {}), "Recording: 1 sample, 0:00:00, journal on");
