@@ -580,9 +580,9 @@ GraphWindow* MainWindow::createGraphWindow(const QString& caption) {
     connect(graph, &GraphWindow::saveGraphRequested, this,
             [this](GraphWindow* w) { m_files->saveGraph(*w); });
     connect(graph, &GraphWindow::exportReportRequested, this, [this](GraphWindow* w) {
-        const QString caption = w->windowTitle();
-        if (report::exportGraphReport(*w))
-            m_activity->showMessage(QStringLiteral("Exported the report of ") + caption);
+        QString written;
+        if (report::exportGraphReport(*w, &written))
+            m_activity->showMessage(QStringLiteral("Exported ") + QFileInfo(written).fileName());
     });
     connect(graph, &GraphWindow::closedWindow, this, [guard = QPointer<QMdiSubWindow>(sub)](GraphWindow*) {
         // The sub-window goes with the graph it holds.

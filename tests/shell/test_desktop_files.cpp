@@ -221,15 +221,32 @@ TEST_F(DesktopFilesTest, PicturesSayWhatWasWrittenAndRememberTheirFolder) {
     // Graph files keep their own folder.
     main->fileCommands().openSingleFile();
     EXPECT_EQ(prompter.fileRequests.last().initialDir, main->dataFolderPath);
+
+    // Export Report likewise.
+    ASSERT_TRUE(QDir(dir.path()).mkpath("reports"));
+    prompter.files = {path("reports/week.pdf")};
+    window->onExportReportClicked();
+    ASSERT_TRUE(QFile::exists(path("reports/week.pdf")));
+    EXPECT_EQ(main->activityPanel()->text(), "Exported week.pdf");
+    window->onExportReportClicked(); // cancelled
+    EXPECT_EQ(prompter.fileRequests.last().initialDir, path("reports"));
 }
 
-TEST(ActivityPanelText, RecordingAndDownload) {
-    LocaleGuard us("en_US");
-    EXPECT_EQ(ActivityPanel::recordingText(1, 999, {}), "Recording: 1 sample, 0:00:00, journal on");
-    EXPECT_EQ(ActivityPanel::recordingText(1234, 3723000, "disk full"),
-              "Recording: 1,234 samples, 1:02:03, no journal: disk full");
-    EXPECT_EQ(ActivityPanel::downloadText(4096, 262144), "Downloading: 4,096 of 262,144 bytes (1 %)");
-    EXPECT_EQ(ActivityPanel::downloadText(0, 0), "Downloading: 0 of 0 bytes (0 %)");
+// Without its journal, a recording says why in the panel.
+TEST_F(DesktopFilesTest, RecordingWithoutJournalSaysSo) {
+    main->recorder().setJournalPath(QString());
+    tick(2);
+    prompter.dialogHandler = [](QDialog& d) {
+        dynamic_cast<RealTimeSetupDialog&>(d).sampleCountEdit->setText("   50");
+        return int(QDialog::Accepted);
+    };
+    main->runAction->trigger();
+    ASSERT_TRUE(main->realTime().Running);
+    tick(4);
+    const QString why = main->recorder().journalProblem();
+    ASSERT_FALSE(why.isEmpty());
+    EXPECT_TRUE(main->activityPanel()->text().endsWith(", no journal: " + why))
+        << main->activityPanel()->text().toStdString();
 }
 
 // The download's progress shows in the panel while it runs, and goes when it ends.
