@@ -29,6 +29,8 @@ int main(int argc, char** argv) {
     parser.addVersionOption();
     QCommandLineOption demo("demo", "Run on the built-in simulated meter instead of a meter on USB.");
     parser.addOption(demo);
+    parser.addPositionalArgument(
+        "files", "Graph (.ghf), text (.txt, .csv) or collection (.407) files to open.", "[FILE...]");
     TestAids::addOptions(parser);
     // --help and --version are answered before the application object exists, so they also work
     // in a terminal without a display; everything else waits for QApplication, which first takes
@@ -75,9 +77,21 @@ int main(int argc, char** argv) {
     prompter.setParent(&main);
     aids.attach(main);
     QObject::connect(&main, &MainWindow::firstShown, [&splash] { splash.reset(); });
-    // Start maximised; without a window manager (a bare X server) fill the screen by hand.
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        main.setGeometry(screen->availableGeometry());
-    main.showMaximized();
+    // Where the last run left it; the first time maximised, and without a window manager (a bare X
+    // server) filling the screen by hand.
+    if (main.restoreStoredGeometry()) {
+        main.show();
+    } else {
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            main.setGeometry(screen->availableGeometry());
+        main.showMaximized();
+    }
+    // The files named on the command line open once the window is up, as File > Open opens them.
+    const QStringList files = parser.positionalArguments();
+    QTimer::singleShot(0, &main, [&main, &aids, files] {
+        if (!files.isEmpty())
+            main.openFiles(files);
+        aids.commandLineFilesOpened();
+    });
     return app.exec();
 }

@@ -7,6 +7,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
@@ -16,6 +18,7 @@ namespace {
 
 const QString kRecordOption = QStringLiteral("test-record");
 const QString kRecoveryOption = QStringLiteral("test-recovery");
+const QString kWindowsOption = QStringLiteral("test-windows");
 
 void say(const QString& line) {
     std::fputs(qPrintable(line + u'\n'), stdout);
@@ -39,8 +42,28 @@ void TestAids::addOptions(QCommandLineParser& parser) {
                                 QStringLiteral("Test aid: answer the recovery question, report, quit."),
                                 QStringLiteral("yes|no"));
     recovery.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption windows(
+        kWindowsOption,
+        QStringLiteral("Test aid: print messages and the windows the command line opened, quit."));
+    windows.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(record);
     parser.addOption(recovery);
+    parser.addOption(windows);
+}
+
+void TestAids::message(const QString& text) {
+    if (m_listWindows)
+        say(QStringLiteral("message: ") + text);
+    else
+        m_real.message(text);
+}
+
+void TestAids::commandLineFilesOpened() {
+    if (!m_listWindows || !m_main)
+        return;
+    for (QMdiSubWindow* sub : m_main->mdiArea()->subWindowList())
+        say(QStringLiteral("window: ") + sub->windowTitle());
+    QCoreApplication::exit(0);
 }
 
 TestAids::TestAids(const QCommandLineParser& parser, Prompter& real) : m_real(real) {
@@ -50,6 +73,7 @@ TestAids::TestAids(const QCommandLineParser& parser, Prompter& real) : m_real(re
         m_recordRate = record[1].toInt();
     }
     m_recoveryAnswer = parser.value(kRecoveryOption);
+    m_listWindows = parser.isSet(kWindowsOption);
 }
 
 void TestAids::attach(MainWindow& main) {

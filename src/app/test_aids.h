@@ -8,6 +8,9 @@
 //                             of showing it, prints "question: <text>", then "recovered N samples,
 //                             last at <date-time days>" or "declined", and quits; prints
 //                             "no question" and quits when there was none.
+//   --test-windows            prints each message as "message: <text>" instead of showing it;
+//                             once the files named on the command line are open, prints
+//                             "window: <caption>" for each child window and quits.
 #include "platform/prompter.h"
 
 #include <QString>
@@ -23,8 +26,10 @@ class TestAids : public Prompter {
 
     // Hooks the aids that were asked for into the main window.
     void attach(MainWindow& main);
+    // The files named on the command line have been opened.
+    void commandLineFilesOpened();
 
-    void message(const QString& text) override { m_real.message(text); }
+    void message(const QString& text) override;
     Answer question(const QString& text, Buttons buttons) override;
     bool saveFile(FileRequest& request) override { return m_real.saveFile(request); }
     bool openFile(FileRequest& request) override { return m_real.openFile(request); }
@@ -39,4 +44,5 @@ class TestAids : public Prompter {
     int m_recordRate = 0;
     QString m_recoveryAnswer; // empty: not asked for
     bool m_recoveryAsked = false;
+    bool m_listWindows = false;
 };

@@ -83,11 +83,12 @@ TempImageWrite writeTemporaryImage(const QString& dataFolder, std::span<const ui
 }
 
 SaveCollectionResult saveCollection(Prompter& prompter, const QString& dataFolder,
-                                    std::span<const uint8_t> unwritten) {
+                                    std::span<const uint8_t> unwritten, const QString& startFolder,
+                                    QString* savedName) {
     Prompter::FileRequest request;
     request.filter = QString::fromLatin1(CollectionSaveFilter);
     request.defaultExt = QString::fromLatin1(CollectionDefaultExt);
-    request.initialDir = effectiveDataFolder(dataFolder);
+    request.initialDir = startFolder.isEmpty() ? effectiveDataFolder(dataFolder) : startFolder;
     if (!prompter.saveFile(request))
         return SaveCollectionResult::Cancelled;
 
@@ -106,22 +107,30 @@ SaveCollectionResult saveCollection(Prompter& prompter, const QString& dataFolde
         prompter.message(QDir::toNativeSeparators(request.fileName) + QStringLiteral(": ") + error);
         return SaveCollectionResult::WriteFailed;
     }
+    if (savedName)
+        *savedName = request.fileName;
     return SaveCollectionResult::Saved;
 }
 
 OpenCollectionResult openCollection(Prompter& prompter, DataSetStore& store, const QString& dataFolder,
-                                    const QDateTime& now) {
+                                    const QDateTime& now, const QString& startFolder) {
     OpenCollectionResult result;
     Prompter::FileRequest request;
     request.filter = QString::fromLatin1(CollectionOpenFilter);
     request.defaultExt = QString::fromLatin1(CollectionDefaultExt);
-    request.initialDir = effectiveDataFolder(dataFolder);
+    request.initialDir = startFolder.isEmpty() ? effectiveDataFolder(dataFolder) : startFolder;
     if (!prompter.openFile(request))
         return result;
-    result.path = request.fileName;
+    return openCollectionFile(prompter, store, dataFolder, now, request.fileName);
+}
 
-    const QString shown = QDir::toNativeSeparators(request.fileName);
-    const qint64 size = QFileInfo(request.fileName).size();
+OpenCollectionResult openCollectionFile(Prompter& prompter, DataSetStore& store, const QString& dataFolder,
+                                        const QDateTime& now, const QString& fileName) {
+    OpenCollectionResult result;
+    result.path = fileName;
+
+    const QString shown = QDir::toNativeSeparators(fileName);
+    const qint64 size = QFileInfo(fileName).size();
     if (size > CollectionFileMaxBytes) {
         prompter.message(QStringLiteral("%1 is not a data set collection file: it holds %2 bytes, more "
                                         "than a meter's memory could ever fill.")
@@ -134,7 +143,7 @@ OpenCollectionResult openCollection(Prompter& prompter, DataSetStore& store, con
     // The file is read and decoded beside the store, which changes only once the decode succeeded.
     DataSetStore read;
     try {
-        if (!readCollectionFile(request.fileName, read.image)) {
+        if (!readCollectionFile(fileName, read.image)) {
             result.outcome = OpenCollectionResult::Unreadable;
             return result;
         }

@@ -53,8 +53,10 @@ enum class SaveCollectionResult {
 // user believes saved is not silently lost. `unwritten`, when not empty, is the image of the last
 // decode that could not be written as the temporary image file (its folder could not be made);
 // it is saved instead of the older file, which no longer matches the sets on show.
+// `startFolder`, when not empty, is where the file dialog starts instead of the data folder.
 SaveCollectionResult saveCollection(Prompter& prompter, const QString& dataFolder,
-                                    std::span<const uint8_t> unwritten = {});
+                                    std::span<const uint8_t> unwritten = {}, const QString& startFolder = {},
+                                    QString* savedName = nullptr);
 
 struct OpenCollectionResult {
     enum Outcome {
@@ -83,4 +85,7 @@ struct OpenCollectionResult {
 // A file above CollectionFileMaxBytes, and a read or decode that runs out of memory, end the open
 // with a message and leave the store as it was.
 OpenCollectionResult openCollection(Prompter& prompter, DataSetStore& store, const QString& dataFolder,
-                                    const QDateTime& now);
+                                    const QDateTime& now, const QString& startFolder = {});
+// The same for a file already chosen (the command line, a drop, the recent files).
+OpenCollectionResult openCollectionFile(Prompter& prompter, DataSetStore& store, const QString& dataFolder,
+                                        const QDateTime& now, const QString& fileName);

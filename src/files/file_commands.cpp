@@ -68,7 +68,12 @@ void FileCommands::runSaveCommand(QWidget* activeChild) {
     if (!child)
         return;
     if (auto* table = qobject_cast<TableWindow*>(child)) {
-        exportTableText(m_prompter, table->model(), m_dataFolder, table);
+        QString writtenName;
+        if (exportTableText(m_prompter, table->model(), m_dataFolder, table,
+                            startFolder(QStringLiteral("text")), &writtenName) == TextExportResult::Written) {
+            chosen(QStringLiteral("text"), writtenName);
+            written(writtenName);
+        }
         return;
     }
     auto* graph = qobject_cast<GraphWindow*>(child);
@@ -114,12 +119,13 @@ bool FileCommands::saveGraph(GraphWindow& window) {
     request.title = QStringLiteral("Save As");
     request.filter = graphFileFilter();
     request.filterIndex = 1;
-    request.initialDir = effectiveDataFolder(m_dataFolder);
+    request.initialDir = startFolder(QStringLiteral("graph"));
     request.defaultExt = QString::fromLatin1(GraphDefaultExt);
     request.overwritePrompt = true;
     const QPointer<GraphWindow> alive(&window);
     if (!m_prompter.saveFile(request) || !alive)
         return false;
+    chosen(QStringLiteral("graph"), request.fileName);
 
     const QString extension = extensionOf(request.fileName);
     if (extension == QLatin1String("ghf")) {
@@ -130,6 +136,7 @@ bool FileCommands::saveGraph(GraphWindow& window) {
         }
         if (m_windows.graphSaved)
             m_windows.graphSaved(window);
+        written(request.fileName);
         return true;
     }
     if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
@@ -140,15 +147,22 @@ bool FileCommands::saveGraph(GraphWindow& window) {
                                              &window) == TextExportResult::Written;
         if (written && alive && m_windows.graphSaved)
             m_windows.graphSaved(window);
+        if (written)
+            this->written(request.fileName);
         return written;
     }
     return false; // names with other extensions are not ours to write
 }
 
 void FileCommands::saveAllDataSets() {
-    const SaveCollectionResult result = saveCollection(m_prompter, m_dataFolder, m_unwrittenImage);
-    if (result == SaveCollectionResult::Saved)
+    QString saved;
+    const SaveCollectionResult result = saveCollection(m_prompter, m_dataFolder, m_unwrittenImage,
+                                                       startFolder(QStringLiteral("collection")), &saved);
+    if (result == SaveCollectionResult::Saved) {
         m_shared.downloadUnsaved = false;
+        chosen(QStringLiteral("collection"), saved);
+        written(saved);
+    }
 }
 
 void FileCommands::openSingleFile() {
@@ -156,26 +170,85 @@ void FileCommands::openSingleFile() {
     request.title = QStringLiteral("Open");
     request.filter = graphFileFilter();
     request.filterIndex = 1;
-    request.initialDir = effectiveDataFolder(m_dataFolder);
+    request.initialDir = startFolder(QStringLiteral("graph"));
     request.fileName.clear();
     if (!m_prompter.openFile(request))
         return;
+    chosen(QStringLiteral("graph"), request.fileName);
+    openGraphOrText(request.fileName);
+}
 
-    const QString extension = extensionOf(request.fileName);
+bool FileCommands::openGraphOrText(const QString& fileName) {
+    const QString extension = extensionOf(fileName);
+    bool opened = false;
     try {
         if (extension == QLatin1String("ghf")) {
-            openGraphFile(request.fileName);
+            opened = openGraphFile(fileName) != nullptr;
         } else if (extension == QLatin1String("txt") || extension == QLatin1String("csv")) {
-            std::unique_ptr<TableWindow> table(
-                importTableText(m_prompter, request.fileName, m_windows.dialogParent));
+            std::unique_ptr<TableWindow> table(importTableText(m_prompter, fileName, m_windows.dialogParent));
+            opened = table != nullptr;
             if (table && m_windows.addTableWindow)
                 m_windows.addTableWindow(table.release());
         }
     } catch (const std::bad_alloc&) {
         // Whatever the open had built is gone with the stack; the user's other windows stay.
-        m_prompter.message(QStringLiteral("There is not enough memory to open %1.")
-                               .arg(QDir::toNativeSeparators(request.fileName)));
+        m_prompter.message(
+            QStringLiteral("There is not enough memory to open %1.").arg(QDir::toNativeSeparators(fileName)));
+        return false;
     }
+    if (opened)
+        this->opened(fileName);
+    return opened;
+}
+
+QString FileCommands::notOursMessage(const QString& fileName) {
+    return QStringLiteral("%1 is not a file this program opens: it opens graph files (.ghf), text files "
+                          "(.txt, .csv) and data set collections (.407).")
+        .arg(QDir::toNativeSeparators(fileName));
+}
+
+bool FileCommands::openNamedFile(const QString& fileName) {
+    if (!QFileInfo(fileName).isFile()) {
+        m_prompter.message(missingMessage(fileName));
+        return false;
+    }
+    const QString extension = extensionOf(fileName);
+    if (extension == QLatin1String("407")) {
+        const QPointer<GraphWindow> window = dataLoggerWindow();
+        OpenCollectionResult result =
+            ::openCollectionFile(m_prompter, m_store, m_dataFolder, m_clock.nowDateTime(), fileName);
+        return showOpenedCollection(result, window);
+    }
+    if (extension == QLatin1String("ghf") || extension == QLatin1String("txt") ||
+        extension == QLatin1String("csv"))
+        return openGraphOrText(fileName);
+    m_prompter.message(notOursMessage(fileName));
+    return false;
+}
+
+QString FileCommands::missingMessage(const QString& fileName) {
+    return QStringLiteral("%1 could not be opened: there is no such file.")
+        .arg(QDir::toNativeSeparators(fileName));
+}
+
+QString FileCommands::startFolder(const QString& kind) const {
+    const QString folder = m_windows.startFolder ? m_windows.startFolder(kind) : QString();
+    return folder.isEmpty() ? effectiveDataFolder(m_dataFolder) : folder;
+}
+
+void FileCommands::chosen(const QString& kind, const QString& fileName) const {
+    if (m_windows.fileChosen)
+        m_windows.fileChosen(kind, fileName);
+}
+
+void FileCommands::opened(const QString& fileName) const {
+    if (m_windows.fileOpened)
+        m_windows.fileOpened(fileName);
+}
+
+void FileCommands::written(const QString& fileName) const {
+    if (m_windows.fileWritten)
+        m_windows.fileWritten(fileName);
 }
 
 GraphWindow* FileCommands::openGraphFile(const QString& fileName) {
@@ -221,19 +294,28 @@ GraphWindow* FileCommands::openGraphFile(const QString& fileName) {
 void FileCommands::openCollectionFile() {
     // The data-logger window is made or restored first, as the download does; an open that ends
     // early leaves it as it was.
-    QPointer<GraphWindow> window = dataLoggerWindow();
-    OpenCollectionResult result = openCollection(m_prompter, m_store, m_dataFolder, m_clock.nowDateTime());
+    const QPointer<GraphWindow> window = dataLoggerWindow();
+    OpenCollectionResult result = openCollection(m_prompter, m_store, m_dataFolder, m_clock.nowDateTime(),
+                                                 startFolder(QStringLiteral("collection")));
+    if (result.outcome != OpenCollectionResult::Cancelled)
+        chosen(QStringLiteral("collection"), result.path);
+    showOpenedCollection(result, window);
+}
+
+bool FileCommands::showOpenedCollection(OpenCollectionResult& result, QPointer<GraphWindow> window) {
     if (result.outcome != OpenCollectionResult::Decoded &&
         result.outcome != OpenCollectionResult::TempFolderFailed)
-        return;
+        return false;
     m_unwrittenImage = std::move(result.unwrittenImage); // empty once the temporary file holds it
     if (!window)                                         // closed while the file dialog was open
         window = dataLoggerWindow();
     if (!window)
-        return;
+        return false;
     installDataSetPane(*window, m_store)->listDataSets(m_store);
     if (result.outcome == OpenCollectionResult::Decoded)
         showDataSet(*window, m_store, 0);
+    opened(result.path);
+    return true;
 }
 
 GraphWindow* FileCommands::dataLoggerWindow() {

@@ -21,6 +21,7 @@ class TableWindow;
 struct DataSetStore;
 struct GraphSeries;
 struct GraphShared;
+struct OpenCollectionResult;
 
 // Filters of the graph save and the single-file open, with and without the CSV type.
 inline constexpr char GraphFileFilter[] =
@@ -53,7 +54,20 @@ class FileCommands {
         std::function<void(GraphWindow&)> graphSaved;
         // The window the commands' own dialogs and progress displays belong to (the main window).
         QWidget* dialogParent = nullptr;
+        // Told the name of each file opened, however it was chosen (the recent files).
+        std::function<void(const QString& fileName)> fileOpened;
+        // Told the name of each file written (the status bar).
+        std::function<void(const QString& fileName)> fileWritten;
+        // The folder a kind of file dialog ("graph", "collection") starts in; empty or not set: the
+        // data folder. Told the file chosen in such a dialog, to start there next time.
+        std::function<QString(const QString& kind)> startFolder;
+        std::function<void(const QString& kind, const QString& fileName)> fileChosen;
     };
+
+    // The message for a file the program does not open (its extension is none of its kinds).
+    static QString notOursMessage(const QString& fileName);
+    // The message for a named file that is not there.
+    static QString missingMessage(const QString& fileName);
 
     // `dataFolder` is read at each use, so it follows the main window's dataFolderPath.
     FileCommands(Prompter& prompter, Clock& clock, const QString& dataFolder, DataSetStore& store,
@@ -74,6 +88,10 @@ class FileCommands {
     void saveAllDataSets();
     // Asks for a graph or text file and opens it in a new window.
     void openSingleFile();
+    // Opens a file already chosen as File > Open would open it, by its extension: a graph file,
+    // a text file as a table window, or a collection listed in the data-logger window. True when
+    // it opened; a file that cannot be read is reported exactly as the Open command reports it.
+    bool openNamedFile(const QString& fileName);
     // Reads a graph file into a new graph window captioned with its name. A file that cannot be
     // read is reported and no window is made.
     GraphWindow* openGraphFile(const QString& fileName);
@@ -87,6 +105,12 @@ class FileCommands {
 
   private:
     GraphWindow* dataLoggerWindow();
+    bool openGraphOrText(const QString& fileName);
+    bool showOpenedCollection(OpenCollectionResult& result, QPointer<GraphWindow> window);
+    QString startFolder(const QString& kind) const;
+    void chosen(const QString& kind, const QString& fileName) const;
+    void opened(const QString& fileName) const;
+    void written(const QString& fileName) const;
 
     Prompter& m_prompter;
     Clock& m_clock;

@@ -189,12 +189,12 @@ TextExportResult exportGraphText(Prompter& prompter, const GraphSeries& graph, c
 }
 
 TextExportResult exportTableText(Prompter& prompter, const TableModel& table, const QString& dataFolder,
-                                 QWidget* parent) {
+                                 QWidget* parent, const QString& startFolder, QString* writtenName) {
     const LocaleFormats formats;
     Prompter::FileRequest request;
     request.filter = tableSaveFilter(formats);
     request.filterIndex = 1;
-    request.initialDir = effectiveDataFolder(dataFolder);
+    request.initialDir = startFolder.isEmpty() ? effectiveDataFolder(dataFolder) : startFolder;
     request.defaultExt = QString::fromLatin1(TableDefaultExt);
     request.overwritePrompt = true;
     if (!prompter.saveFile(request))
@@ -231,6 +231,8 @@ TextExportResult exportTableText(Prompter& prompter, const TableModel& table, co
     }
     if (!writer.commit())
         return reportWriteFailure(prompter, fileName, writer.errorString());
+    if (writtenName)
+        *writtenName = fileName;
     return TextExportResult::Written;
 }
 

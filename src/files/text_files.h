@@ -56,8 +56,11 @@ TextExportResult exportGraphText(Prompter& prompter, const GraphSeries& graph, c
 // Asks for a file name (initial folder: the data folder, or the program's folder when empty), then
 // the range, and writes the table's rows from..to as their seven field texts each followed by the
 // separator (comma for a name ending in "csv", tab otherwise).
+// `startFolder`, when not empty, is where the dialog starts instead; `writtenName` receives the
+// name of the file written.
 TextExportResult exportTableText(Prompter& prompter, const TableModel& table, const QString& dataFolder,
-                                 QWidget* parent = nullptr);
+                                 QWidget* parent = nullptr, const QString& startFolder = {},
+                                 QString* writtenName = nullptr);
 
 // Reads a text file into a new table window whose caption is the full file name; the separator is
 // the comma for a ".csv" name (see separatorForFileName), the tab otherwise. Returns nullptr, with

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <vector>
 
 class Settings;
@@ -40,4 +41,9 @@ struct GraphShared {
     QString dataFolder;
     // View > Show Units: Y axes titled with their units and units beside the MAX/MIN/AVG fields.
     bool showUnits = false;
+    // Where a kind of file dialog ("picture") starts when it was used before (empty or unset: the
+    // data folder); told the file chosen there; told each file written (the status bar).
+    std::function<QString(const QString& kind)> startFolder;
+    std::function<void(const QString& kind, const QString& fileName)> fileChosen;
+    std::function<void(const QString& fileName)> fileWritten;
 };

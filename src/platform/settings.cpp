@@ -9,6 +9,14 @@ namespace {
 const char* const kRealTimeRateKey = "RealTimeRate";
 const char* const kAnnoColorKey = "AnnoColor";
 const char* const kShowUnitsKey = "ShowUnits";
+const char* const kRecentFilesKey = "RecentFiles";
+const char* const kGeometryKey = "MainWindowGeometry";
+QString childSizeKey(const QString& kind) {
+    return QStringLiteral("ChildWindowSize/") + kind;
+}
+QString lastFolderKey(const QString& kind) {
+    return QStringLiteral("LastFolder/") + kind;
+}
 
 const char* limitKey(Settings::LimitChannel channel) {
     switch (channel) {
@@ -97,4 +105,44 @@ void Settings::sync() {
 
 bool Settings::hasStoredValues() const {
     return m_store->contains(kRealTimeRateKey);
+}
+
+QStringList Settings::recentFiles() const {
+    QStringList files = m_store->value(kRecentFilesKey).toStringList();
+    files.removeAll(QString());
+    files.removeDuplicates();
+    return files.mid(0, kMaxRecentFiles);
+}
+
+void Settings::setRecentFiles(const QStringList& files) {
+    m_store->setValue(kRecentFilesKey, files.mid(0, kMaxRecentFiles));
+    m_store->sync();
+}
+
+QByteArray Settings::mainWindowGeometry() const {
+    return m_store->value(kGeometryKey).toByteArray();
+}
+
+void Settings::setMainWindowGeometry(const QByteArray& geometry) {
+    m_store->setValue(kGeometryKey, geometry);
+}
+
+QSize Settings::childWindowSize(const QString& kind) const {
+    const QSize size = m_store->value(childSizeKey(kind)).toSize();
+    return size.isValid() && !size.isEmpty() ? size : QSize();
+}
+
+void Settings::setChildWindowSize(const QString& kind, const QSize& size) {
+    m_store->setValue(childSizeKey(kind), size);
+}
+
+QString Settings::lastFolder(const QString& kind) const {
+    return m_store->value(lastFolderKey(kind)).toString();
+}
+
+void Settings::setLastFolder(const QString& kind, const QString& folder) {
+    if (m_store->value(lastFolderKey(kind)).toString() == folder)
+        return;
+    m_store->setValue(lastFolderKey(kind), folder);
+    m_store->sync();
 }

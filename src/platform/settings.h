@@ -1,5 +1,8 @@
 #pragma once
+#include <QByteArray>
+#include <QSize>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -34,6 +37,22 @@ class Settings {
     void setLimits(LimitChannel channel, const std::vector<double>& values);
     void sync();
     bool hasStoredValues() const;
+
+    // The files opened last, newest first. Written to the store at once, so the list survives an
+    // Exit (which stores nothing else) and a crash.
+    static constexpr int kMaxRecentFiles = 8;
+    QStringList recentFiles() const;
+    void setRecentFiles(const QStringList& files);
+    // The main window's geometry (QWidget::saveGeometry) and the size of each kind of child window
+    // ("graph", "table"); empty or invalid when never stored.
+    QByteArray mainWindowGeometry() const;
+    void setMainWindowGeometry(const QByteArray& geometry);
+    QSize childWindowSize(const QString& kind) const;
+    void setChildWindowSize(const QString& kind, const QSize& size);
+    // The folder a kind of file dialog ("graph", "collection", ...) last chose a file in; empty
+    // when never stored. Written at once, like the recent files.
+    QString lastFolder(const QString& kind) const;
+    void setLastFolder(const QString& kind, const QString& folder);
 
   private:
     std::unique_ptr<QSettings> m_store;

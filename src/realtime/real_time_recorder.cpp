@@ -553,3 +553,11 @@ void RealTimeRecorder::restoreRecording(const journal::Contents& contents) {
     m_savedSamples = -1;
     emit buttonsChanged(m_connected(), false);
 }
+
+QString RealTimeRecorder::journalProblem() const {
+    if (m_journal.isOpen())
+        return {};
+    if (!m_journal.problem().isEmpty())
+        return m_journal.problem();
+    return QStringLiteral("no journal file is kept");
+}

@@ -62,6 +62,8 @@ class RealTimeRecorder : public QObject {
     // program keeps its journal there: this one then keeps none.
     bool setJournalPath(const QString& path) { return m_journal.setPath(path); }
     QString journalPath() const { return m_journal.path(); }
+    // Why the samples being taken go into no journal; empty while they go into one.
+    QString journalProblem() const;
     // Puts a journal's recording back into the real-time graph as a stopped, unsaved recording:
     // the chart, fields and averages a Stop would have left.
     void restoreRecording(const journal::Contents& contents);

@@ -38,23 +38,29 @@ QString suggestedFileName(const QString& title) {
     return name + QStringLiteral(".pdf");
 }
 
-bool exportGraphReport(GraphWindow& window) {
+bool exportGraphReport(GraphWindow& window, QString* writtenName) {
     const Section section = sectionOf(window);
     Prompter& prompter = window.prompter();
     Prompter::FileRequest request;
     request.title = QStringLiteral("Export Report");
     request.filter = QStringLiteral("PDF Document (*.pdf)|*.pdf");
     request.defaultExt = QStringLiteral("pdf");
-    request.initialDir = dataFolderOrProgramFolder(window.shared().dataFolder);
+    const GraphShared& shared = window.shared();
+    const QString remembered = shared.startFolder ? shared.startFolder(QStringLiteral("report")) : QString();
+    request.initialDir = remembered.isEmpty() ? dataFolderOrProgramFolder(shared.dataFolder) : remembered;
     request.fileName = suggestedFileName(section.title);
     request.overwritePrompt = true;
     if (!prompter.saveFile(request))
         return false;
+    if (shared.fileChosen)
+        shared.fileChosen(QStringLiteral("report"), request.fileName);
     QString error;
     if (!writePdf(request.fileName, {section}, window.chart->printOptions(), &error)) {
         prompter.message(error);
         return false;
     }
+    if (writtenName)
+        *writtenName = request.fileName;
     return true;
 }
 

@@ -22,7 +22,9 @@ QString suggestedFileName(const QString& title);
 // Export Report: asks for a PDF file (starting in the data folder), writes the report in the options
 // last chosen in the window's print dialog, and says why when it could not be written (the older
 // file stays as it was). True when the file was written.
-bool exportGraphReport(GraphWindow& window);
+// `writtenName` receives the name of the file written. The dialog starts where the last report
+// went (GraphShared::startFolder "report").
+bool exportGraphReport(GraphWindow& window, QString* writtenName = nullptr);
 
 // The window's report as the print dialog's document.
 ChartPageRenderer rendererOf(GraphWindow& window);

@@ -16,19 +16,24 @@
 #include "platform/settings.h"
 #include "print/printing.h"
 #include "report/graph_report.h"
+#include "shell/activity_panel.h"
 #include "shell/help_window.h"
 #include "shell/mdi_arrange.h"
+#include "shell/recent_files.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -37,9 +42,12 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QUrl>
+#include <QWheelEvent>
+#include <qcustomplot.h>
 
 #include <algorithm>
 #include <exception>
+#include <limits>
 #include <new>
 
 MainWindow::MainWindow(MeterTransport& transport, Clock& clock, Prompter& prompter, Settings& settings,
@@ -69,6 +77,9 @@ MainWindow::MainWindow(MeterTransport& transport, Clock& clock, Prompter& prompt
         m_status[i]->setMinimumWidth(i == 0 ? 150 : 50);
         statusBar()->addWidget(m_status[i], i);
     }
+    m_activity = new ActivityPanel(m_clock, this);
+    statusBar()->addPermanentWidget(m_activity);
+    setAcceptDrops(true);
 
     // Stored settings, each on its own, defaults for what is missing.
     m_realTime.RealTimeRate = m_settings.realTimeRate();
@@ -84,6 +95,13 @@ MainWindow::MainWindow(MeterTransport& transport, Clock& clock, Prompter& prompt
             if (auto* graph = qobject_cast<GraphWindow*>(sub->widget()))
                 graph->applyUnits();
     });
+    m_graphShared.startFolder = [this](const QString& kind) { return startFolder(kind); };
+    m_graphShared.fileChosen = [this](const QString& kind, const QString& fileName) {
+        m_settings.setLastFolder(kind, QFileInfo(fileName).absolutePath());
+    };
+    m_graphShared.fileWritten = [this](const QString& fileName) {
+        m_activity->showMessage(QStringLiteral("Saved ") + QFileInfo(fileName).fileName());
+    };
     m_glyphs.load(devicePixelRatioF());
 
     connect(&m_poll, &PollCycle::connectionMade, this, &MainWindow::connectionActions);
@@ -98,8 +116,9 @@ MainWindow::MainWindow(MeterTransport& transport, Clock& clock, Prompter& prompt
             const int left = m_panel ? m_panel->parentWidget()->width() : 0;
             // 800 wide, or as wide as its tool bar in one row when that is wider and fits.
             mdi::place(*m_mdi, sub, QPoint(left, 0),
-                       QSize(std::max(800, sub->sizeHint().width()),
-                             std::max(300, height() - 59 - statusBar()->height() - 40)));
+                       storedChildSize(QStringLiteral("realtime"),
+                                       QSize(std::max(800, sub->sizeHint().width()),
+                                             std::max(300, height() - 59 - statusBar()->height() - 40))));
             sub->show();
             realTimeGraphAction->setChecked(true);
             connect(graph, &GraphWindow::closedWindow, this,
@@ -139,10 +158,19 @@ MainWindow::MainWindow(MeterTransport& transport, Clock& clock, Prompter& prompt
         // Room for every column, and two thirds of the area's height.
         const QSize frame = sub->size() - table->size();
         mdi::place(*m_mdi, sub, sub->pos(),
-                   QSize(table->preferredWidth() + frame.width(), m_mdi->viewport()->height() * 2 / 3),
+                   storedChildSize(QStringLiteral("table"), QSize(table->preferredWidth() + frame.width(),
+                                                                  m_mdi->viewport()->height() * 2 / 3)),
                    mdi::Fit::MoveThenShrink);
     };
     windows.dialogParent = this;
+    windows.fileOpened = [this](const QString& fileName) { m_recent->add(fileName); };
+    windows.fileWritten = [this](const QString& fileName) {
+        m_activity->showMessage(QStringLiteral("Saved ") + QFileInfo(fileName).fileName());
+    };
+    windows.startFolder = [this](const QString& kind) { return startFolder(kind); };
+    windows.fileChosen = [this](const QString& kind, const QString& fileName) {
+        m_settings.setLastFolder(kind, QFileInfo(fileName).absolutePath());
+    };
     windows.dataLoggerWindow = [this] { return dataLoggerForDownload(); };
     windows.graphSaved = [this](GraphWindow& graph) {
         if (&graph == m_recorder->window())
@@ -161,6 +189,19 @@ MainWindow::MainWindow(MeterTransport& transport, Clock& clock, Prompter& prompt
             m_files->runOpenCommand();
     });
     connect(outputToGraphButton, &QToolButton::clicked, this, &MainWindow::onOutputToGraphClicked);
+
+    m_recent = new RecentFiles(
+        m_settings, m_prompter, *recentFilesMenu,
+        [this](const QString& fileName) {
+            if (!refusedWhileDownloading())
+                m_files->openNamedFile(fileName);
+        },
+        this);
+    addShortcuts();
+    // After the recorder's own handlers, so a sample just taken is counted.
+    connect(&m_poll, &PollCycle::secondCounted, this, &MainWindow::updateActivity);
+    connect(&m_poll, &PollCycle::liveReadingValid, this, &MainWindow::updateActivity);
+    connect(m_recorder, &RealTimeRecorder::buttonsChanged, this, &MainWindow::updateActivity);
 }
 
 MainWindow::~MainWindow() {
@@ -173,7 +214,11 @@ MainWindow::~MainWindow() {
 void MainWindow::buildMenus() {
     auto* file = menuBar()->addMenu("&File");
     openAction = file->addAction("&Open");
+    recentFilesMenu = file->addMenu("Recent &Files");
+    recentFilesMenu->setObjectName("recentFilesMenu");
     saveAction = file->addAction("&Save");
+    saveAsAction = file->addAction("Save &As...");
+    closeAction = file->addAction("&Close");
     file->addSeparator();
     printAction = file->addAction("&Print");
     printerSetupAction = file->addAction("&Printer Setup");
@@ -201,6 +246,12 @@ void MainWindow::buildMenus() {
     showUnitsAction = view->addAction("Show &Units");
     showUnitsAction->setObjectName("showUnitsAction");
     showUnitsAction->setCheckable(true);
+    // Zooming the active chart from the keyboard, as the wheel and Undo Zoom do.
+    view->addSeparator();
+    zoomInAction = view->addAction("Zoom &In");
+    zoomOutAction = view->addAction("Zoom &Out");
+    wholeViewAction = view->addAction("&Whole View");
+    undoZoomAction = view->addAction("Undo &Zoom");
 
     m_windowMenu = menuBar()->addMenu("&Window");
     tileAction = m_windowMenu->addAction("&Tile");
@@ -244,6 +295,160 @@ void MainWindow::buildMenus() {
     connect(cascadeAction, &QAction::triggered, this, &MainWindow::onCascadeClicked);
     connect(contentsAction, &QAction::triggered, this, &MainWindow::onContentsClicked);
     connect(aboutAction, &QAction::triggered, this, &MainWindow::onAboutClicked);
+    connect(saveAsAction, &QAction::triggered, this, [this] {
+        if (refusedWhileDownloading())
+            return;
+        // A graph (the DataLogger one too) under a new name; a table exports its rows.
+        if (GraphWindow* graph = activeGraphWindow())
+            m_files->saveGraph(*graph);
+        else
+            m_files->runSaveCommand(m_mdi->currentSubWindow());
+    });
+    connect(closeAction, &QAction::triggered, this, [this] {
+        if (QMdiSubWindow* sub = m_mdi->currentSubWindow())
+            sub->close();
+    });
+    connect(zoomInAction, &QAction::triggered, this, [this] { zoomActiveChart(1); });
+    connect(zoomOutAction, &QAction::triggered, this, [this] { zoomActiveChart(-1); });
+    for (QAction* a : {wholeViewAction, undoZoomAction}) {
+        connect(a, &QAction::triggered, this, [this] {
+            // Undo Zoom goes back to the whole view at once.
+            if (GraphWindow* graph = activeGraphWindow(); graph && graph->chart->isZoomed())
+                graph->onUndoZoomClicked();
+        });
+    }
+}
+
+namespace {
+// The desktop's keys for a standard command; where its key scheme has none (some have no Save As
+// or Quit), the usual ones.
+QList<QKeySequence> standardKeys(QKeySequence::StandardKey key, const QKeySequence& usual) {
+    QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+    if (keys.isEmpty())
+        keys << usual;
+    return keys;
+}
+} // namespace
+
+void MainWindow::addShortcuts() {
+    // The desktop's standard keys where there is one; each shows beside its menu item.
+    openAction->setShortcuts(standardKeys(QKeySequence::Open, QKeySequence(Qt::CTRL | Qt::Key_O)));
+    saveAction->setShortcuts(standardKeys(QKeySequence::Save, QKeySequence(Qt::CTRL | Qt::Key_S)));
+    saveAsAction->setShortcuts(
+        standardKeys(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
+    // A child window's frame already closes it with the desktop's Close keys while it has the
+    // focus; the menu item shows them and answers them only when no child has the focus.
+    closeAction->setShortcuts(standardKeys(QKeySequence::Close, QKeySequence(Qt::CTRL | Qt::Key_W)));
+    closeAction->setShortcutContext(Qt::WidgetShortcut);
+    addAction(closeAction);
+    printAction->setShortcuts(standardKeys(QKeySequence::Print, QKeySequence(Qt::CTRL | Qt::Key_P)));
+    exitAction->setShortcuts(standardKeys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
+    contentsAction->setShortcuts(standardKeys(QKeySequence::HelpContents, QKeySequence(Qt::Key_F1)));
+    undoZoomAction->setShortcuts(standardKeys(QKeySequence::Undo, QKeySequence(Qt::CTRL | Qt::Key_Z)));
+    // The plain keys first (shown in the menu), then the desktop's zoom keys.
+    zoomInAction->setShortcuts(QList<QKeySequence>{Qt::Key_Plus} +
+                               QKeySequence::keyBindings(QKeySequence::ZoomIn));
+    zoomOutAction->setShortcuts(QList<QKeySequence>{Qt::Key_Minus} +
+                                QKeySequence::keyBindings(QKeySequence::ZoomOut));
+    wholeViewAction->setShortcut(Qt::Key_0);
+}
+
+GraphWindow* MainWindow::activeGraphWindow() const {
+    QMdiSubWindow* sub = m_mdi->currentSubWindow();
+    return sub ? qobject_cast<GraphWindow*>(sub->widget()) : nullptr;
+}
+
+void MainWindow::zoomActiveChart(int steps) {
+    GraphWindow* graph = activeGraphWindow();
+    if (!graph)
+        return;
+    auto* plot = graph->chart->findChild<QCustomPlot*>();
+    if (!plot || !plot->axisRect())
+        return;
+    // A wheel turn in the middle of the top chart: the chart zooms and tells its window as usual.
+    const QPointF middle = plot->axisRect()->rect().center();
+    QWheelEvent wheel(middle, plot->mapToGlobal(middle), QPoint(), QPoint(0, 120 * steps), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(plot, &wheel);
+}
+
+bool MainWindow::openFiles(const QStringList& fileNames) {
+    if (refusedWhileDownloading())
+        return false;
+    bool all = true;
+    for (const QString& fileName : fileNames)
+        all = m_files->openNamedFile(fileName) && all;
+    return all;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
+    const QList<QUrl> urls = e->mimeData()->urls();
+    if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); }))
+        e->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* e) {
+    QStringList files;
+    for (const QUrl& url : e->mimeData()->urls()) {
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    }
+    if (files.isEmpty())
+        return;
+    e->acceptProposedAction();
+    // Opened once the drop is over, so the dragging program is not held by our dialogs.
+    QMetaObject::invokeMethod(
+        this, [this, files] { openFiles(files); }, Qt::QueuedConnection);
+}
+
+void MainWindow::updateActivity() {
+    if (m_realTime.Running) {
+        if (m_recordingStartTick < 0)
+            m_recordingStartTick = m_clock.tickCount();
+        m_activity->showRecording(m_realTime.SampleCount, m_clock.tickCount() - m_recordingStartTick,
+                                  m_recorder->journalProblem());
+        return;
+    }
+    if (m_recordingStartTick >= 0) {
+        m_recordingStartTick = -1;
+        m_activity->showIdle();
+    }
+}
+
+bool MainWindow::restoreStoredGeometry() {
+    const QByteArray geometry = m_settings.mainWindowGeometry();
+    return !geometry.isEmpty() && restoreGeometry(geometry);
+}
+
+QSize MainWindow::storedChildSize(const QString& kind, QSize fallback) const {
+    const QSize stored = m_settings.childWindowSize(kind);
+    return stored.isValid() ? stored : fallback;
+}
+
+void MainWindow::storeChildSizes() {
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (sub->isMinimized() || sub->isMaximized())
+            continue;
+        QString kind;
+        if (qobject_cast<TableWindow*>(sub->widget()))
+            kind = QStringLiteral("table");
+        else if (auto* graph = qobject_cast<GraphWindow*>(sub->widget())) {
+            if (graph->windowTitle() == GraphWindow::kRealTimeCaption)
+                kind = QStringLiteral("realtime");
+            else if (graph->windowTitle() == GraphWindow::kDataLoggerCaption)
+                kind = QStringLiteral("datalogger");
+            else
+                kind = QStringLiteral("graph");
+        }
+        if (!kind.isEmpty())
+            m_settings.setChildWindowSize(kind, sub->size());
+    }
+}
+
+QString MainWindow::startFolder(const QString& kind) const {
+    // A folder moved or deleted since falls back to the data folder.
+    const QString folder = m_settings.lastFolder(kind);
+    return !folder.isEmpty() && QDir(folder).exists() ? folder : QString();
 }
 
 QToolButton* MainWindow::toolButton(const QString& name, const QString& hint, QAction* same,
@@ -319,7 +524,8 @@ void MainWindow::onFirstShow() {
         // Beside the panel, as tall as the client area allows.
         if (auto* sub = qobject_cast<QMdiSubWindow*>(rt->parentWidget()))
             mdi::place(*m_mdi, sub, QPoint(m_panel->parentWidget()->width(), 0),
-                       QSize(std::max(800, sub->sizeHint().width()), sub->height()));
+                       storedChildSize(QStringLiteral("realtime"),
+                                       QSize(std::max(800, sub->sizeHint().width()), sub->height())));
     }
     m_status[0]->clear();
     m_status[1]->setText("Off Connection");
@@ -371,7 +577,9 @@ void MainWindow::onSubWindowActivated(QMdiSubWindow* w) {
 void MainWindow::placeGraphWindow(GraphWindow* graph) {
     auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget());
     const QSize area = m_mdi->viewport()->size();
-    mdi::place(*m_mdi, sub, QPoint(0, 0), QSize(area.width(), std::max(300, area.height() - 40)));
+    mdi::place(
+        *m_mdi, sub, QPoint(0, 0),
+        storedChildSize(QStringLiteral("graph"), QSize(area.width(), std::max(300, area.height() - 40))));
 }
 
 GraphWindow* MainWindow::createGraphWindow(const QString& caption) {
@@ -383,8 +591,11 @@ GraphWindow* MainWindow::createGraphWindow(const QString& caption) {
     connect(graph, &GraphWindow::saveRequested, this, [this](GraphWindow* w) { m_files->runSaveCommand(w); });
     connect(graph, &GraphWindow::saveGraphRequested, this,
             [this](GraphWindow* w) { m_files->saveGraph(*w); });
-    connect(graph, &GraphWindow::exportReportRequested, this,
-            [](GraphWindow* w) { report::exportGraphReport(*w); });
+    connect(graph, &GraphWindow::exportReportRequested, this, [this](GraphWindow* w) {
+        QString written;
+        if (report::exportGraphReport(*w, &written))
+            m_activity->showMessage(QStringLiteral("Exported ") + QFileInfo(written).fileName());
+    });
     connect(graph, &GraphWindow::closedWindow, this, [guard = QPointer<QMdiSubWindow>(sub)](GraphWindow*) {
         // The sub-window goes with the graph it holds.
         if (guard)
@@ -402,7 +613,9 @@ GraphWindow* MainWindow::dataLoggerForDownload() {
     m_dataLogger = createGraphWindow(GraphWindow::kDataLoggerCaption);
     auto* sub = qobject_cast<QMdiSubWindow*>(m_dataLogger->parentWidget());
     const QSize area = m_mdi->size();
-    sub->setGeometry(0, 0, area.width(), std::max(200, area.height() - 60));
+    sub->setGeometry(
+        QRect(QPoint(0, 0), storedChildSize(QStringLiteral("datalogger"),
+                                            QSize(area.width(), std::max(200, area.height() - 60)))));
     prepareDataLoggerWindow(*m_dataLogger, m_store, m_clock.now());
     sub->show();
     return m_dataLogger;
@@ -431,8 +644,29 @@ void MainWindow::onLoadDataClicked() {
     setDownloadRunning(true);
     dataLoggerForDownload();
     auto progress = std::make_shared<DownloadProgressDialog>(this);
+    // The dialog and the status bar's activity panel both follow the download.
+    struct BothProgress : DownloadProgress {
+        DownloadProgress& dialog;
+        ActivityPanel& panel;
+        uint32_t total = 0;
+        BothProgress(DownloadProgress& d, ActivityPanel& p) : dialog(d), panel(p) {}
+        void downloadStarted(uint32_t totalBytes) override {
+            total = totalBytes;
+            dialog.downloadStarted(totalBytes);
+            panel.showDownload(0, total);
+        }
+        void bytesReceived(uint32_t received) override {
+            dialog.bytesReceived(received);
+            panel.showDownload(received, total);
+        }
+        void downloadEnded() override {
+            dialog.downloadEnded();
+            panel.clear();
+        }
+    };
+    auto both = std::make_shared<BothProgress>(*progress, *m_activity);
     DownloadHooks hooks;
-    hooks.progress = progress.get();
+    hooks.progress = both.get();
     hooks.decoded = [this](const MemoryImage& image) {
         const TempImageWrite written = writeTemporaryImage(dataFolderPath, image);
         if (written == TempImageWrite::FolderFailed) {
@@ -450,7 +684,7 @@ void MainWindow::onLoadDataClicked() {
                                                                           : std::span<const uint8_t>());
         showDownloadedSets();
     };
-    hooks.finished = [this, progress](int code) {
+    hooks.finished = [this, progress, both](int code) {
         progress->hide();
         if (code == DownloadOk)
             m_graphShared.downloadUnsaved = true;
@@ -524,7 +758,27 @@ void MainWindow::lossActions() {
 }
 
 void MainWindow::onTileClicked() {
-    mdi::tile(*m_mdi);
+    // A chart too low to read is no use side by side: rows that would leave one lower than
+    // kSmallestTiledChart overlap instead.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    int around = 0; // what a graph window holds besides its chart
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (auto* graph = qobject_cast<GraphWindow*>(sub->widget()); graph && sub->isVisible())
+            around = std::max(around, sub->height() - graph->chart->height());
+    }
+    mdi::tile(*m_mdi, around > 0 ? kSmallestTiledChart + around : 0);
+}
+
+int MainWindow::smallestChartHeight() const {
+    // The graph windows' layouts follow their new sizes first.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    int smallest = std::numeric_limits<int>::max();
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        auto* graph = qobject_cast<GraphWindow*>(sub->widget());
+        if (graph && sub->isVisible() && !sub->isMinimized())
+            smallest = std::min(smallest, graph->chart->height());
+    }
+    return smallest;
 }
 
 void MainWindow::onCascadeClicked() {
@@ -612,9 +866,11 @@ void MainWindow::onPrintClicked() {
                 cells << model.cellText(c, r);
             rows << cells;
         }
-        print::printTableWithDialog(m_prompter, *m_printer, rows, this);
+        if (print::printTableWithDialog(m_prompter, *m_printer, rows, this))
+            m_activity->showMessage(QStringLiteral("Printed ") + active->windowTitle());
     } else if (auto* graph = qobject_cast<GraphWindow*>(active->widget())) {
-        print::printGraph(*graph->chart, *m_printer, report::rendererOf(*graph));
+        if (print::printGraph(*graph->chart, *m_printer, report::rendererOf(*graph)))
+            m_activity->showMessage(QStringLiteral("Printed ") + graph->windowTitle());
     }
 }
 
@@ -649,6 +905,8 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
+    m_settings.setMainWindowGeometry(saveGeometry());
+    storeChildSizes();
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
         if (auto* graph = qobject_cast<GraphWindow*>(sub->widget()))
             graph->setCloseAgreed(true);

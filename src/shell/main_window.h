@@ -32,6 +32,8 @@ class QMenu;
 #include "setup/setup_dialog.h"
 
 class HelpWindow;
+class RecentFiles;
+class ActivityPanel;
 
 // The program's frame and composition root: owns the program-wide records and services, the
 // menus, tool bar, status bar and timers, and every child window.
@@ -61,6 +63,11 @@ class MainWindow : public QMainWindow {
 
     // Menu items.
     QAction *openAction, *saveAction, *printAction, *printerSetupAction, *exitAction;
+    // Added beside them: Save As (a graph or table under a new name), Close (the active child
+    // window), and the zoom commands on the active chart.
+    QAction *saveAsAction, *closeAction;
+    QAction *zoomInAction, *zoomOutAction, *wholeViewAction, *undoZoomAction;
+    QMenu* recentFilesMenu;
     QAction *runAction, *stopAction;
     QMenu* dataLoggerMenu;
     QAction *loadDataAction, *setupAction;
@@ -71,13 +78,29 @@ class MainWindow : public QMainWindow {
     QToolButton *openButton, *saveButton, *printButton, *dataLoggerButton, *outputToGraphButton, *runButton,
         *stopButton;
 
+    // Opens each file as File > Open would (the command line, a drop, the recent files); true when
+    // all opened.
+    bool openFiles(const QStringList& fileNames);
+    RecentFiles& recentFiles() { return *m_recent; }
+    ActivityPanel* activityPanel() const { return m_activity; }
+    // The stored geometry of the last run, when there is one; false leaves the window as it is.
+    bool restoreStoredGeometry();
+    // The graph window of the active (or last active) child window, or null.
+    GraphWindow* activeGraphWindow() const;
+    // Zooms the active chart in (steps > 0) or out around its middle, as the mouse wheel would.
+    void zoomActiveChart(int steps);
+
     // Handlers.
     void onControlPanelClicked();
     // Asks the child windows about unsaved data, then ends the application; false when refused.
     bool onExitClicked();
     void onContentsClicked();
     void onAboutClicked();
+    // Tile, or Cascade where tiling would leave a chart lower than kSmallestTiledChart.
     void onTileClicked();
+    static constexpr int kSmallestTiledChart = 240;
+    // The height of the lowest chart among the shown graph windows (INT_MAX when none).
+    int smallestChartHeight() const;
     void onCascadeClicked();
     void onPrinterSetupClicked();
     void onSetupClicked();
@@ -110,6 +133,8 @@ class MainWindow : public QMainWindow {
   protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
   private:
     void buildMenus();
@@ -151,4 +176,14 @@ class MainWindow : public QMainWindow {
     // Asks every child window whether it may close, closing none; true when all agree.
     bool childrenAgreeToClose();
     bool m_shown = false;
+    RecentFiles* m_recent = nullptr;
+    ActivityPanel* m_activity = nullptr;
+    int64_t m_recordingStartTick = -1;
+    void updateActivity();
+    void addShortcuts();
+    // The stored size of a kind of child window ("graph", "table", ...) bounded by the area, or `fallback`.
+    QSize storedChildSize(const QString& kind, QSize fallback) const;
+    void storeChildSizes();
+    // The start folder of a kind of file dialog: the last one used while it still exists.
+    QString startFolder(const QString& kind) const;
 };

@@ -42,7 +42,39 @@ void setGeometry(QMdiSubWindow* w, QRect r) {
 
 } // namespace
 
-void tile(QMdiArea& area) {
+namespace {
+
+// Overlapping inside `room`, each one title bar lower and to the right of the one before.
+void cascadeIn(QMdiArea& area, QRect room, const std::vector<QMdiSubWindow*>& windows,
+               int smallestHeight = 0) {
+    if (windows.empty())
+        return;
+    QStyleOptionTitleBar option;
+    const int step =
+        area.style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, windows.front()) +
+        2 * area.style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, windows.front());
+    const int n = int(windows.size());
+    const QSize cascaded(std::max(room.width() * 2 / 3, room.width() - (n - 1) * step),
+                         std::min(room.height(), std::max({room.height() * 2 / 3,
+                                                           room.height() - (n - 1) * step, smallestHeight})));
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* w = windows[size_t(i)];
+        const QSize size = fixedSize(w) ? w->size() : sizeFor(w, cascaded, room.size());
+        // Start again at the top left when the next step would push the window out of the area.
+        const int slackX = std::max(0, room.width() - size.width());
+        const int slackY = std::max(0, room.height() - size.height());
+        const int steps = std::max(1, std::min(slackX, slackY) / std::max(1, step) + 1);
+        const int offset = (i % steps) * step;
+        setGeometry(w,
+                    QRect(room.topLeft() + QPoint(std::min(offset, slackX), std::min(offset, slackY)), size));
+        w->raise();
+    }
+    area.setActiveSubWindow(windows.back());
+}
+
+} // namespace
+
+void tile(QMdiArea& area, int smallestHeight) {
     const QRect room = area.viewport()->rect();
     const auto windows = arrangeable(area);
     std::vector<QMdiSubWindow*> flexible;
@@ -73,6 +105,11 @@ void tile(QMdiArea& area) {
     const int n = int(flexible.size());
     const int columns = int(std::ceil(std::sqrt(double(n))));
     const int rows = (n + columns - 1) / columns;
+    if (rows > 1 && rest.height() / rows < smallestHeight) {
+        // Too low side by side: they overlap instead, still beside the fixed windows.
+        cascadeIn(area, rest, flexible, smallestHeight);
+        return;
+    }
     for (int i = 0; i < n; ++i) {
         const int row = i / columns;
         // The last row may hold fewer windows: they share its width.
@@ -91,30 +128,7 @@ void tile(QMdiArea& area) {
 }
 
 void cascade(QMdiArea& area) {
-    const QRect room = area.viewport()->rect();
-    const auto windows = arrangeable(area);
-    if (windows.empty())
-        return;
-    QStyleOptionTitleBar option;
-    const int step =
-        area.style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, windows.front()) +
-        2 * area.style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, windows.front());
-    const int n = int(windows.size());
-    const QSize cascaded(std::max(room.width() * 2 / 3, room.width() - (n - 1) * step),
-                         std::max(room.height() * 2 / 3, room.height() - (n - 1) * step));
-    for (int i = 0; i < n; ++i) {
-        QMdiSubWindow* w = windows[size_t(i)];
-        const QSize size = fixedSize(w) ? w->size() : sizeFor(w, cascaded, room.size());
-        // Start again at the top left when the next step would push the window out of the area.
-        const int slackX = std::max(0, room.width() - size.width());
-        const int slackY = std::max(0, room.height() - size.height());
-        const int steps = std::max(1, std::min(slackX, slackY) / std::max(1, step) + 1);
-        const int offset = (i % steps) * step;
-        setGeometry(w,
-                    QRect(room.topLeft() + QPoint(std::min(offset, slackX), std::min(offset, slackY)), size));
-        w->raise();
-    }
-    area.setActiveSubWindow(windows.back());
+    cascadeIn(area, area.viewport()->rect(), arrangeable(area));
 }
 
 void place(QMdiArea& area, QMdiSubWindow* window, QPoint topLeft, QSize wanted, Fit fit) {

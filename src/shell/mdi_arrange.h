@@ -15,8 +15,10 @@ namespace mdi {
 inline constexpr int kSensibleWidth = 360;
 inline constexpr int kSensibleHeight = 260;
 
-// Side by side in a grid filling the area; fixed-size windows stand in a column at the left.
-void tile(QMdiArea& area);
+// Side by side in a grid filling the area; fixed-size windows stand in a column at the left. Where
+// the grid's rows would be lower than `smallestHeight`, the other windows overlap beside that column
+// instead, as Cascade places them.
+void tile(QMdiArea& area, int smallestHeight = 0);
 // Overlapping, each one title bar lower and to the right of the one before, each at least two
 // thirds of the area in each direction.
 void cascade(QMdiArea& area);

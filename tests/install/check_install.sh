@@ -22,6 +22,7 @@ expect share/qz407/QZ407HELP.htm
 expect share/qz407/template/graph.ghf
 expect share/applications/org.qz407.qz407.desktop
 expect share/metainfo/org.qz407.qz407.metainfo.xml
+expect share/mime/packages/org.qz407.qz407.xml
 expect share/icons/hicolor/scalable/apps/qz407.svg
 for size in 16 32 48 64 128 256; do
     expect share/icons/hicolor/${size}x${size}/apps/qz407.png
@@ -63,6 +64,41 @@ grep -q 'ATTRS{idVendor}=="04d9", ATTRS{idProduct}=="e000", TAG+="uaccess"' \
     "$root/usr/lib/udev/rules.d/60-qz407.rules" || { echo "udev rule without the meter's ids"; fail=1; }
 
 desktop-file-validate "$root/usr/share/applications/org.qz407.qz407.desktop" || fail=1
+# The desktop entry takes file names and says which types it opens.
+entry="$root/usr/share/applications/org.qz407.qz407.desktop"
+grep -qx 'Exec=qz407 %F' "$entry" || { echo "desktop entry without %F"; fail=1; }
+grep -qx 'MimeType=application/x-qz407-graph;application/x-qz407-collection;' "$entry" || {
+    echo "desktop entry without the program's file types"
+    fail=1
+}
+
+# The file types: valid shared-mime-info, and known by their names and a graph file's signature.
+mime_xml="$root/usr/share/mime/packages/org.qz407.qz407.xml"
+if command -v xmllint >/dev/null; then
+    xmllint --noout "$mime_xml" || fail=1
+else
+    echo "xmllint not found: file types not validated (scripts/setup installs libxml2-utils)"
+    fail=1
+fi
+if command -v update-mime-database >/dev/null; then
+    XDG_DATA_DIRS="$root/usr/share" update-mime-database "$root/usr/share/mime" || fail=1
+    for type in application/x-qz407-graph application/x-qz407-collection; do
+        [ -e "$root/usr/share/mime/$type.xml" ] || { echo "update-mime-database gave no $type"; fail=1; }
+        grep -q "^$type:" "$root/usr/share/mime/types" 2>/dev/null || grep -qx "$type" "$root/usr/share/mime/types" || {
+            echo "$type not in the types list"
+            fail=1
+        }
+    done
+    grep -q '\*\.ghf' "$root/usr/share/mime/globs2" && grep -q '\*\.407' "$root/usr/share/mime/globs2" || {
+        echo "the globs of the file types are missing"
+        fail=1
+    }
+    # The graph file's signature: four bytes of length, then QZ407CHT.
+    grep -qa 'QZ407CHT' "$root/usr/share/mime/magic" || { echo "graph signature missing from magic"; fail=1; }
+else
+    echo "update-mime-database not found: file types not checked (scripts/setup installs shared-mime-info)"
+    fail=1
+fi
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.qz407.qz407.metainfo.xml" >/dev/null || {
     appstreamcli validate --no-net "$root/usr/share/metainfo/org.qz407.qz407.metainfo.xml"
     fail=1

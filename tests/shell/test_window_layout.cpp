@@ -169,6 +169,34 @@ TEST_F(WindowLayout, TileAndCascadeStayInsideTheMainWindow) {
     }
 }
 
+// Tiled charts stay readable: two sit side by side, seven overlap instead, each at least 240 high,
+// on a 1366 x 768 screen.
+TEST_F(WindowLayout, TileKeepsEveryChartReadable) {
+    main->resize(1366, 768 - 40);
+    QCoreApplication::processEvents();
+    std::vector<GraphWindow*> graphs{main->recorder().window()};
+    graphs.push_back(main->createGraphWindow("graph 1"));
+    graphs.back()->parentWidget()->show();
+    main->onTileClicked();
+    QCoreApplication::processEvents();
+    EXPECT_GE(main->smallestChartHeight(), MainWindow::kSmallestTiledChart);
+    // Side by side in one row, as tiled.
+    EXPECT_EQ(frameOf(graphs[0])->y(), frameOf(graphs[1])->y());
+    EXPECT_LT(frameOf(graphs[0])->x(), frameOf(graphs[1])->x());
+
+    for (int i = 2; i < 7; ++i) {
+        graphs.push_back(main->createGraphWindow(QString("graph %1").arg(i)));
+        graphs.back()->parentWidget()->show();
+    }
+    main->onTileClicked();
+    QCoreApplication::processEvents();
+    for (GraphWindow* graph : graphs) {
+        EXPECT_GE(graph->chart->height(), MainWindow::kSmallestTiledChart)
+            << graph->windowTitle().toStdString();
+        EXPECT_TRUE(room().contains(frameOf(graph)->geometry()));
+    }
+}
+
 TEST_F(WindowLayout, PrinterSetupSaysOkAndPrintsNothing) {
     const QString pdf = dir.filePath("setup.pdf");
     main->printer().setOutputFormat(QPrinter::PdfFormat);

@@ -20,6 +20,8 @@
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -160,6 +162,17 @@ int main(int argc, char** argv) {
     meter.plugIn();
     tick(2);
     shoot("main-connected");
+
+    // The File and View menus with their keys.
+    for (int m : {0, 3}) {
+        QMenu* menu = main.menuBar()->actions().value(m) ? main.menuBar()->actions()[m]->menu() : nullptr;
+        if (!menu)
+            continue;
+        menu->popup(main.menuBar()->mapToGlobal(
+            main.menuBar()->actionGeometry(main.menuBar()->actions()[m]).bottomLeft()));
+        shoot(m == 0 ? "file-menu" : "view-menu");
+        menu->close();
+    }
 
     prompter.nextName = "about";
     main.onAboutClicked();
