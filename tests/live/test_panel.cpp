@@ -214,6 +214,25 @@ TEST_F(PanelTest, DoubleClickOnModeKeySendsMThenN) {
     EXPECT_EQ(letters, (std::vector<char>{'M', 'N'}));
 }
 
+// Each key sends its own letter in a frame 02 letter 00 00 00 00 03, clicked where it is drawn; SET
+// sends nothing.
+TEST_F(PanelTest, EachKeySendsItsLetter) {
+    panel->show();
+    std::vector<uint8_t> ok(32, 0);
+    ok[2] = 'O';
+    ok[3] = 'K';
+    t.replies.assign(6, ok);
+    for (PanelKey* key : {panel->backlightKey, panel->holdKey, panel->recKey, panel->unitKey, panel->setKey,
+                          panel->maxMinAvgKey})
+        QTest::mouseClick(key, Qt::LeftButton);
+    std::string letters;
+    for (const auto& f : t.frames) {
+        letters += char(f[1]);
+        EXPECT_EQ(f, (std::array<uint8_t, 7>{0x02, f[1], 0, 0, 0, 0, 0x03}));
+    }
+    EXPECT_EQ(letters, "BHECM");
+}
+
 TEST_F(PanelTest, SimulatedMeterKeyChangesItsState) {
     SimulatedMeter meter(clock);
     MeterLink simLink(meter, clock);

@@ -30,6 +30,17 @@ struct PollTest : ::testing::Test {
     }
 };
 
+// The meter is asked every half second and the annunciators flash at the same pace; the flashing
+// runs from the start, the polling once the main window starts it.
+TEST_F(PollTest, PollAndFlashEveryHalfSecond) {
+    PollCycle fresh{link, clock, reading};
+    EXPECT_EQ(fresh.pollTimer.interval(), 500);
+    EXPECT_EQ(fresh.flashTimer.interval(), 500);
+    EXPECT_TRUE(fresh.flashTimer.isActive());
+    EXPECT_FALSE(fresh.pollTimer.isSingleShot());
+    EXPECT_FALSE(fresh.flashTimer.isSingleShot());
+}
+
 TEST_F(PollTest, ConnectsAfterTheProbeAndReadsLiveValues) {
     QSignalSpy made(&poll, &PollCycle::connectionMade);
     tick();

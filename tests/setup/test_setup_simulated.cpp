@@ -210,6 +210,45 @@ TEST(SetupAllOrder, LiveReadsGoOnBetweenTheStepsAndEachStepChecksTheConnection) 
     EXPECT_EQ(letters, "IAWAWADALAFAWAtAeX");
 }
 
+// The waits of the operations, as the meter needs them: half a second before each, 10 ms before the
+// erase's reply, 200 ms before the CO2 offset's; and Setup All hides all nine result labels first.
+TEST(SetupWaits, EachOperationWaitsAsTheMeterNeeds) {
+    PollingClock clock;
+    SimulatedMeter meter{clock};
+    MeterLink link{meter, clock};
+    ScriptedPrompter prompter;
+    std::vector<int> waits;
+    clock.onWait = [&](int ms) { waits.push_back(ms); };
+    SetupDialog dlg(link, prompter, clock, [] { return true; });
+    dlg.show();
+    dlg.findChild<QLineEdit*>("co2OffsetField")->setText("25");
+    waits.clear();
+    dlg.onCo2OffsetClicked();
+    EXPECT_EQ(waits, (std::vector<int>{500, 200}));
+    waits.clear();
+    prompter.answers = {Prompter::Yes};
+    dlg.onEraseMemoryClicked();
+    EXPECT_EQ(waits, (std::vector<int>{500, 10}));
+
+    // Results left from earlier single steps are hidden before Setup All sends anything.
+    std::vector<std::pair<QString, bool>> seen;
+    clock.onWait = [&](int) {
+        if (!seen.empty())
+            return;
+        for (const char* name :
+             {"intervalResult", "humidityOffsetResult", "temperatureOffsetResult", "co2OffsetResult",
+              "altitudeResult", "alarmResult", "powerOffResult", "clockResult", "eraseResult"}) {
+            const QLabel* l = dlg.findChild<QLabel*>(name);
+            seen.emplace_back(QString::fromLatin1(name), l->isVisible() && !l->text().isEmpty());
+        }
+    };
+    ASSERT_TRUE(dlg.findChild<QLabel*>("co2OffsetResult")->isVisible());
+    dlg.onSetupAllClicked();
+    ASSERT_EQ(seen.size(), 9u);
+    for (const auto& [name, visible] : seen)
+        EXPECT_FALSE(visible) << name.toStdString();
+}
+
 TEST_F(SetupOnSimulatedMeter, FaultsShowOnTheResultLabels) {
     meter.faults.failReadReply = {1, 2, 3};
     dlg->onReadClicked();
