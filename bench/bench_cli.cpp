@@ -1,6 +1,7 @@
 // qz407-cli as a whole process: start-up alone, and the export of a full 256 KiB logging memory
 // (about 32k records) as CSV, from exec to exit.
 #include "bench_support.h"
+#include "full_collection.h"
 #include "link/demo_memory.h"
 
 #include <QFile>
@@ -13,30 +14,7 @@ namespace {
 using namespace meter_memory;
 
 QTemporaryDir& tempDir() {
-    static QTemporaryDir dir;
-    return dir;
-}
-
-// Four data sets that together fill the logging memory to its last address.
-const QString& fullCollection() {
-    static const QString path = [] {
-        std::vector<uint8_t> m = blankMemory();
-        const QDateTime start(QDate(2026, 7, 1), QTime(8, 0, 0));
-        for (int set = 0; set < 4; ++set) {
-            SetHeader header;
-            header.start = start.addDays(set);
-            const uint32_t s = *beginDataSet(m, header);
-            for (int k = 0; set == 3 || k < 8000; ++k)
-                if (!appendRecord(m, s, demoReading(k * 2.0)))
-                    break;
-        }
-        const QString file = tempDir().filePath(QStringLiteral("full.407"));
-        QFile f(file);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(reinterpret_cast<const char*>(m.data()), qint64(m.size()));
-        return file;
-    }();
-    return path;
+    return benchTempDir();
 }
 
 bool runCli(const QStringList& arguments) {

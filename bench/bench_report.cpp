@@ -2,6 +2,7 @@
 // exec to exit, and one report page of a full 65,535-sample set drawn and written in the program.
 #include "bench_support.h"
 #include "chart/chart_widget.h"
+#include "full_collection.h"
 #include "graph/configure_graph.h"
 #include "link/demo_memory.h"
 #include "logger/data_set_chart.h"
@@ -18,30 +19,7 @@ namespace {
 using namespace meter_memory;
 
 QTemporaryDir& tempDir() {
-    static QTemporaryDir dir;
-    return dir;
-}
-
-// Four data sets that together fill the logging memory to its last address.
-const QString& fullCollection() {
-    static const QString path = [] {
-        std::vector<uint8_t> m = blankMemory();
-        const QDateTime start(QDate(2026, 7, 1), QTime(8, 0, 0));
-        for (int set = 0; set < 4; ++set) {
-            SetHeader header;
-            header.start = start.addDays(set);
-            const uint32_t s = *beginDataSet(m, header);
-            for (int k = 0; set == 3 || k < 8000; ++k)
-                if (!appendRecord(m, s, demoReading(k * 2.0)))
-                    break;
-        }
-        const QString file = tempDir().filePath(QStringLiteral("full.407"));
-        QFile f(file);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(reinterpret_cast<const char*>(m.data()), qint64(m.size()));
-        return file;
-    }();
-    return path;
+    return benchTempDir();
 }
 
 void BM_CliReportFullMemory(benchmark::State& state) {

@@ -3,6 +3,7 @@
 #include "cli/meter_session.h"
 #include "cli/mqtt_options.h"
 #include "cli/mqtt_publisher.h"
+#include "cli/reading_schedule.h"
 #include "cli/record_writer.h"
 #include "platform/clock.h"
 #include "platform/settings.h"
@@ -35,24 +36,6 @@ QCommandLineOption countOption() {
 QCommandLineOption liveFormatOption() {
     return QCommandLineOption(QStringLiteral("format"), QStringLiteral("csv, jsonl or influx (default csv)."),
                               QStringLiteral("FORMAT"));
-}
-
-// The poll's own period: the main window polls every half second.
-constexpr int64_t PollMs = 500;
-// A read that missed is tried again this soon.
-constexpr int64_t RetryMs = 100;
-// How long one wait may last before the stop request is looked at again.
-constexpr int StopCheckMs = 50;
-// How long an ending run waits for queued readings to reach the MQTT broker.
-constexpr int MqttDrainMs = 5000;
-
-void waitUntil(MeterSession& session, int64_t tick) {
-    while (!stopRequested) {
-        const int64_t left = tick - session.clock().tickCount();
-        if (left <= 0)
-            return;
-        session.idle(int(std::min<int64_t>(left, StopCheckMs)));
-    }
 }
 
 int runLive(CommandContext& context) {
@@ -117,7 +100,7 @@ int runLive(CommandContext& context) {
 
     Clock& clock = session->clock();
     const auto intervalMs = int64_t(std::llround(seconds * 1000.0));
-    int64_t due = clock.tickCount();
+    ReadingSchedule schedule(intervalMs, clock.tickCount());
     qint64 lines = 0;
     bool waiting = false;
     int result = ExitOk;
@@ -136,7 +119,7 @@ int runLive(CommandContext& context) {
             waiting = true;
             break;
         case PollStep::Reading:
-            if (tick < due)
+            if (!schedule.due(tick))
                 break;
             line.clear();
             writer.appendReading(line, sampleTime, session->reading());
@@ -149,32 +132,19 @@ int runLive(CommandContext& context) {
             if (publisher)
                 publisher->publishReading(sampleTime, session->reading());
             ++lines;
-            while (due <= tick)
-                due += intervalMs;
+            schedule.taken(tick);
             break;
         default:
             break;
         }
-        if (publisher)
-            for (const QString& news : publisher->takeNews())
-                console::error(news);
+        printPublisherNews(publisher.get());
         if (count != 0 && lines >= count)
             break;
-        // While connected the next poll comes when the next line is due, at least every half second
-        // (so a lost meter is noticed as the window notices it), and soon after a missed read.
-        waitUntil(*session, session->connected() ? std::min(tick + PollMs, std::max(due, tick + RetryMs))
-                                                 : tick + PollMs);
+        schedule.waitForNextPoll(*session, tick, stopRequested);
     }
-    if (publisher) {
-        // The readings still queued get a few seconds to reach the broker.
-        const qsizetype undelivered = publisher->finish(MqttDrainMs);
-        for (const QString& news : publisher->takeNews())
-            console::error(news);
-        if (undelivered > 0) {
-            console::error(QStringLiteral("MQTT: %1 readings were not delivered").arg(undelivered));
-            result = result == ExitOk ? ExitBroker : result;
-        }
-    }
+    // The readings still queued get a few seconds to reach the broker.
+    if (finishPublishing(publisher.get()) > 0 && result == ExitOk)
+        result = ExitBroker;
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     console::flushOut();

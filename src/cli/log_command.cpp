@@ -7,6 +7,7 @@
 #include "cli/meter_session.h"
 #include "cli/mqtt_options.h"
 #include "cli/mqtt_publisher.h"
+#include "cli/reading_schedule.h"
 #include "cli/record_writer.h"
 #include "files/text_lines.h"
 #include "platform/clock.h"
@@ -54,20 +55,6 @@ QCommandLineOption demoStartOption() {
                          QStringLiteral("ISO"));
     o.setFlags(QCommandLineOption::HiddenFromHelp);
     return o;
-}
-
-constexpr int64_t PollMs = 500;
-constexpr int64_t RetryMs = 100;
-constexpr int StopCheckMs = 50;
-constexpr int MqttDrainMs = 5000;
-
-void waitUntil(MeterSession& session, int64_t tick) {
-    while (!stopRequested) {
-        const int64_t left = tick - session.clock().tickCount();
-        if (left <= 0)
-            return;
-        session.idle(int(std::min<int64_t>(left, StopCheckMs)));
-    }
 }
 
 // The first line of a new CSV day file, in the separator its lines use.
@@ -137,7 +124,7 @@ int runLog(CommandContext& context) {
     std::unique_ptr<MqttPublisher> publisher;
 
     const auto intervalMs = int64_t(std::llround(seconds * 1000.0));
-    int64_t due = clock.tickCount();
+    ReadingSchedule schedule(intervalMs, clock.tickCount());
     qint64 readings = 0;
     bool waitingSaid = false;
     int result = ExitOk;
@@ -155,7 +142,7 @@ int runLog(CommandContext& context) {
             if (waitingSaid)
                 console::error(QStringLiteral("On Connection"));
             waitingSaid = false;
-            due = clock.tickCount(); // the interval counts from the first reading of the meter
+            schedule.restartAt(clock.tickCount()); // the interval counts from the first reading of the meter
             if (mqtt && !publisher) {
                 const std::optional<MeterIdentity> meter = session->identify();
                 if (!meter)
@@ -178,7 +165,7 @@ int runLog(CommandContext& context) {
             waitingSaid = true;
             break;
         case PollStep::Reading:
-            if (tick < due)
+            if (!schedule.due(tick))
                 break;
             line.clear();
             writer.appendReading(line, taken, session->reading());
@@ -191,27 +178,17 @@ int runLog(CommandContext& context) {
             if (publisher)
                 publisher->publishReading(taken, session->reading());
             ++readings;
-            while (due <= tick)
-                due += intervalMs;
+            schedule.taken(tick);
             break;
         default:
             break;
         }
-        if (publisher)
-            for (const QString& news : publisher->takeNews())
-                console::error(news);
+        printPublisherNews(publisher.get());
         if (count != 0 && readings >= count)
             break;
-        waitUntil(*session, session->connected() ? std::min(tick + PollMs, std::max(due, tick + RetryMs))
-                                                 : tick + PollMs);
+        schedule.waitForNextPoll(*session, tick, stopRequested);
     }
-    if (publisher) {
-        const qsizetype undelivered = publisher->finish(MqttDrainMs);
-        for (const QString& news : publisher->takeNews())
-            console::error(news);
-        if (undelivered > 0)
-            console::error(QStringLiteral("MQTT: %1 readings were not delivered").arg(undelivered));
-    }
+    finishPublishing(publisher.get());
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     return result;
