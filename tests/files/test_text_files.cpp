@@ -62,12 +62,16 @@ std::function<int(QDialog&)> rangeAnswer(const char* from = nullptr, const char*
 }
 
 // Presses Cancel on the progress dialog with this caption as soon as it handles window messages.
-void cancelProgressSoon(const QString& caption) {
-    QTimer::singleShot(0, [caption] {
+// Cancels the progress dialog with this caption once it shows; `status` gets the text it showed.
+void cancelProgressSoon(const QString& caption, QString* status = nullptr) {
+    QTimer::singleShot(0, [caption, status] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* s = qobject_cast<RangeProgressDialog*>(w);
-                s && s->isVisible() && s->windowTitle() == caption)
+                s && s->isVisible() && s->windowTitle() == caption) {
+                if (status)
+                    *status = s->bytesReceivedCaption->text();
                 s->cancelButton->click();
+            }
     });
 }
 
@@ -167,8 +171,10 @@ TEST_F(TextFiles, InvalidIntegerAndCancelKeepAnOlderFile) {
 
     // Cancel while writing: the older file stays as it was, and no temporary file is left.
     prompter.dialogHandler = rangeAnswer();
-    cancelProgressSoon(QStringLiteral("Saving Progress"));
+    QString status;
+    cancelProgressSoon(QStringLiteral("Saving Progress"), &status);
     EXPECT_EQ(exportGraphText(prompter, makeGraph(2000), path("old.txt"), '\t'), TextExportResult::Cancelled);
+    EXPECT_EQ(status, "saving.....");
     EXPECT_EQ(readAll(path("old.txt")), "older contents\r\n");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.txt"});
     EXPECT_EQ(prompter.shown.size(), 2);
