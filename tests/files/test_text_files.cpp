@@ -283,6 +283,23 @@ TEST_F(TextFiles, ImportKeepsFieldsAsText) {
     EXPECT_EQ(csv->model().cellText(3, 1), "c");
 }
 
+// Where the comma is the decimal separator, the program's own CSV files use semicolons, but a CSV
+// from elsewhere may still use commas: the first line tells which, and both read into the same cells.
+TEST_F(TextFiles, CsvReadInADecimalCommaLocaleTakesTheSeparatorItHas) {
+    LocaleGuard guard("de_DE");
+    writeAll(path("ours.csv"), "31.07.26;14:05:09;450,0;45,2;23,4\r\n");
+    writeAll(path("theirs.csv"), "7/31/26,2:05:09 PM,450.0,45.2,23.4\r\n");
+    auto ours = import(prompter, path("ours.csv"));
+    auto theirs = import(prompter, path("theirs.csv"));
+    ASSERT_TRUE(ours && theirs);
+    const QStringList oursCells{"31.07.26", "14:05:09", "450,0", "45,2", "23,4"};
+    const QStringList theirCells{"7/31/26", "2:05:09 PM", "450.0", "45.2", "23.4"};
+    for (int c = 1; c <= 5; ++c) {
+        EXPECT_EQ(ours->model().cellText(c, 1), oursCells[c - 1]);
+        EXPECT_EQ(theirs->model().cellText(c, 1), theirCells[c - 1]);
+    }
+}
+
 TEST_F(TextFiles, ImportOfEmptyOrUnreadableFiles) {
     writeAll(path("empty.txt"), "");
     auto empty = import(prompter, path("empty.txt"));

@@ -18,9 +18,11 @@
 #include "support/scripted_prompter.h"
 #include "support/test_helpers.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -28,8 +30,10 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 // This file's tests and helpers, apart from the other files compiled into the same unit.
@@ -84,11 +88,22 @@ TEST_F(MainWindowTest, ConnectionAndLossActions) {
     EXPECT_TRUE(main->runButton->isEnabled());
     EXPECT_FALSE(main->stopButton->isEnabled());
     EXPECT_TRUE(main->dataLoggerButton->isEnabled());
+    // As during a recording: Stop enabled, something in the first status panel.
+    main->stopButton->setEnabled(true);
+    main->stopAction->setEnabled(true);
+    main->statusBar()->findChildren<QLabel*>().first()->setText(QStringLiteral("recording"));
+    ASSERT_EQ(main->statusText(0), "recording");
     meter.unplug();
-    tick(3);
+    tick(2);
+    EXPECT_EQ(main->statusText(1), "On Connection"); // two failed reads are not a loss
+    tick();
     EXPECT_EQ(main->statusText(1), "No Connection");
-    EXPECT_FALSE(main->runButton->isEnabled());
-    EXPECT_FALSE(main->dataLoggerButton->isEnabled());
+    EXPECT_EQ(main->statusText(0), "");
+    for (QAction* a : {main->runAction, main->stopAction})
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    for (QToolButton* b : {main->runButton, main->stopButton, main->dataLoggerButton})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_FALSE(main->dataLoggerMenu->isEnabled());
     EXPECT_FALSE(main->panel()->noConnectionLabel->isHidden());
 }
 
