@@ -6,9 +6,7 @@
 #include "cli/reading_schedule.h"
 #include "cli/record_writer.h"
 #include "platform/clock.h"
-#include "platform/settings.h"
 
-#include <QLocale>
 
 #include <algorithm>
 #include <cmath>
@@ -47,20 +45,11 @@ int runLive(CommandContext& context) {
             return context.usageError(QStringLiteral("unknown format '%1'").arg(p.value(liveFormatOption())));
         format = *named;
     }
-    double seconds = Settings().realTimeRate();
-    if (p.isSet(intervalOption())) {
-        bool ok = false;
-        seconds = QLocale::c().toDouble(p.value(intervalOption()), &ok);
-        if (!ok || !(seconds >= 0.5 && seconds <= 86400.0))
-            return context.usageError(QStringLiteral("--interval needs seconds from 0.5 to 86400"));
-    }
-    qint64 count = 0;
-    if (p.isSet(countOption())) {
-        bool ok = false;
-        count = p.value(countOption()).toLongLong(&ok);
-        if (!ok || count < 1)
-            return context.usageError(QStringLiteral("--count needs a number from 1"));
-    }
+    ReadingLimits limits;
+    if (QString error; !readingLimitsFrom(p, intervalOption(), countOption(), limits, error))
+        return context.usageError(error);
+    const double seconds = limits.seconds;
+    const qint64 count = limits.count;
 
     QString mqttError;
     const std::optional<MqttOptions> mqtt = mqttOptionsFrom(p, &mqttError);

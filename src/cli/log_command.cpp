@@ -11,7 +11,6 @@
 #include "cli/record_writer.h"
 #include "files/text_lines.h"
 #include "platform/clock.h"
-#include "platform/settings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -76,20 +75,11 @@ int runLog(CommandContext& context) {
             return context.usageError(QStringLiteral("unknown format '%1'").arg(p.value(formatOption())));
         format = *named;
     }
-    double seconds = Settings().realTimeRate();
-    if (p.isSet(intervalOption())) {
-        bool ok = false;
-        seconds = QLocale::c().toDouble(p.value(intervalOption()), &ok);
-        if (!ok || !(seconds >= 0.5 && seconds <= 86400.0))
-            return context.usageError(QStringLiteral("--interval needs seconds from 0.5 to 86400"));
-    }
-    qint64 count = 0;
-    if (p.isSet(countOption())) {
-        bool ok = false;
-        count = p.value(countOption()).toLongLong(&ok);
-        if (!ok || count < 1)
-            return context.usageError(QStringLiteral("--count needs a number from 1"));
-    }
+    ReadingLimits limits;
+    if (QString error; !readingLimitsFrom(p, intervalOption(), countOption(), limits, error))
+        return context.usageError(error);
+    const double seconds = limits.seconds;
+    const qint64 count = limits.count;
     QDateTime demoStart;
     if (p.isSet(demoStartOption())) {
         demoStart = QDateTime::fromString(p.value(demoStartOption()), Qt::ISODate);

@@ -4,6 +4,10 @@
 #include "cli/meter_session.h"
 #include "cli/mqtt_publisher.h"
 #include "platform/clock.h"
+#include "platform/settings.h"
+
+#include <QCommandLineParser>
+#include <QLocale>
 
 #include <algorithm>
 
@@ -45,4 +49,27 @@ qsizetype finishPublishing(MqttPublisher* publisher) {
     if (undelivered > 0)
         console::error(QStringLiteral("MQTT: %1 readings were not delivered").arg(undelivered));
     return undelivered;
+}
+
+bool readingLimitsFrom(const QCommandLineParser& p, const QCommandLineOption& interval,
+                       const QCommandLineOption& count, ReadingLimits& limits, QString& error) {
+    limits.seconds = Settings().realTimeRate();
+    if (p.isSet(interval)) {
+        bool ok = false;
+        limits.seconds = QLocale::c().toDouble(p.value(interval), &ok);
+        if (!ok || !(limits.seconds >= 0.5 && limits.seconds <= 86400.0)) {
+            error = QStringLiteral("--interval needs seconds from 0.5 to 86400");
+            return false;
+        }
+    }
+    limits.count = 0;
+    if (p.isSet(count)) {
+        bool ok = false;
+        limits.count = p.value(count).toLongLong(&ok);
+        if (!ok || limits.count < 1) {
+            error = QStringLiteral("--count needs a number from 1");
+            return false;
+        }
+    }
+    return true;
 }

@@ -6,6 +6,9 @@
 #include <cstdint>
 
 class MeterSession;
+class QCommandLineOption;
+class QCommandLineParser;
+class QString;
 class MqttPublisher;
 
 // Readings every intervalMs from the first one; polls at least every PollMs (so a lost meter is
@@ -29,6 +32,16 @@ class ReadingSchedule {
     int64_t m_intervalMs;
     int64_t m_due;
 };
+
+// The --interval (seconds, 0.5 to 86400, default the desktop program's real-time rate) and --count
+// (from 1, 0 when not given) of a long-running command. False, with the usage message in `error`,
+// when either is out of range.
+struct ReadingLimits {
+    double seconds = 0;
+    qint64 count = 0;
+};
+bool readingLimitsFrom(const QCommandLineParser& parser, const QCommandLineOption& interval,
+                       const QCommandLineOption& count, ReadingLimits& limits, QString& error);
 
 // Prints what the publisher has to say (connection lost, queue overflow ...) on standard error.
 void printPublisherNews(MqttPublisher* publisher);
